@@ -1,0 +1,53 @@
+// Matching arguments against a table of options.
+#pragma once
+
+#include <stdint.h>
+
+enum OptionFlags : uint16_t { OPTF_REQUIRED = 1, OPTF_SEEN = 2 };
+
+enum OptionType : uint16_t {
+    OPTT_SWITCH = 0,
+    OPTT_FLAG = 1,
+    OPTT_INT8 = 2,
+    OPTT_CHAR = 3,
+    OPTT_STRING = 4,
+    OPTT_INT16 = 5,
+    OPTT_UINT16 = 6,
+    OPTT_INT32 = 7,
+    OPTT_UINT32 = 8,
+    OPTT_HEX16 = 9,
+    OPTT_HEX32 = 10,
+    OPTT_REST = 11,
+    OPTT_ESCSTRING = 12,
+};
+
+enum ParseFlags : uint32_t {
+    PARSE_CONTINUE = 1,
+    PARSE_FIRST_VALUE = 2,
+    PARSE_SKIP_UNMATCHED = 4,
+    PARSE_KEEP_VALUES = 8,
+};
+
+enum ParseResult : uint32_t {
+    PARSE_MISSING = 0x01,
+    PARSE_BAD = 0x02,
+    PARSE_REPEATED = 0x04,
+    PARSE_NO_ARGS = 0x08,
+    PARSE_NO_ROOM = 0x10,
+};
+
+struct OptionSpec {
+    const char* Name;
+    uint16_t Flags;
+    uint16_t Type;
+    uint16_t Size;
+    void* Destination;
+};
+
+uint32_t ParseOptions(int32_t count, char** arguments, OptionSpec* table, uint32_t flags);
+int ConvertOptionValue(OptionSpec* row, const char* value);
+uint32_t ParseHexNumber(const char* text);
+
+extern char UninstOptionValue[261];
+extern OptionSpec CommandLineOptions[];
+int CheckCommandLine(int count, char** arguments);

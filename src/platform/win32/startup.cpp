@@ -1,0 +1,19 @@
+// Start-up code of SETUP.EXE, which links no C runtime: the command-line tail is
+// found as the C runtime would find it, WinMain runs, and the process ends.
+#include "platform/platform.h"
+
+extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup() {
+    char* p = GetCommandLineA();
+    // Skip the program name: a quoted one up to its closing quote, otherwise up to
+    // the first blank or control character.
+    if (*p == '"') {
+        ++p;
+        while (*p != '\0' && *p != '"') ++p;
+        if (*p == '"') ++p;
+    } else {
+        while (static_cast<unsigned char>(*p) > ' ') ++p;
+    }
+    while (*p != '\0' && static_cast<unsigned char>(*p) <= ' ') ++p;
+    WinMain(GetModuleHandleA(nullptr), nullptr, p, SW_SHOWDEFAULT);
+    ExitProcess(0);
+}

@@ -1,0 +1,57 @@
+// The one process-wide record of setup state and the small operations every
+// subsystem uses on it.
+#pragma once
+
+#include "platform/fixed_text.h"
+#include "platform/platform.h"
+
+struct SetupContext {
+    HINSTANCE ModuleInstance;
+    PathText SRCDIR;       // directory of the running executable, with its trailing backslash
+    PathText INFFILE;      // SRCDIR + "SETUP.INF"
+    PathText WINDIR;       // Windows directory, with a trailing backslash
+    PathText WINSYSDIR;    // system directory, with a trailing backslash
+    FixedText<128> PRODUCTNAME;
+    PathText TARGETDIR;    // running value: carried from entry to entry and phase to phase
+    PathText TARGETFILE;
+    PathText SRCFILE;
+    PathText UninstLogPath;
+    PathText NetscapeDefaultDir;
+    int RestartNeeded;         // once 1, never reset
+    int UninstallLogEnabled;
+    int RegistryValueMissing;  // once 1, never reset
+    DWORD PlatformId;
+    int NonNtPlatform;
+    HWND ProgressWindow;
+};
+
+// Zero-filled at process start (static storage, no constructor runs).
+extern SetupContext g_Setup;
+
+// Registry root names a script may use, in lookup order; the last row has no name.
+struct RootKeyRow {
+    const char* Name;
+    HKEY Key;
+};
+extern const RootKeyRow RootKeyTable[];
+
+int InitSetupContext(const char* scriptName);
+// Appends a backslash unless the path already ends in one (an empty path becomes "\").
+// Returns 0 when the buffer has no room for it; the path is then left as it is.
+int AppendBackslash(PathText& path);
+// directory + "\" (unless present) + name. Returns 0, leaving an empty destination,
+// when the joined path would not fit: a cut path would name a different file.
+int JoinPath(PathText& destination, std::string_view directory, std::string_view name);
+UINT ReadRequireMajorVersion();
+int ReadProductName(char* buffer, DWORD size);
+UINT ReadInitialPrompt();
+
+// A key list: the key names of one section, each NUL-terminated, ended by an empty
+// name. Owned by the caller; release it with FreeSectionKeys.
+struct SectionKeys {
+    char* Names;
+};
+int ReadSectionKeys(const char* scriptPath, const char* section, SectionKeys* out);
+void FreeSectionKeys(SectionKeys* keys);
+
+HKEY LookupRootKey(std::string_view name);
