@@ -1,4 +1,41 @@
 #include "actions/register_phase.h"
 
-// Not built yet: an empty phase.
-int RunRegisterPhase(const char*) { return 1; }
+#include "actions/entry_list.h"
+#include "script/script_names.h"
+#include "setup/setup_context.h"
+#include "uninstlog/uninstall_log.h"
+
+namespace {
+using RegisterServerProc = HRESULT(WINAPI*)();
+constexpr char kRegisterServerName[] = "DllRegisterServer";
+}  // namespace
+
+int RunRegisterPhase(const char* listSection) {
+    return RunEntryList(listSection, RegisterEntry);
+}
+
+int RegisterEntry(const char* section) {
+    int failure = GetPrivateProfileIntA(section, ScriptName::RequiredRegister, 1, g_Setup.INFFILE.c_str()) != 0 ? 0 : 1;
+    ReadEntryTarget(section);
+
+    // A path too long for the buffer is not loaded: a cut path names another file.
+    PathText path;
+    if (!JoinPath(path, g_Setup.TARGETDIR.view(), g_Setup.TARGETFILE.view())) return failure;
+
+    // Only an initialisation that took place is undone.
+    HRESULT ole = OleInitialize(nullptr);
+    int result = failure;
+    HMODULE module = LoadLibraryA(path.c_str());
+    if (module != nullptr) {
+        FARPROC entry = GetProcAddress(module, kRegisterServerName);
+        if (entry != nullptr) {
+            // The component counts as registered once it was called, whatever it answers.
+            reinterpret_cast<RegisterServerProc>(reinterpret_cast<void (*)()>(entry))();
+            LogRegisteredComponent(path.c_str());
+            result = 1;
+        }
+        FreeLibrary(module);
+    }
+    if (ole >= 0) OleUninitialize();
+    return result;
+}

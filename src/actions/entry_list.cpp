@@ -1,0 +1,34 @@
+#include "actions/entry_list.h"
+
+#include "script/macros.h"
+#include "script/script_names.h"
+#include "setup/setup_context.h"
+
+int RunEntryList(const char* listSection, int (*runEntry)(const char* section)) {
+    SectionKeys keys{nullptr};
+    // Without the list nothing of the phase was done: that must not be reported as
+    // a finished installation.
+    if (!ReadSectionKeys(g_Setup.INFFILE.c_str(), listSection, &keys)) return 0;
+    int result = 1;
+    for (const char* name = keys.Names; *name != '\0'; name += TextLength(name) + 1) {
+        if (!runEntry(name)) {
+            result = 0;
+            break;
+        }
+    }
+    FreeSectionKeys(&keys);
+    return result;
+}
+
+void ReadEntryTarget(const char* section) {
+    const char* script = g_Setup.INFFILE.c_str();
+    GetPrivateProfileStringA(section, ScriptName::TargetFilename, section, g_Setup.TARGETFILE.data(),
+                             PathText::Capacity, script);
+    // Read into a buffer of its own: the default is the TARGETDIR text itself.
+    PathText directory;
+    directory.Clear();
+    GetPrivateProfileStringA(section, ScriptName::TargetDir, g_Setup.TARGETDIR.c_str(), directory.data(),
+                             PathText::Capacity, script);
+    ExpandMacros(directory);
+    g_Setup.TARGETDIR = directory;
+}
