@@ -1,4 +1,135 @@
 #include "actions/environment.h"
 
-// Not built yet: an empty phase.
-int RunEnvironmentPhase() { return 1; }
+#include "script/macros.h"
+#include "script/script_names.h"
+#include "setup/setup_context.h"
+
+namespace {
+
+using DataFromText = FixedText<40>;
+using RootKeyText = FixedText<80>;
+using RegistryPathText = FixedText<256>;
+using IniNameText = FixedText<80>;
+
+constexpr DWORD kRegistryDataBytes = 260;
+
+template <size_t N>
+void ReadScriptText(const char* section, const char* key, FixedText<N>& out) {
+    GetPrivateProfileStringA(section, key, "", out.data(), static_cast<DWORD>(N), g_Setup.INFFILE.c_str());
+}
+
+// Reads a script value and expands it; 0 when nothing is left.
+template <size_t N>
+int ReadExpandedScriptText(const char* section, const char* key, FixedText<N>& out) {
+    ReadScriptText(section, key, out);
+    if (out.empty()) return 0;
+    ExpandMacros(out);
+    return out.empty() ? 0 : 1;
+}
+
+}  // namespace
+
+int ReadDataFrom(const char* section) {
+    DataFromText source;
+    ReadScriptText(section, ScriptName::DataFrom, source);
+    if (source.empty()) return DataFromNone;
+    for (const DataFromRow* row = DataFromTable; row->Name != nullptr; ++row)
+        if (EqualsIgnoreCase(row->Name, source.view())) return row->Code;
+    return DataFromNone;
+}
+
+int ReadRegistryValue(const char* section, PathText& value) {
+    value.Clear();
+    // Registry names are used as written: no macros.
+    RegistryPathText valueName, subkey;
+    RootKeyText rootName;
+    ReadScriptText(section, ScriptName::RegistryEndKey, valueName);
+    ReadScriptText(section, ScriptName::RegistryMidKey, subkey);
+    ReadScriptText(section, ScriptName::RegistryRootKey, rootName);
+    // An incomplete or misspelt source is the script's own business; only a lookup
+    // that finds nothing on this machine stops the main file phase.
+    if (valueName.empty() || subkey.empty() || rootName.empty()) return 0;
+    HKEY root = LookupRootKey(rootName.view());
+    if (root == nullptr) return 0;
+
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        g_Setup.RegistryValueMissing = 1;
+        return 0;
+    }
+    BYTE data[kRegistryDataBytes];
+    DWORD size = kRegistryDataBytes;
+    DWORD type = 0;
+    LSTATUS status = RegQueryValueExA(key, valueName.c_str(), nullptr, &type, data, &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) {
+        g_Setup.RegistryValueMissing = 1;
+        return 0;
+    }
+    // The data need not be terminated; it ends at its first NUL or at its size.
+    if (size > kRegistryDataBytes) size = kRegistryDataBytes;
+    size_t length = 0;
+    while (length < size && data[length] != 0) ++length;
+    value.Assign(std::string_view(reinterpret_cast<const char*>(data), length));
+    return value.empty() ? 0 : 1;
+}
+
+int ReadEnvironmentValue(const char* section, PathText& value) {
+    value.Clear();
+    return ReadExpandedScriptText(section, ScriptName::EnvironmentValue, value);
+}
+
+int ReadIniFileValue(const char* section, PathText& value) {
+    value.Clear();
+    PathText file;
+    IniNameText fileSection, fileKey;
+    if (!ReadExpandedScriptText(section, ScriptName::INIFile, file)) return 0;
+    if (!ReadExpandedScriptText(section, ScriptName::INIFileSect, fileSection)) return 0;
+    if (!ReadExpandedScriptText(section, ScriptName::INIFileKey, fileKey)) return 0;
+    // A bare file name is found in the Windows directory by the profile functions.
+    GetPrivateProfileStringA(fileSection.c_str(), fileKey.c_str(), "", value.data(), PathText::Capacity,
+                             file.c_str());
+    if (value.empty()) return 0;
+    ExpandMacros(value);
+    return value.empty() ? 0 : 1;
+}
+
+int PutEnvironmentVariable(const char* name, const char* value) {
+    size_t nameLength = TextLength(name);
+    size_t valueLength = TextLength(value);
+    size_t bytes = nameLength + 1 + valueLength + 1;
+    HANDLE heap = GetProcessHeap();
+    char* entry = static_cast<char*>(HeapAlloc(heap, 0, bytes));
+    if (entry == nullptr) return 0;
+    CopyBounded(entry, bytes, std::string_view(name, nameLength));
+    AppendBounded(entry, bytes, "=");
+    AppendBounded(entry, bytes, std::string_view(value, valueLength));
+    // The process environment takes a copy, which both later lookups and the programs
+    // started later see; an empty value removes the variable.
+    const char* newValue = entry + nameLength + 1;
+    SetEnvironmentVariableA(name, valueLength != 0 ? newValue : nullptr);
+    HeapFree(heap, 0, entry);
+    return 1;
+}
+
+int RunEnvironmentPhase() {
+    SectionKeys keys = {nullptr};
+    if (!ReadSectionKeys(g_Setup.INFFILE.c_str(), ScriptName::SetEnv, &keys)) return 1;
+    PathText value;
+    for (const char* name = keys.Names; *name != '\0'; name += TextLength(name) + 1) {
+        value.Clear();
+        switch (ReadDataFrom(name)) {
+            case DataFromRegistry: ReadRegistryValue(name, value); break;
+            case DataFromEnvironment: ReadEnvironmentValue(name, value); break;
+            case DataFromIniFile: ReadIniFileValue(name, value); break;
+            default: break;
+        }
+        // A full 259-character value stays as it is: there is no room for the backslash.
+        if (!value.empty() &&
+            GetPrivateProfileIntA(name, ScriptName::EndWithBackslash, 0, g_Setup.INFFILE.c_str()) != 0)
+            AppendBackslash(value);
+        PutEnvironmentVariable(name, value.c_str());
+    }
+    FreeSectionKeys(&keys);
+    return 1;
+}
