@@ -1,0 +1,124 @@
+// One version-checked copy: SRCFILE in SRCDIR becomes TARGETFILE in TARGETDIR.
+#include "actions/file_install.h"
+#include "actions/file_staging.h"
+#include "setup/setup_context.h"
+#include "ui/messages.h"
+#include "uninstlog/uninstall_log.h"
+
+namespace {
+constexpr DWORD kOlderSource = VIF_MISMATCH | VIF_SRCOLD;
+constexpr DWORD kInUse = VIF_FILEINUSE | VIF_ACCESSVIOLATION | VIF_SHARINGVIOLATION;
+// A staged replacement also settles the old file that could not be deleted or renamed.
+constexpr DWORD kSettledByStaging = kInUse | VIF_CANNOTDELETE | VIF_CANNOTRENAME;
+
+// Text 205 with a source name of 259 characters does not fit a 256-byte buffer.
+using QuestionText = FixedText<MessageText::Capacity + kPathChars>;
+
+// The version service's output buffers, each given with its full length.
+struct VersionBuffers {
+    PathText CurrentDir;
+    PathText RecommendedDir;
+    PathText TempName;
+};
+
+void Terminate(PathText& text) { text.text[PathText::Capacity - 1] = '\0'; }
+
+bool UserKeepsExistingFile() {
+    QuestionText text;
+    text.Clear();
+    ComposeCatalogueText(text, IDS_SOURCE_OLDER, g_Setup.SRCFILE.c_str());
+    return ShowMessageBox(text.c_str(), g_Setup.PRODUCTNAME.c_str(), MB_YESNO | MB_ICONQUESTION) != IDNO;
+}
+
+void ReportCopyError(DWORD bits) {
+    CopyErrorText text;
+    text.Clear();
+    ComposeCopyErrorText(bits, text);
+    MessageText caption;
+    LoadCatalogueText(IDS_CAPTION_COPY_ERROR, caption);
+    ShowMessageBox(text.c_str(), caption.c_str(), MB_OK);
+}
+
+// Deletes a temporary copy in TARGETDIR. Wine gives its name with a leading
+// backslash; the doubled backslash of the join is accepted by Windows.
+void DeleteTemporaryCopy(const PathText& tempName) {
+    if (tempName.empty()) return;
+    PathText path;
+    if (!JoinPath(path, g_Setup.TARGETDIR.view(), tempName.view())) return;  // a cut path names another file
+    DeleteFileA(path.c_str());
+}
+
+DWORD InstallFromSource(VersionBuffers& buffers) {
+    UINT currentLength = PathText::Capacity;
+    UINT recommendedLength = PathText::Capacity;
+    UINT tempLength = PathText::Capacity;
+    // Only the current directory is used: the file always goes to TARGETDIR.
+    VerFindFileA(0, g_Setup.SRCFILE.data(), g_Setup.WINDIR.data(), g_Setup.TARGETDIR.data(),
+                 buffers.CurrentDir.data(), &currentLength, buffers.RecommendedDir.data(), &recommendedLength);
+    Terminate(buffers.CurrentDir);
+    DWORD bits = VerInstallFileA(VIFF_DONTDELETEOLD, g_Setup.SRCFILE.data(), g_Setup.TARGETFILE.data(),
+                                 g_Setup.SRCDIR.data(), g_Setup.TARGETDIR.data(), buffers.CurrentDir.data(),
+                                 buffers.TempName.data(), &tempLength);
+    Terminate(buffers.TempName);
+    return bits;
+}
+
+// The user wants the older file: the temporary copy that the first call left is
+// installed over the file present.
+DWORD InstallTemporaryCopyByForce(VersionBuffers& buffers) {
+    PathText olderCopy = buffers.TempName;
+    buffers.TempName.Clear();
+    UINT tempLength = PathText::Capacity;
+    DWORD bits = VerInstallFileA(VIFF_FORCEINSTALL, olderCopy.data(), g_Setup.TARGETFILE.data(),
+                                 g_Setup.TARGETDIR.data(), g_Setup.TARGETDIR.data(), buffers.CurrentDir.data(),
+                                 buffers.TempName.data(), &tempLength);
+    Terminate(buffers.TempName);
+    // Windows consumes the copy it is given; Wine copies it once more and leaves it.
+    if (!EqualsIgnoreCase(olderCopy.view(), buffers.TempName.view())) DeleteTemporaryCopy(olderCopy);
+    return bits;
+}
+}  // namespace
+
+int InstallCurrentFile() {
+    // A path that does not fit is refused, never cut: a cut path names another file.
+    PathText source;
+    PathText destination;
+    if (!JoinPath(source, g_Setup.SRCDIR.view(), g_Setup.SRCFILE.view())) {
+        ReportCopyError(VIF_CANNOTREADSRC);
+        return 0;
+    }
+    if (!JoinPath(destination, g_Setup.TARGETDIR.view(), g_Setup.TARGETFILE.view())) {
+        ReportCopyError(VIF_CANNOTCREATE);
+        return 0;
+    }
+
+    // Only the last level is created; the version service reports what is missing.
+    CreateDirectoryA(g_Setup.TARGETDIR.c_str(), nullptr);
+
+    VersionBuffers buffers;
+    buffers.CurrentDir.Clear();
+    buffers.RecommendedDir.Clear();
+    buffers.TempName.Clear();
+    DWORD bits = InstallFromSource(buffers);
+
+    if ((bits & kOlderSource) == kOlderSource) {
+        if (UserKeepsExistingFile())
+            bits &= ~kOlderSource;
+        else
+            bits = InstallTemporaryCopyByForce(buffers);
+    }
+
+    if ((bits & kInUse) != 0 && StageReplacement(source, destination)) bits &= ~kSettledByStaging;
+
+    if (bits & VIF_TEMPFILE) {
+        DeleteTemporaryCopy(buffers.TempName);
+        bits &= ~static_cast<DWORD>(VIF_TEMPFILE);
+    }
+
+    if (bits != 0) {
+        ReportCopyError(bits);
+        return 0;
+    }
+    LogInstalledFile(destination.c_str());
+    return 1;
+}

@@ -1,4 +1,0 @@
-#include "actions/file_install.h"
-
-// Not built yet: an empty phase.
-int RunFilePhase(const char*, const PluginHost*) { return 1; }
