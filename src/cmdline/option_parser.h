@@ -44,10 +44,21 @@ struct OptionSpec {
     void* Destination;
 };
 
+// Matches `count` arguments against `table` (rows ending in a null name), stores the
+// values, marks the rows given with OPTF_SEEN and returns the PARSE_* result bits;
+// 0 is a clean parse. Numeric destinations must be as wide as their type.
 uint32_t ParseOptions(int32_t count, char** arguments, OptionSpec* table, uint32_t flags);
+// Converts and stores one value. Returns 1 when accepted, 0 when rejected (the
+// destination is then untouched).
 int ConvertOptionValue(OptionSpec* row, const char* value);
+// Optional white space and sign, then decimal digits; never fails, wraps at 32 bits.
+uint32_t ParseDecimalNumber(const char* text);
+// Optional 0x or 0X, then hexadecimal digits; never fails, wraps at 32 bits.
 uint32_t ParseHexNumber(const char* text);
 
+// The program's own table: /uninst and its value, which nothing else reads.
 extern char UninstOptionValue[261];
 extern OptionSpec CommandLineOptions[];
+// Parses the arguments after argument 0 against CommandLineOptions. Returns 1 for a
+// clean parse or no arguments, else 0.
 int CheckCommandLine(int count, char** arguments);
