@@ -1,0 +1,346 @@
+// The SetEnv.WIN32 phase: values from the registry, the script and other INI files,
+// what reaches the process environment, and when the main file phase is skipped.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "actions/environment.h"
+#include "fake/fake_machine.h"
+#include "script/macros.h"
+#include "setup/setup_context.h"
+
+namespace {
+
+using fake::M;
+
+std::string Env(const std::string& name) { return fake::GetEnvironment(name).value_or("<unset>"); }
+
+// One variable section reading a registry value.
+std::string RegistrySection(const std::string& name, const std::string& root, const std::string& mid,
+                            const std::string& end, const std::string& extra = "") {
+    return "[" + name + "]\r\nDataFrom=REGISTRY\r\nRegistryRootKey=" + root + "\r\nRegistryMidKey=" + mid +
+           "\r\nRegistryEndKey=" + end + "\r\n" + extra;
+}
+
+class EnvironmentPhase : public ::testing::Test {
+protected:
+    void SetUp() override { fake::Reset(); }
+
+    // Runs start-up (which runs the phase) over a script with these variables.
+    static void RunPhase(const std::string& names, const std::string& sections) {
+        fake::SetScript("[SetEnv.WIN32]\r\n" + names + sections);
+        InitSetupContext("SETUP.INF");
+    }
+};
+
+TEST_F(EnvironmentPhase, RegistryValueBecomesAVariableWithEndingBackslash) {
+    fake::SetRegistryString(HKEY_LOCAL_MACHINE, "Software\\Sample\\Viewer", "InstallDir", "D:\\Sample");
+    RunPhase("SAMPLE_HOME=\r\n", RegistrySection("SAMPLE_HOME", "hkey_local_machine", "Software\\Sample\\Viewer",
+                                                 "InstallDir", "EndWithBackslash=1\r\n"));
+    EXPECT_EQ(Env("SAMPLE_HOME"), "D:\\Sample\\");
+    EXPECT_EQ(g_Setup.RegistryValueMissing, 0);
+}
+
+TEST_F(EnvironmentPhase, ScriptValueIsExpandedAndKeepsAnExistingBackslash) {
+    RunPhase("VIEWER_DIR=\r\nPLAIN=\r\n",
+             "[VIEWER_DIR]\r\nDataFrom=environment\r\nEnvironmentValue=%WINDIR%Viewer\\\r\nEndWithBackslash=1\r\n"
+             "[PLAIN]\r\nDataFrom=Environment\r\nEnvironmentValue=%PRODUCTNAME% 1.0\r\n");
+    EXPECT_EQ(Env("VIEWER_DIR"), "C:\\WINDOWS\\Viewer\\");
+    EXPECT_EQ(Env("PLAIN"), "product 1.0");
+}
+
+TEST_F(EnvironmentPhase, IniFileWithABareNameIsReadFromTheWindowsDirectory) {
+    fake::WriteFile("C:\\WINDOWS\\OTHER.INI", "[Paths]\r\nData=%WINSYSDIR%data\r\n");
+    fake::WriteFile("C:\\MEDIA\\OTHER.INI", "[Paths]\r\nData=wrong file\r\n");
+    RunPhase("DATA_DIR=\r\n",
+             "[DATA_DIR]\r\nDataFrom=IniFile\r\nINIFile=OTHER.INI\r\nINIFileSect=paths\r\nINIFileKey=DATA\r\n"
+             "EndWithBackslash=1\r\n");
+    EXPECT_EQ(Env("DATA_DIR"), "C:\\WINDOWS\\SYSTEM\\data\\");
+}
+
+TEST_F(EnvironmentPhase, IniFileNamesAreExpandedBeforeTheRead) {
+    fake::SetEnvironment("SECT", "Paths");
+    fake::WriteFile("C:\\MEDIA\\sample.ini", "[Paths]\r\nproduct=from the medium\r\n");
+    RunPhase("FROM_MEDIA=\r\n",
+             "[FROM_MEDIA]\r\nDataFrom=INIFILE\r\nINIFile=%SRCDIR%sample.ini\r\nINIFileSect=%SECT%\r\n"
+             "INIFileKey=%PRODUCTNAME%\r\n");
+    EXPECT_EQ(Env("FROM_MEDIA"), "from the medium");
+}
+
+TEST_F(EnvironmentPhase, ExpandedIniSectionNameIsCutTo79Characters) {
+    std::string longName(120, 'S');
+    fake::SetEnvironment("LONGSECT", longName);
+    fake::WriteFile("C:\\WINDOWS\\OTHER.INI", "[" + longName.substr(0, 79) + "]\r\nKey=cut name\r\n");
+    RunPhase("CUT=\r\n", "[CUT]\r\nDataFrom=INIFILE\r\nINIFile=OTHER.INI\r\nINIFileSect=%LONGSECT%\r\nINIFileKey=Key\r\n");
+    EXPECT_EQ(Env("CUT"), "cut name");
+}
+
+TEST_F(EnvironmentPhase, MissingPiecesOfAnIniSourceGiveNoValue) {
+    fake::WriteFile("C:\\WINDOWS\\OTHER.INI", "[Paths]\r\nData=x\r\nEmpty=\r\n");
+    for (const char* name : {"NOFILE", "NOSECT", "NOKEY", "EMPTYVALUE", "NOSUCHFILE"}) fake::SetEnvironment(name, "old");
+    RunPhase("NOFILE=\r\nNOSECT=\r\nNOKEY=\r\nEMPTYVALUE=\r\nNOSUCHFILE=\r\n",
+             "[NOFILE]\r\nDataFrom=INIFILE\r\nINIFileSect=Paths\r\nINIFileKey=Data\r\n"
+             "[NOSECT]\r\nDataFrom=INIFILE\r\nINIFile=OTHER.INI\r\nINIFileKey=Data\r\n"
+             "[NOKEY]\r\nDataFrom=INIFILE\r\nINIFile=OTHER.INI\r\nINIFileSect=Paths\r\n"
+             "[EMPTYVALUE]\r\nDataFrom=INIFILE\r\nINIFile=OTHER.INI\r\nINIFileSect=Paths\r\nINIFileKey=Empty\r\n"
+             "EndWithBackslash=1\r\n"
+             "[NOSUCHFILE]\r\nDataFrom=INIFILE\r\nINIFile=NONE.INI\r\nINIFileSect=Paths\r\nINIFileKey=Data\r\n");
+    for (const char* name : {"NOFILE", "NOSECT", "NOKEY", "EMPTYVALUE", "NOSUCHFILE"})
+        EXPECT_EQ(Env(name), "<unset>") << name;
+}
+
+TEST_F(EnvironmentPhase, EmptyValueRemovesAnInheritedVariable) {
+    const char* names[] = {"NO_SOURCE", "BAD_SOURCE", "NO_SECTION", "EMPTY_SCRIPT_VALUE", "UNKNOWN_NAME"};
+    for (const char* name : names) fake::SetEnvironment(name, "inherited");
+    fake::SetEnvironment("UNTOUCHED", "inherited");
+    RunPhase("NO_SOURCE=\r\nBAD_SOURCE=\r\nNO_SECTION=\r\nEMPTY_SCRIPT_VALUE=\r\nUNKNOWN_NAME=\r\n",
+             "[NO_SOURCE]\r\nEnvironmentValue=x\r\nEndWithBackslash=1\r\n"
+             "[BAD_SOURCE]\r\nDataFrom=SCRIPT\r\nEnvironmentValue=x\r\n"
+             "[EMPTY_SCRIPT_VALUE]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=\r\nEndWithBackslash=1\r\n"
+             "[UNKNOWN_NAME]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=%NOSUCHNAME%\r\nEndWithBackslash=1\r\n");
+    for (const char* name : names) EXPECT_EQ(Env(name), "<unset>") << name;
+    EXPECT_EQ(Env("UNTOUCHED"), "inherited");
+}
+
+TEST_F(EnvironmentPhase, EarlierVariableIsVisibleToLaterEntriesButNotTheOtherWayRound) {
+    RunPhase("FIRST=\r\nSECOND=\r\nTHIRD=\r\n",
+             "[FIRST]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=one\r\n"
+             "[SECOND]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=%FIRST%+%THIRD%\r\n"
+             "[THIRD]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=three\r\n");
+    EXPECT_EQ(Env("FIRST"), "one");
+    EXPECT_EQ(Env("SECOND"), "one+");
+    EXPECT_EQ(Env("THIRD"), "three");
+}
+
+TEST_F(EnvironmentPhase, SearchPathIsExtendedByTheSourceDirectory) {
+    fake::SetEnvironment("Path", "C:\\WINDOWS;C:\\WINDOWS\\SYSTEM");
+    RunPhase("PATH=\r\n", "[PATH]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=%PATH%;%SRCDIR%\r\n");
+    EXPECT_EQ(Env("PATH"), "C:\\WINDOWS;C:\\WINDOWS\\SYSTEM;C:\\MEDIA\\");
+}
+
+TEST_F(EnvironmentPhase, VariableNamedLikeAMacroIsSetButTheMacroStillWins) {
+    RunPhase("TARGETDIR=\r\nUSES_IT=\r\n",
+             "[TARGETDIR]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=D:\\FROM_SCRIPT\r\n"
+             "[USES_IT]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=[%TARGETDIR%]\r\n");
+    EXPECT_EQ(Env("TARGETDIR"), "D:\\FROM_SCRIPT");
+    EXPECT_EQ(Env("USES_IT"), "[]");
+}
+
+TEST_F(EnvironmentPhase, FullLengthValueGetsNoBackslashAndIsNotCut) {
+    std::string value(259, 'v');
+    fake::SetRegistryString(HKEY_CURRENT_USER, "Software\\Sample", "Long", value);
+    RunPhase("LONG=\r\n", RegistrySection("LONG", "HKEY_CURRENT_USER", "Software\\Sample", "Long",
+                                          "EndWithBackslash=1\r\n"));
+    EXPECT_EQ(Env("LONG"), value);
+    EXPECT_EQ(g_Setup.RegistryValueMissing, 0);
+}
+
+struct RegistryCase {
+    const char* what;
+    std::string section;
+    int missing;
+};
+
+TEST_F(EnvironmentPhase, OnlyAMissingKeyOrValueMarksTheRegistryValueMissing) {
+    const RegistryCase cases[] = {
+        {"empty mid key", RegistrySection("V", "HKEY_LOCAL_MACHINE", "", "InstallDir"), 0},
+        {"no end key", "[V]\r\nDataFrom=REGISTRY\r\nRegistryRootKey=HKEY_LOCAL_MACHINE\r\nRegistryMidKey=Software\\"
+                       "Sample\r\n",
+         0},
+        {"no root key", "[V]\r\nDataFrom=REGISTRY\r\nRegistryMidKey=Software\\Sample\r\nRegistryEndKey=InstallDir\r\n",
+         0},
+        {"unknown root name", RegistrySection("V", "HKLM", "Software\\Sample", "InstallDir"), 0},
+        {"unsupported root", RegistrySection("V", "HKEY_CURRENT_CONFIG", "Software\\Sample", "InstallDir"), 0},
+        {"missing key", RegistrySection("V", "HKEY_LOCAL_MACHINE", "Software\\Nobody", "InstallDir"), 1},
+        {"missing value", RegistrySection("V", "HKEY_LOCAL_MACHINE", "Software\\Sample", "NoSuchValue"), 1},
+        {"other root", RegistrySection("V", "HKEY_USERS", "Software\\Sample", "InstallDir"), 1},
+    };
+    for (const RegistryCase& c : cases) {
+        fake::Reset();
+        fake::SetRegistryString(HKEY_LOCAL_MACHINE, "Software\\Sample", "InstallDir", "D:\\Sample");
+        // A value directly below the root cannot be reached with an empty mid key.
+        fake::SetRegistryString(HKEY_LOCAL_MACHINE, "", "InstallDir", "D:\\Root");
+        fake::SetEnvironment("V", "inherited");
+        RunPhase("V=\r\n", c.section);
+        EXPECT_EQ(g_Setup.RegistryValueMissing, c.missing) << c.what;
+        EXPECT_EQ(Env("V"), "<unset>") << c.what;
+        EXPECT_EQ(M().keysOpened, M().keysClosed) << c.what;
+    }
+}
+
+TEST_F(EnvironmentPhase, MissingRegistryValueIsNeverForgotten) {
+    fake::SetRegistryString(HKEY_LOCAL_MACHINE, "Software\\Sample", "InstallDir", "D:\\Sample");
+    RunPhase("GONE=\r\nFOUND=\r\n", RegistrySection("GONE", "HKEY_LOCAL_MACHINE", "Software\\Gone", "InstallDir") +
+                                        RegistrySection("FOUND", "HKEY_LOCAL_MACHINE", "Software\\Sample", "InstallDir"));
+    EXPECT_EQ(g_Setup.RegistryValueMissing, 1);
+    EXPECT_EQ(Env("FOUND"), "D:\\Sample");
+}
+
+TEST_F(EnvironmentPhase, RegistryDataOver260BytesCountsAsMissing) {
+    fake::SetRegistryString(HKEY_LOCAL_MACHINE, "Software\\Sample", "Fits", std::string(259, 'f'));
+    fake::SetRegistryString(HKEY_LOCAL_MACHINE, "Software\\Sample", "TooLong", std::string(260, 't'));
+    RunPhase("FITS=\r\n", RegistrySection("FITS", "HKEY_LOCAL_MACHINE", "Software\\Sample", "Fits"));
+    EXPECT_EQ(Env("FITS"), std::string(259, 'f'));
+    EXPECT_EQ(g_Setup.RegistryValueMissing, 0);
+
+    fake::SetEnvironment("TOOLONG", "inherited");
+    RunPhase("TOOLONG=\r\n", RegistrySection("TOOLONG", "HKEY_LOCAL_MACHINE", "Software\\Sample", "TooLong"));
+    EXPECT_EQ(Env("TOOLONG"), "<unset>");
+    EXPECT_EQ(g_Setup.RegistryValueMissing, 1);
+    EXPECT_EQ(M().keysOpened, M().keysClosed);
+}
+
+TEST_F(EnvironmentPhase, UnterminatedRegistryDataEndsAtItsSize) {
+    fake::SetRegistryData(HKEY_LOCAL_MACHINE, "Software\\Sample", "Raw", REG_BINARY, "ABC");
+    fake::SetRegistryData(HKEY_LOCAL_MACHINE, "Software\\Sample", "Full", REG_BINARY, std::string(260, 'b'));
+    fake::SetRegistryData(HKEY_LOCAL_MACHINE, "Software\\Sample", "Expand", REG_EXPAND_SZ,
+                          std::string("%WINDIR%x\0", 10));
+    RunPhase("RAW=\r\nFULL=\r\nEXPAND=\r\n",
+             RegistrySection("RAW", "HKEY_LOCAL_MACHINE", "Software\\Sample", "Raw") +
+                 RegistrySection("FULL", "HKEY_LOCAL_MACHINE", "Software\\Sample", "Full") +
+                 RegistrySection("EXPAND", "HKEY_LOCAL_MACHINE", "Software\\Sample", "Expand"));
+    EXPECT_EQ(Env("RAW"), "ABC");
+    EXPECT_EQ(Env("FULL"), std::string(259, 'b'));
+    // The data is taken as it is, whatever its type: no macros, no variables.
+    EXPECT_EQ(Env("EXPAND"), "%WINDIR%x");
+}
+
+TEST_F(EnvironmentPhase, RegistryNamesAreUsedAsWritten) {
+    fake::SetRegistryString(HKEY_LOCAL_MACHINE, "Software\\%PRODUCTNAME%", "%WINDIR%", "literal");
+    fake::SetRegistryString(HKEY_LOCAL_MACHINE, "Software\\product", "C:\\WINDOWS\\", "expanded");
+    RunPhase("LITERAL=\r\n", RegistrySection("LITERAL", "HKEY_LOCAL_MACHINE", "Software\\%PRODUCTNAME%", "%WINDIR%"));
+    EXPECT_EQ(Env("LITERAL"), "literal");
+}
+
+TEST_F(EnvironmentPhase, NoMemoryForOneStringLeavesThatVariableAsItWas) {
+    fake::SetEnvironment("KEEP", "old");
+    fake::SetEnvironment("KEEP_TOO", "old");
+    fake::SetScript(
+        "[SetEnv.WIN32]\r\nKEEP=\r\nKEEP_TOO=\r\nNEXT=\r\n"
+        "[KEEP]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=new\r\n"
+        "[NEXT]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=set\r\n");
+    g_Setup.INFFILE.Assign(fake::ScriptPath());
+    // The first block is the key list; the next two are the strings of KEEP and of
+    // KEEP_TOO (a removal).
+    fake::FailCall("HeapAlloc", 2);
+    EXPECT_EQ(RunEnvironmentPhase(), 1);
+    EXPECT_EQ(Env("KEEP"), "old");
+    EXPECT_EQ(Env("KEEP_TOO"), "<unset>");
+    EXPECT_EQ(Env("NEXT"), "set");
+
+    fake::Reset();
+    fake::SetEnvironment("KEEP", "old");
+    fake::FailCall("HeapAlloc", 1);
+    EXPECT_EQ(PutEnvironmentVariable("KEEP", ""), 0);
+    EXPECT_EQ(Env("KEEP"), "old");
+    EXPECT_EQ(PutEnvironmentVariable("KEEP", ""), 1);
+    EXPECT_EQ(Env("KEEP"), "<unset>");
+}
+
+TEST_F(EnvironmentPhase, NoMemoryForTheKeyListSetsNothing) {
+    fake::SetEnvironment("KEEP", "old");
+    fake::SetScript("[SetEnv.WIN32]\r\nKEEP=\r\n[KEEP]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=new\r\n");
+    g_Setup.INFFILE.Assign(fake::ScriptPath());
+    fake::FailCall("HeapAlloc", 1);
+    EXPECT_EQ(RunEnvironmentPhase(), 1);
+    EXPECT_EQ(Env("KEEP"), "old");
+}
+
+TEST_F(EnvironmentPhase, PhaseLeavesNoHeapBlockBehind) {
+    RunPhase("A=\r\nB=\r\n", "[A]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=a\r\n");
+    EXPECT_EQ(Env("A"), "a");
+    EXPECT_TRUE(M().heapBlocks.empty());
+    EXPECT_EQ(M().badHeapFrees, 0);
+}
+
+TEST_F(EnvironmentPhase, DataFromNamesMatchWithoutRegardToCase) {
+    fake::SetScript(
+        "[R]\r\nDataFrom=registry\r\n[E]\r\nDataFrom=ENVIRONMENT\r\n[I]\r\nDataFrom=IniFile\r\n"
+        "[X]\r\nDataFrom=REG\r\n[N]\r\nEnvironmentValue=x\r\n");
+    g_Setup.INFFILE.Assign(fake::ScriptPath());
+    EXPECT_EQ(ReadDataFrom("R"), DataFromRegistry);
+    EXPECT_EQ(ReadDataFrom("e"), DataFromEnvironment);
+    EXPECT_EQ(ReadDataFrom("I"), DataFromIniFile);
+    EXPECT_EQ(ReadDataFrom("X"), DataFromNone);
+    EXPECT_EQ(ReadDataFrom("N"), DataFromNone);
+    EXPECT_EQ(ReadDataFrom("MISSING"), DataFromNone);
+}
+
+TEST_F(EnvironmentPhase, ReadersEmptyTheValueWhenTheyFindNothing) {
+    fake::SetScript("[E]\r\nEnvironmentValue=%NOSUCHNAME%\r\n");
+    g_Setup.INFFILE.Assign(fake::ScriptPath());
+    PathText value;
+    value.Assign("stale");
+    EXPECT_EQ(ReadEnvironmentValue("E", value), 0);
+    EXPECT_TRUE(value.empty());
+    value.Assign("stale");
+    EXPECT_EQ(ReadRegistryValue("E", value), 0);
+    EXPECT_TRUE(value.empty());
+    value.Assign("stale");
+    EXPECT_EQ(ReadIniFileValue("E", value), 0);
+    EXPECT_TRUE(value.empty());
+}
+
+// Through the whole run: the variables reach the programs started later, and a missing
+// registry value keeps the main file phase from running.
+class EnvironmentRun : public ::testing::Test {
+protected:
+    void SetUp() override { fake::Reset(); }
+
+    static const char* Script() {
+        return "[SETUP]\r\nProduct=Sample\r\n"
+               "[SetEnv.WIN32]\r\nFROM_REGISTRY=\r\nFROM_SCRIPT=\r\nFROM_INI=\r\nOLD_VAR=\r\n"
+               "[FROM_REGISTRY]\r\nDataFrom=REGISTRY\r\nRegistryRootKey=HKEY_LOCAL_MACHINE\r\n"
+               "RegistryMidKey=Software\\Sample\r\nRegistryEndKey=InstallDir\r\nEndWithBackslash=1\r\n"
+               "[FROM_SCRIPT]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=%FROM_REGISTRY%bin\r\n"
+               "[FROM_INI]\r\nDataFrom=INIFILE\r\nINIFile=sample.ini\r\nINIFileSect=Sample\r\nINIFileKey=Data\r\n"
+               "[AddFiles.WIN32]\r\nviewer.exe=\r\n"
+               "[viewer.exe]\r\nTargetDir=%FROM_REGISTRY%\r\n"
+               "[ExecFiles.WIN32]\r\nviewer.exe=\r\n";
+    }
+
+    static std::string InheritedBy(const fake::StartedProcess& process, const std::string& name) {
+        for (const std::string& line : process.environment)
+            if (fake::SameText(line.substr(0, line.find('=')), name)) return line.substr(line.find('=') + 1);
+        return "<unset>";
+    }
+};
+
+TEST_F(EnvironmentRun, VariablesFromAllThreeSourcesReachTheStartedProgram) {
+    fake::SetEnvironment("OLD_VAR", "inherited");
+    fake::SetRegistryString(HKEY_LOCAL_MACHINE, "Software\\Sample", "InstallDir", "C:\\SAMPLE");
+    fake::WriteFile("C:\\WINDOWS\\sample.ini", "[Sample]\r\nData=%WINDIR%data\r\n");
+    fake::SetScript(Script());
+    fake::WriteFile("C:\\MEDIA\\viewer.exe", "program");
+    fake::RunSetup();
+
+    EXPECT_TRUE(fake::FileExists("C:\\SAMPLE\\viewer.exe"));
+    ASSERT_EQ(M().started.size(), 1u);
+    const fake::StartedProcess& program = M().started[0];
+    EXPECT_EQ(InheritedBy(program, "FROM_REGISTRY"), "C:\\SAMPLE\\");
+    EXPECT_EQ(InheritedBy(program, "FROM_SCRIPT"), "C:\\SAMPLE\\bin");
+    EXPECT_EQ(InheritedBy(program, "FROM_INI"), "C:\\WINDOWS\\data");
+    EXPECT_EQ(InheritedBy(program, "OLD_VAR"), "<unset>");
+    ASSERT_FALSE(M().boxes.empty());
+    EXPECT_EQ(M().boxes.back().text, fake::StringTable().at(202));
+}
+
+TEST_F(EnvironmentRun, MissingRegistryValueSkipsTheMainFilePhaseAndReportsFailure) {
+    fake::SetRegistryString(HKEY_LOCAL_MACHINE, "Software\\Sample", "OtherValue", "C:\\SAMPLE");
+    fake::WriteFile("C:\\WINDOWS\\sample.ini", "[Sample]\r\nData=%WINDIR%data\r\n");
+    fake::SetScript(Script());
+    fake::WriteFile("C:\\MEDIA\\viewer.exe", "program");
+    fake::RunSetup();
+
+    EXPECT_EQ(g_Setup.RegistryValueMissing, 1);
+    EXPECT_TRUE(M().verInstallCalls.empty());
+    EXPECT_TRUE(M().started.empty());
+    // The other variables were still set.
+    EXPECT_EQ(Env("FROM_INI"), "C:\\WINDOWS\\data");
+    ASSERT_EQ(M().boxes.size(), 1u);
+    std::string failed = fake::StringTable().at(203);
+    EXPECT_EQ(M().boxes[0].text, failed.substr(0, failed.find("%s")));
+    EXPECT_EQ(M().boxes[0].caption, "Sample");
+}
+
+}  // namespace
