@@ -89,6 +89,7 @@ struct Machine {
     std::string moduleFileName = "C:\\MEDIA\\SETUP.EXE";
     std::string windowsDirectory = "C:\\WINDOWS";
     std::string systemDirectory = "C:\\WINDOWS\\SYSTEM";
+    std::string currentDirectory = "C:\\MEDIA";  // relative paths resolve against it
     std::map<std::string, std::string, NoCaseLess> shortNames;  // long path -> short path, when set
     std::vector<std::pair<std::string, std::string>> delayedMoves;  // MoveFileExA with DELAY_UNTIL_REBOOT
 
@@ -144,6 +145,14 @@ struct Machine {
 
     // Live heap blocks, for leak checks of the installer's own blocks.
     std::set<void*> heapBlocks;
+    int badHeapFrees = 0;  // HeapFree/HeapReAlloc of a block the heap does not know
+
+    // Kernel handles open now (process tokens), and the error code of the last
+    // failed call, as GetLastError would give it.
+    std::set<HANDLE> openHandles;
+    DWORD lastError = 0;
+    // Loaded modules: handle -> full path.
+    std::map<HMODULE, std::string> loadedModules;
 };
 
 Machine& M();
@@ -154,6 +163,11 @@ void Reset();
 
 // Runs the installer's entry point with the given command-line tail.
 int RunSetup(const char* commandTail = "");
+
+// A full path as the fake keys it: '/' read as '\\', relative paths resolved against
+// the current directory, doubled backslashes collapsed, "." and ".." resolved, no
+// trailing backslash except on a drive root ("C:\\").
+std::string NormalisePath(const std::string& path);
 
 // Fixtures.
 void MakeDirectory(const std::string& path);  // with every missing parent

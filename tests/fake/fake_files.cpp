@@ -1,0 +1,268 @@
+// Files and directories: paths, copies, moves and deletes over the fake's file map.
+#include <string.h>
+
+#include <vector>
+
+#include "fake/fake_internal.h"
+
+namespace fake {
+
+namespace {
+bool IsDriveRoot(const std::string& p) { return p.size() == 3 && p[1] == ':' && p[2] == '\\'; }
+bool HasDrive(const std::string& p) { return p.size() >= 2 && p[1] == ':'; }
+}  // namespace
+
+std::string NormalisePath(const std::string& path) {
+    std::string p = path;
+    for (char& c : p)
+        if (c == '/') c = '\\';
+    if (p.empty()) return p;
+    // Relative forms: "name", "dir\name", "\dir" (root of the current drive), "C:name".
+    std::string cur = M().currentDirectory;
+    bool unc = p.size() >= 2 && p[0] == '\\' && p[1] == '\\';
+    if (!unc) {
+        if (HasDrive(p)) {
+            if (p.size() == 2 || p[2] != '\\') p.insert(2, "\\");
+        } else if (p[0] == '\\') {
+            p = cur.substr(0, 2) + p;
+        } else {
+            p = cur + "\\" + p;
+        }
+    }
+    // Split into components; doubled separators give empty components, dropped.
+    std::string prefix = unc ? "\\\\" : p.substr(0, 3);
+    std::string rest = p.substr(unc ? 2 : 3);
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t end = rest.find('\\', start);
+        if (end == std::string::npos) end = rest.size();
+        std::string part = rest.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string out = prefix;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i) out += '\\';
+        out += parts[i];
+    }
+    return out;
+}
+
+std::string ParentOf(const std::string& p) {
+    if (IsDriveRoot(p)) return "";
+    size_t pos = p.rfind('\\');
+    if (pos == std::string::npos) return "";
+    if (pos == 2 && HasDrive(p)) return p.substr(0, 3);
+    return p.substr(0, pos);
+}
+
+std::string LeafOf(const std::string& p) {
+    size_t pos = p.rfind('\\');
+    return pos == std::string::npos ? p : p.substr(pos + 1);
+}
+
+std::string JoinFakePath(const std::string& dir, const std::string& name) { return NormalisePath(dir + "\\" + name); }
+
+FileData* FindFile(const std::string& path) {
+    auto it = M().files.find(NormalisePath(path));
+    return it == M().files.end() ? nullptr : &it->second;
+}
+
+bool IsDirectory(const std::string& path) {
+    std::string p = NormalisePath(path);
+    return !p.empty() && M().directories.count(p) > 0;
+}
+
+DWORD CopyOrNeed(const std::string& text, LPSTR out, DWORD size) {
+    if (out != nullptr && size > text.size()) {
+        memcpy(out, text.c_str(), text.size() + 1);
+        return static_cast<DWORD>(text.size());
+    }
+    return static_cast<DWORD>(text.size() + 1);
+}
+
+}  // namespace fake
+
+// --- seam functions (global: the installer calls them unqualified) --------------
+
+using namespace fake;
+
+// Windows NT: a name that does not fit is cut to `size` characters without a
+// terminator and the call returns `size`.
+DWORD GetModuleFileNameA(HMODULE module, LPSTR out, DWORD size) {
+    LogCall("GetModuleFileNameA");
+    if (ShouldFail("GetModuleFileNameA")) return Fail<DWORD>(kErrorInvalidHandle, 0);
+    std::string name = M().moduleFileName;
+    if (module != nullptr && M().loadedModules.count(module)) name = M().loadedModules[module];
+    if (size == 0) return Fail<DWORD>(kErrorInsufficientBuffer, 0);
+    if (name.size() < size) {
+        memcpy(out, name.c_str(), name.size() + 1);
+        return static_cast<DWORD>(name.size());
+    }
+    memcpy(out, name.data(), size);
+    return Fail<DWORD>(kErrorInsufficientBuffer, size);
+}
+
+UINT GetWindowsDirectoryA(LPSTR out, UINT size) {
+    LogCall("GetWindowsDirectoryA");
+    if (ShouldFail("GetWindowsDirectoryA")) return 0;
+    return CopyOrNeed(M().windowsDirectory, out, size);
+}
+
+UINT GetSystemDirectoryA(LPSTR out, UINT size) {
+    LogCall("GetSystemDirectoryA");
+    if (ShouldFail("GetSystemDirectoryA")) return 0;
+    return CopyOrNeed(M().systemDirectory, out, size);
+}
+
+BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
+    LogCall("CreateDirectoryA " + Text(path));
+    if (ShouldFail("CreateDirectoryA")) return Fail(kErrorAccessDenied, FALSE);
+    std::string p = NormalisePath(Text(path));
+    if (p.empty()) return Fail(kErrorPathNotFound, FALSE);
+    if (M().directories.count(p) || M().files.count(p)) return Fail(kErrorAlreadyExists, FALSE);
+    std::string parent = ParentOf(p);
+    if (parent.empty() || !M().directories.count(parent)) return Fail(kErrorPathNotFound, FALSE);
+    M().directories.insert(p);
+    return TRUE;
+}
+
+BOOL CopyFileA(LPCSTR existing, LPCSTR newName, BOOL failIfExists) {
+    LogCall("CopyFileA " + Text(existing) + " " + Text(newName));
+    if (ShouldFail("CopyFileA")) return Fail(kErrorAccessDenied, FALSE);
+    std::string from = NormalisePath(Text(existing));
+    std::string to = NormalisePath(Text(newName));
+    FileData* source = FindFile(from);
+    if (!source) return Fail(IsDirectory(ParentOf(from)) ? kErrorFileNotFound : kErrorPathNotFound, FALSE);
+    if (source->inUse) return Fail(kErrorSharingViolation, FALSE);
+    if (to.empty() || !IsDirectory(ParentOf(to))) return Fail(kErrorPathNotFound, FALSE);
+    if (IsDirectory(to)) return Fail(kErrorAccessDenied, FALSE);
+    if (FileData* dest = FindFile(to)) {
+        if (failIfExists) return Fail(kErrorFileExists, FALSE);
+        if (dest->inUse) return Fail(kErrorSharingViolation, FALSE);
+        if (dest->readOnly) return Fail(kErrorAccessDenied, FALSE);
+    }
+    FileData copy = *source;  // content, version and the read-only attribute travel
+    copy.inUse = false;
+    M().files[to] = copy;
+    return TRUE;
+}
+
+BOOL DeleteFileA(LPCSTR path) {
+    LogCall("DeleteFileA " + Text(path));
+    if (ShouldFail("DeleteFileA")) return Fail(kErrorAccessDenied, FALSE);
+    std::string p = NormalisePath(Text(path));
+    auto it = M().files.find(p);
+    if (it == M().files.end())
+        return Fail(IsDirectory(p) ? kErrorAccessDenied
+                                   : (IsDirectory(ParentOf(p)) ? kErrorFileNotFound : kErrorPathNotFound),
+                    FALSE);
+    if (it->second.inUse) return Fail(kErrorSharingViolation, FALSE);
+    if (it->second.readOnly) return Fail(kErrorAccessDenied, FALSE);
+    M().files.erase(it);
+    return TRUE;
+}
+
+BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
+    LogCall("MoveFileExA " + Text(existing) + " " + Text(newName) + " " + std::to_string(flags));
+    if (ShouldFail("MoveFileExA")) return Fail(kErrorAccessDenied, FALSE);
+    std::string from = NormalisePath(Text(existing));
+    std::string to = newName ? NormalisePath(newName) : std::string();
+    if (flags & MOVEFILE_DELAY_UNTIL_REBOOT) {
+        // Recorded for the next start; Windows checks nothing else now.
+        M().delayedMoves.emplace_back(from, to);
+        return TRUE;
+    }
+    if (!newName) return Fail(kErrorInvalidParameter, FALSE);
+    auto src = M().files.find(from);
+    if (src == M().files.end()) return Fail(kErrorFileNotFound, FALSE);
+    if (src->second.inUse) return Fail(kErrorSharingViolation, FALSE);
+    if (!IsDirectory(ParentOf(to))) return Fail(kErrorPathNotFound, FALSE);
+    if (IsDirectory(to)) return Fail(kErrorAccessDenied, FALSE);
+    if (FileData* dest = FindFile(to)) {
+        if (SameText(from, to)) return TRUE;
+        if (!(flags & MOVEFILE_REPLACE_EXISTING)) return Fail(kErrorAlreadyExists, FALSE);
+        if (dest->inUse || dest->readOnly) return Fail(kErrorAccessDenied, FALSE);
+    }
+    FileData moved = src->second;
+    M().files.erase(src);
+    M().files[to] = moved;
+    return TRUE;
+}
+
+namespace {
+// Whether a name is already a valid 8.3 name, which Windows keeps as its short name.
+bool IsShortName(const std::string& name) {
+    size_t dot = name.find('.');
+    std::string base = name.substr(0, dot);
+    std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
+    if (base.empty() || base.size() > 8 || ext.size() > 3 || ext.find('.') != std::string::npos) return false;
+    for (char c : name)
+        if (c == ' ' || c == '+' || c == ',' || c == ';' || c == '=' || c == '[' || c == ']' ||
+            (c >= 'a' && c <= 'z'))
+            return false;
+    return true;
+}
+
+// The first generated short form: first six usable characters in capitals, "~1",
+// the first three characters of the extension.
+std::string GeneratedShortName(const std::string& name) {
+    if (IsShortName(name)) return name;
+    size_t dot = name.rfind('.');
+    std::string base = dot == std::string::npos ? name : name.substr(0, dot);
+    std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
+    auto clean = [](const std::string& s, size_t n) {
+        std::string r;
+        for (char c : s) {
+            if (c == ' ' || c == '.') continue;
+            if (c == '+' || c == ',' || c == ';' || c == '=' || c == '[' || c == ']') c = '_';
+            r += c;
+            if (r.size() == n) break;
+        }
+        return Upper(r);
+    };
+    std::string shortName = clean(base, 6) + "~1";
+    std::string shortExt = clean(ext, 3);
+    if (!shortExt.empty()) shortName += "." + shortExt;
+    return shortName;
+}
+}  // namespace
+
+DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
+    LogCall("GetShortPathNameA " + Text(longPath));
+    if (ShouldFail("GetShortPathNameA")) return Fail<DWORD>(kErrorAccessDenied, 0);
+    if (!longPath) return Fail<DWORD>(kErrorInvalidParameter, 0);
+    std::string p = NormalisePath(longPath);
+    if (!FindFile(p) && !IsDirectory(p)) return Fail<DWORD>(kErrorFileNotFound, 0);
+    // Walk the components; a configured short form of a prefix replaces what was built.
+    std::string longSoFar = p.substr(0, 3);
+    std::string result = longSoFar;
+    size_t start = 3;
+    while (start < p.size()) {
+        size_t end = p.find('\\', start);
+        if (end == std::string::npos) end = p.size();
+        std::string part = p.substr(start, end - start);
+        longSoFar = JoinFakePath(longSoFar, part);
+        auto mapped = M().shortNames.find(longSoFar);
+        if (mapped != M().shortNames.end())
+            result = mapped->second;
+        else
+            result = (result.back() == '\\' ? result : result + "\\") + GeneratedShortName(part);
+        start = end + 1;
+    }
+    return CopyOrNeed(result, shortPath, size);
+}
+
+DWORD GetFileAttributesA(LPCSTR path) {
+    LogCall("GetFileAttributesA " + Text(path));
+    if (ShouldFail("GetFileAttributesA")) return Fail(kErrorAccessDenied, INVALID_FILE_ATTRIBUTES);
+    if (IsDirectory(Text(path))) return FILE_ATTRIBUTE_DIRECTORY;
+    if (FileData* f = FindFile(Text(path))) return 0x20 /* archive */ | (f->readOnly ? FILE_ATTRIBUTE_READONLY : 0);
+    return Fail(kErrorFileNotFound, INVALID_FILE_ATTRIBUTES);
+}
+

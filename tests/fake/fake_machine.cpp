@@ -1,0 +1,216 @@
+// The fake machine's state: reset, fixtures, failure injection, the call log and
+// running the installer's entry point.
+#include "fake/fake_machine.h"
+
+#include <string.h>
+
+#include <algorithm>
+
+#include "fake/fake_internal.h"
+#include "setup/setup_context.h"
+
+namespace fake {
+
+namespace {
+Machine g_Machine;
+// The instance handle the installer receives, as Windows gives a module at 0x400000.
+HINSTANCE const kModuleInstance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+}  // namespace
+
+Machine& M() { return g_Machine; }
+
+bool NoCaseLess::operator()(const std::string& a, const std::string& b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return LowerAscii(x) < LowerAscii(y); });
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    return true;
+}
+
+std::string Text(LPCSTR s) { return s ? std::string(s) : std::string(); }
+
+std::string Upper(const std::string& s) {
+    std::string r = s;
+    for (char& c : r)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return r;
+}
+
+void LogCall(const std::string& entry) { g_Machine.calls.push_back(entry); }
+
+void Reset() {
+    ResetHeap();
+    ResetModules();
+    ResetVersionService();
+    g_Machine = Machine();
+    for (const char* dir : {"C:\\", "C:\\MEDIA", "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM"})
+        g_Machine.directories.insert(dir);
+    // The installer's state is zero-filled at process start; every run starts so.
+    memset(static_cast<void*>(&g_Setup), 0, sizeof(g_Setup));
+}
+
+int RunSetup(const char* commandTail) {
+    std::string tail = commandTail ? commandTail : "";
+    std::vector<char> line(tail.begin(), tail.end());
+    line.push_back('\0');
+    return WinMain(kModuleInstance, nullptr, line.data(), SW_SHOWDEFAULT);
+}
+
+// --- failure injection -------------------------------------------------------
+
+void FailCall(const std::string& function, int nth) {
+    if (nth <= 0) {
+        g_Machine.failAlways.insert(function);
+        return;
+    }
+    g_Machine.failNth[function] = nth;
+}
+
+void FailAlways(const std::string& function) { g_Machine.failAlways.insert(function); }
+
+bool ShouldFail(const std::string& function) {
+    ++g_Machine.callCounts[function];
+    if (g_Machine.failAlways.count(function)) return true;
+    auto it = g_Machine.failNth.find(function);
+    if (it == g_Machine.failNth.end()) return false;
+    if (--it->second > 0) return false;
+    g_Machine.failNth.erase(it);
+    return true;
+}
+
+// --- fixtures ----------------------------------------------------------------
+
+void MakeDirectory(const std::string& path) {
+    std::string p = NormalisePath(path);
+    while (!p.empty() && !g_Machine.directories.count(p)) {
+        g_Machine.directories.insert(p);
+        p = ParentOf(p);
+    }
+}
+
+void WriteFile(const std::string& path, const std::string& content, uint64_t version) {
+    std::string p = NormalisePath(path);
+    MakeDirectory(ParentOf(p));
+    FileData data;
+    data.content = content;
+    data.version = version;
+    g_Machine.files[p] = data;
+}
+
+std::optional<std::string> ReadFile(const std::string& path) {
+    const FileData* f = FindFile(path);
+    if (!f) return std::nullopt;
+    return f->content;
+}
+
+bool FileExists(const std::string& path) { return FindFile(path) != nullptr; }
+bool DirectoryExists(const std::string& path) { return IsDirectory(path); }
+
+std::string ScriptPath() { return JoinFakePath(ParentOf(NormalisePath(g_Machine.moduleFileName)), "SETUP.INF"); }
+
+void SetScript(const std::string& text) { WriteFile(ScriptPath(), text); }
+
+namespace {
+std::string KeyPath(HKEY root, const std::string& subkey) {
+    std::string path = RootName(root);
+    std::string rest = subkey;
+    while (!rest.empty() && rest.back() == '\\') rest.pop_back();
+    while (!rest.empty() && rest.front() == '\\') rest.erase(0, 1);
+    if (!rest.empty()) path += "\\" + rest;
+    return path;
+}
+}  // namespace
+
+void CreateRegistryKey(HKEY root, const std::string& subkey) {
+    std::string path = KeyPath(root, subkey);
+    // Create every level, linking each new key into its parent's subkey list.
+    size_t pos = path.find('\\');
+    g_Machine.registry[path.substr(0, pos)];
+    while (pos != std::string::npos) {
+        size_t next = path.find('\\', pos + 1);
+        std::string parent = path.substr(0, pos);
+        std::string child = path.substr(0, next);
+        if (!g_Machine.registry.count(child)) {
+            g_Machine.registry[child];
+            g_Machine.registry[parent].subkeys.push_back(child.substr(pos + 1));
+        }
+        pos = next;
+    }
+}
+
+void SetRegistryData(HKEY root, const std::string& subkey, const std::string& name, DWORD type,
+                     const std::string& bytes) {
+    CreateRegistryKey(root, subkey);
+    g_Machine.registry[KeyPath(root, subkey)].values[name] = {type, bytes};
+}
+
+void SetRegistryString(HKEY root, const std::string& subkey, const std::string& name, const std::string& value) {
+    SetRegistryData(root, subkey, name, REG_SZ, value + std::string(1, '\0'));
+}
+
+void SetEnvironment(const std::string& name, const std::string& value) {
+    for (auto& entry : g_Machine.environment)
+        if (SameText(entry.first, name)) {
+            entry.second = value;
+            return;
+        }
+    g_Machine.environment.emplace_back(name, value);
+}
+
+std::optional<std::string> GetEnvironment(const std::string& name) {
+    for (const auto& entry : g_Machine.environment)
+        if (SameText(entry.first, name)) return entry.second;
+    return std::nullopt;
+}
+
+void SetWindows95() {
+    g_Machine.version = OSVERSIONINFOA{sizeof(OSVERSIONINFOA), 4, 0, 0x040003B6, VER_PLATFORM_WIN32_WINDOWS, ""};
+    g_Machine.getVersionResult = 0xC0000004;
+    g_Machine.tokenAvailable = false;
+}
+
+void SetWindowsNT4() {
+    g_Machine.version = OSVERSIONINFOA{sizeof(OSVERSIONINFOA), 4, 0, 1381, VER_PLATFORM_WIN32_NT, ""};
+    g_Machine.getVersionResult = 0x05650004;
+    g_Machine.tokenAvailable = true;
+}
+
+void SetWindowsNT351() {
+    g_Machine.version = OSVERSIONINFOA{sizeof(OSVERSIONINFOA), 3, 51, 1057, VER_PLATFORM_WIN32_NT, ""};
+    g_Machine.getVersionResult = 0x04213303;
+    g_Machine.tokenAvailable = true;
+}
+
+void SetWindowsXP() {
+    g_Machine.version = OSVERSIONINFOA{sizeof(OSVERSIONINFOA), 5, 1, 2600, VER_PLATFORM_WIN32_NT, ""};
+    g_Machine.getVersionResult = 0x0A280105;
+    g_Machine.tokenAvailable = true;
+}
+
+// --- inspection --------------------------------------------------------------
+
+std::string RootName(HKEY root) {
+    if (root == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT";
+    if (root == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
+    if (root == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE";
+    if (root == HKEY_USERS) return "HKEY_USERS";
+    auto it = g_Machine.openKeys.find(root);
+    return it == g_Machine.openKeys.end() ? std::string() : it->second;
+}
+
+int CountCalls(const std::string& prefix) { return static_cast<int>(CallsStartingWith(prefix).size()); }
+
+std::vector<std::string> CallsStartingWith(const std::string& prefix) {
+    std::vector<std::string> found;
+    for (const std::string& call : g_Machine.calls)
+        if (call.compare(0, prefix.size(), prefix) == 0) found.push_back(call);
+    return found;
+}
+
+}  // namespace fake

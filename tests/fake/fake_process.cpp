@@ -1,0 +1,191 @@
+// Programs, components and the process environment.
+#include <string.h>
+
+#include "fake/fake_internal.h"
+
+namespace {
+
+// --- WinExec --------------------------------------------------------------------
+
+// The file a program name resolves to, or "" when there is none. A name without an
+// extension gets ".exe"; a bare name is searched in the caller's directory, the
+// current directory, the system and the Windows directories.
+std::string ResolveProgram(std::string name) {
+    using namespace fake;
+    if (name.empty()) return "";
+    std::string leaf = name.substr(name.find_last_of("\\/:") == std::string::npos ? 0 : name.find_last_of("\\/:") + 1);
+    if (leaf.find('.') == std::string::npos) name += ".exe";
+    if (name.find_first_of("\\/:") != std::string::npos) {
+        std::string p = NormalisePath(name);
+        return FindFile(p) ? p : "";
+    }
+    for (const std::string& dir : {ParentOf(NormalisePath(M().moduleFileName)), M().currentDirectory,
+                                   M().systemDirectory, M().windowsDirectory}) {
+        std::string p = JoinFakePath(dir, name);
+        if (FindFile(p)) return p;
+    }
+    return "";
+}
+
+// The program a command line starts, as CreateProcess finds it: a quoted name up to
+// its closing quote; otherwise the text up to the first blank, then up to the next
+// blank and so on, the first of these that names an existing file winning.
+std::string ProgramOf(const std::string& command) {
+    size_t i = 0;
+    while (i < command.size() && (command[i] == ' ' || command[i] == '\t')) ++i;
+    if (i < command.size() && command[i] == '"') {
+        size_t close = command.find('"', i + 1);
+        return ResolveProgram(command.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1));
+    }
+    size_t pos = i;
+    for (;;) {
+        size_t blank = command.find_first_of(" \t", pos);
+        std::string candidate = command.substr(i, blank == std::string::npos ? std::string::npos : blank - i);
+        std::string found = ResolveProgram(candidate);
+        if (!found.empty() || blank == std::string::npos) return found;
+        pos = blank + 1;
+    }
+}
+
+// --- components -----------------------------------------------------------------
+
+uintptr_t g_NextModule = 0x10000000;
+
+// DllRegisterServer entry points handed out by GetProcAddress: one trampoline per
+// slot, each bound to the component whose entry point it stands for.
+constexpr int kTrampolines = 8;
+std::string g_TrampolinePath[kTrampolines];
+int g_NextTrampoline = 0;
+
+HRESULT CallRegisterServer(int slot) {
+    using namespace fake;
+    const std::string& path = g_TrampolinePath[slot];
+    LogCall("DllRegisterServer " + path);
+    auto it = M().components.find(path);
+    if (it == M().components.end()) return static_cast<HRESULT>(0x8000FFFF);  // E_UNEXPECTED
+    Component component = it->second;  // the callback may change the machine
+    if (component.onRegister) component.onRegister();
+    return component.registerResult;
+}
+
+template <int Slot>
+HRESULT RegisterServerTrampoline() {
+    return CallRegisterServer(Slot);
+}
+
+using TrampolineFn = HRESULT (*)();
+const TrampolineFn kTrampolineFns[kTrampolines] = {
+    RegisterServerTrampoline<0>, RegisterServerTrampoline<1>, RegisterServerTrampoline<2>,
+    RegisterServerTrampoline<3>, RegisterServerTrampoline<4>, RegisterServerTrampoline<5>,
+    RegisterServerTrampoline<6>, RegisterServerTrampoline<7>,
+};
+
+}  // namespace
+
+namespace fake {
+void ResetModules() {
+    g_NextModule = 0x10000000;
+    g_NextTrampoline = 0;
+    for (std::string& p : g_TrampolinePath) p.clear();
+}
+}  // namespace fake
+
+using namespace fake;
+
+UINT WinExec(LPCSTR command, UINT show) {
+    std::string cmd = Text(command);
+    LogCall("WinExec " + cmd);
+    if (ShouldFail("WinExec")) return 0;  // out of resources
+    UINT result;
+    if (M().winExecResult)
+        result = M().winExecResult(cmd);
+    else
+        result = ProgramOf(cmd).empty() ? 2 : 33;
+    if (result > 31) {
+        StartedProcess process{cmd, show, {}};
+        for (const auto& entry : M().environment) process.environment.push_back(entry.first + "=" + entry.second);
+        M().started.push_back(process);
+    }
+    return result;
+}
+
+HMODULE LoadLibraryA(LPCSTR path) {
+    LogCall("LoadLibraryA " + Text(path));
+    if (ShouldFail("LoadLibraryA")) return Fail<HMODULE>(kErrorNotEnoughMemory, nullptr);
+    if (!path) return Fail<HMODULE>(kErrorInvalidParameter, nullptr);
+    std::string p = NormalisePath(path);
+    if (!M().components.count(p)) return Fail<HMODULE>(kErrorFileNotFound /* ERROR_MOD_NOT_FOUND */, nullptr);
+    // The same module loaded twice keeps its handle.
+    for (const auto& loaded : M().loadedModules)
+        if (SameText(loaded.second, p)) return loaded.first;
+    HMODULE module = reinterpret_cast<HMODULE>(g_NextModule);
+    g_NextModule += 0x10000;
+    M().loadedModules[module] = p;
+    return module;
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
+    // An ordinal is not a string.
+    bool byName = reinterpret_cast<uintptr_t>(name) > 0xFFFF;
+    LogCall("GetProcAddress " + (byName ? std::string(name) : std::string("#") + std::to_string(reinterpret_cast<uintptr_t>(name))));
+    if (ShouldFail("GetProcAddress")) return Fail<FARPROC>(127, nullptr);
+    auto loaded = M().loadedModules.find(module);
+    if (loaded == M().loadedModules.end()) return Fail<FARPROC>(kErrorInvalidHandle, nullptr);
+    if (!byName || strcmp(name, "DllRegisterServer") != 0) return Fail<FARPROC>(127, nullptr);  // ERROR_PROC_NOT_FOUND
+    auto component = M().components.find(loaded->second);
+    if (component == M().components.end() || !component->second.exportsRegisterServer)
+        return Fail<FARPROC>(127, nullptr);
+    // Reuse the slot of this component when it has one.
+    int slot = -1;
+    for (int i = 0; i < kTrampolines; ++i)
+        if (SameText(g_TrampolinePath[i], loaded->second)) slot = i;
+    if (slot < 0) {
+        slot = g_NextTrampoline;
+        g_NextTrampoline = (g_NextTrampoline + 1) % kTrampolines;
+        g_TrampolinePath[slot] = loaded->second;
+    }
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(kTrampolineFns[slot]));
+}
+
+BOOL FreeLibrary(HMODULE module) {
+    LogCall("FreeLibrary");
+    if (ShouldFail("FreeLibrary")) return Fail(kErrorInvalidHandle, FALSE);
+    auto it = M().loadedModules.find(module);
+    if (it == M().loadedModules.end()) return Fail(kErrorInvalidHandle, FALSE);
+    M().loadedModules.erase(it);
+    return TRUE;
+}
+
+HRESULT OleInitialize(LPVOID) {
+    LogCall("OleInitialize");
+    if (ShouldFail("OleInitialize")) return static_cast<HRESULT>(0x80004005);  // E_FAIL
+    return 0;
+}
+
+void OleUninitialize() { LogCall("OleUninitialize"); }
+
+BOOL SetEnvironmentVariableA(LPCSTR name, LPCSTR value) {
+    LogCall("SetEnvironmentVariableA " + Text(name) + (value ? "=" + std::string(value) : std::string(" (remove)")));
+    if (ShouldFail("SetEnvironmentVariableA")) return Fail(kErrorNotEnoughMemory, FALSE);
+    std::string n = Text(name);
+    if (n.empty() || n.find('=') != std::string::npos) return Fail(kErrorInvalidParameter, FALSE);
+    auto& env = M().environment;
+    for (auto it = env.begin(); it != env.end(); ++it) {
+        if (!SameText(it->first, n)) continue;
+        if (value == nullptr)
+            env.erase(it);
+        else
+            it->second = value;
+        return TRUE;
+    }
+    if (value != nullptr) env.emplace_back(n, value);
+    return TRUE;
+}
+
+DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR out, DWORD size) {
+    LogCall("GetEnvironmentVariableA " + Text(name));
+    if (ShouldFail("GetEnvironmentVariableA")) return Fail<DWORD>(kErrorEnvvarNotFound, 0);
+    std::optional<std::string> value = GetEnvironment(Text(name));
+    if (!value) return Fail<DWORD>(kErrorEnvvarNotFound, 0);
+    return CopyOrNeed(*value, out, size);
+}

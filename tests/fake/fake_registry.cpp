@@ -1,0 +1,119 @@
+// The registry: keys by full path, handles for opened keys.
+#include <string.h>
+
+#include "fake/fake_internal.h"
+
+namespace {
+
+bool IsRoot(HKEY key) {
+    return key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE || key == HKEY_USERS;
+}
+
+// The full path of a root or open handle; "" for a handle the fake does not know.
+std::string PathOf(HKEY key) {
+    if (IsRoot(key)) return fake::RootName(key);
+    auto it = fake::M().openKeys.find(key);
+    return it == fake::M().openKeys.end() ? std::string() : it->second;
+}
+
+// The key a handle names; roots exist even when nothing was put under them.
+const fake::Machine::Key* KeyOf(HKEY handle) {
+    static const fake::Machine::Key kEmpty;
+    std::string path = PathOf(handle);
+    if (path.empty()) return nullptr;
+    auto it = fake::M().registry.find(path);
+    if (it != fake::M().registry.end()) return &it->second;
+    return IsRoot(handle) ? &kEmpty : nullptr;
+}
+
+uintptr_t g_NextKeyHandle = 0x1000;
+
+}  // namespace
+
+using namespace fake;
+
+LSTATUS RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
+    LogCall("RegOpenKeyExA " + RootName(root) + " " + Text(subKey));
+    if (result) *result = nullptr;
+    if (ShouldFail("RegOpenKeyExA")) return ERROR_ACCESS_DENIED;
+    if (!result) return 87;  // ERROR_INVALID_PARAMETER
+    std::string path = PathOf(root);
+    if (path.empty()) return 6;  // ERROR_INVALID_HANDLE
+    std::string sub = Text(subKey);
+    while (!sub.empty() && sub.back() == '\\') sub.pop_back();
+    if (!sub.empty()) {
+        if (sub[0] == '\\') return ERROR_FILE_NOT_FOUND;  // Windows refuses a leading backslash
+        path += "\\" + sub;
+        // Doubled separators name no key.
+        if (path.find("\\\\") != std::string::npos) return ERROR_FILE_NOT_FOUND;
+    }
+    if (!sub.empty() && !M().registry.count(path)) return ERROR_FILE_NOT_FOUND;
+    HKEY handle = reinterpret_cast<HKEY>(g_NextKeyHandle);
+    g_NextKeyHandle += 4;
+    M().openKeys[handle] = path;
+    ++M().keysOpened;
+    *result = handle;
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
+    LogCall("RegQueryValueExA " + PathOf(key) + " " + Text(name));
+    if (ShouldFail("RegQueryValueExA")) return ERROR_ACCESS_DENIED;
+    if (reserved != nullptr) return 87;
+    if (data != nullptr && size == nullptr) return 998;  // ERROR_NOACCESS
+    const Machine::Key* k = KeyOf(key);
+    if (!k) return 6;
+    auto it = k->values.find(Text(name));  // NULL and "" both name the default value
+    if (it == k->values.end()) return ERROR_FILE_NOT_FOUND;
+    const std::string& bytes = it->second.second;
+    if (type) *type = it->second.first;
+    if (size == nullptr) return ERROR_SUCCESS;
+    DWORD needed = static_cast<DWORD>(bytes.size());
+    if (data != nullptr && *size < needed) {
+        *size = needed;
+        return ERROR_MORE_DATA;
+    }
+    if (data != nullptr) memcpy(data, bytes.data(), bytes.size());
+    *size = needed;
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD size) {
+    LogCall("RegEnumKeyA " + PathOf(key) + " " + std::to_string(index));
+    if (ShouldFail("RegEnumKeyA")) return ERROR_ACCESS_DENIED;
+    const Machine::Key* k = KeyOf(key);
+    if (!k) return 6;
+    if (index >= k->subkeys.size()) return ERROR_NO_MORE_ITEMS;
+    const std::string& child = k->subkeys[index];
+    if (name == nullptr || child.size() + 1 > size) return ERROR_MORE_DATA;
+    memcpy(name, child.c_str(), child.size() + 1);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD size, LPDWORD reserved, LPSTR className,
+                      LPDWORD classSize, PFILETIME) {
+    LogCall("RegEnumKeyExA " + PathOf(key) + " " + std::to_string(index));
+    if (ShouldFail("RegEnumKeyExA")) return ERROR_ACCESS_DENIED;
+    if (reserved != nullptr || size == nullptr) return 87;
+    const Machine::Key* k = KeyOf(key);
+    if (!k) return 6;
+    if (index >= k->subkeys.size()) return ERROR_NO_MORE_ITEMS;
+    const std::string& child = k->subkeys[index];
+    if (name == nullptr || child.size() + 1 > *size) return ERROR_MORE_DATA;
+    memcpy(name, child.c_str(), child.size() + 1);
+    *size = static_cast<DWORD>(child.size());
+    if (className != nullptr && classSize != nullptr && *classSize > 0) className[0] = '\0';
+    if (classSize != nullptr) *classSize = 0;
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegCloseKey(HKEY key) {
+    LogCall("RegCloseKey " + PathOf(key));
+    if (ShouldFail("RegCloseKey")) return 6;
+    if (IsRoot(key)) return ERROR_SUCCESS;
+    auto it = M().openKeys.find(key);
+    if (it == M().openKeys.end()) return 6;  // ERROR_INVALID_HANDLE
+    M().openKeys.erase(it);
+    ++M().keysClosed;
+    return ERROR_SUCCESS;
+}
