@@ -196,16 +196,15 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
 }
 
 namespace {
-// Whether a name is already a valid 8.3 name, which Windows keeps as its short name.
+// Whether a name is already a valid 8.3 name (in any case), which Windows keeps as its
+// own short name.
 bool IsShortName(const std::string& name) {
     size_t dot = name.find('.');
     std::string base = name.substr(0, dot);
     std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
     if (base.empty() || base.size() > 8 || ext.size() > 3 || ext.find('.') != std::string::npos) return false;
     for (char c : name)
-        if (c == ' ' || c == '+' || c == ',' || c == ';' || c == '=' || c == '[' || c == ']' ||
-            (c >= 'a' && c <= 'z'))
-            return false;
+        if (c == ' ' || c == '+' || c == ',' || c == ';' || c == '=' || c == '[' || c == ']') return false;
     return true;
 }
 

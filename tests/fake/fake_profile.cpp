@@ -30,19 +30,20 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b);
 }
 
+// Lines end at CR or LF; a section header is '[' up to the last ']' on the line.
 std::vector<IniLine> ParseIni(const std::string& text) {
     std::vector<IniLine> lines;
     size_t start = 0;
     while (start < text.size()) {
-        size_t end = text.find('\n', start);
+        size_t end = text.find_first_of("\r\n", start);
         if (end == std::string::npos) end = text.size();
         std::string line = Trim(text.substr(start, end - start));
         start = end + 1;
         if (line.empty()) continue;
         if (line[0] == '[') {
             size_t close = line.rfind(']');
-            if (close != std::string::npos) {
-                lines.push_back({true, line.substr(1, close - 1), "", false});
+            if (close != std::string::npos && close > 0) {
+                lines.push_back({true, Trim(line.substr(1, close - 1)), "", false});
                 continue;
             }
         }
@@ -149,10 +150,9 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
                                LPCSTR file) {
     LogCall("GetPrivateProfileStringA " + Text(section) + " " + Text(key) + " " + Text(file));
     if (ShouldFail("GetPrivateProfileStringA")) return CopyValue(std::string(), out, size);
-    // The default loses its trailing blanks and, like a value, its quotes.
+    // The default loses its quotes like a value; for a single value it first loses its
+    // trailing blanks.
     std::string def = Text(defaultValue);
-    while (!def.empty() && def.back() == ' ') def.pop_back();
-    def = Unquote(def);
 
     const FileData* data = FindFile(ProfilePath(file));
     std::vector<IniLine> lines = data ? ParseIni(data->content) : std::vector<IniLine>();
@@ -177,12 +177,12 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
         // An empty list gives the default.
         if (names.empty()) {
             if (out && size > 1) out[1] = '\0';
-            return CopyValue(def, out, size);
+            return CopyValue(Unquote(def), out, size);
         }
         return CopyList(names, out, size);
     }
-    // An empty key name finds nothing and leaves the buffer alone.
-    if (key[0] == '\0') return 0;
+    while (!def.empty() && def.back() == ' ') def.pop_back();
+    def = Unquote(def);
     long at = FindKey(lines, FindSection(lines, section), key);
     if (at < 0 || !lines[at].hasValue) return CopyValue(def, out, size);
     return CopyValue(Unquote(lines[at].value), out, size);
