@@ -318,9 +318,11 @@ TEST_F(PluginHostPhase, RecordThatCannotBeAllocatedEndsTheEnumerationButFoundHos
     AddHost("A", "C:\\NAV A\\PLUGINS", "C:\\NAV A");
     AddHost("B", "C:\\NAV B\\PLUGINS", "C:\\NAV B");
     AddHost("C", "C:\\NAV C\\PLUGINS", "C:\\NAV C");
+    AddHost("D", "C:\\NAV D\\PLUGINS", "C:\\NAV D");
     InitSetupContext("SETUP.INF");
     size_t before = M().heapBlocks.size();
-    // The records of A and B are allocated, the third allocation fails.
+    // The records of A and B are allocated, the third allocation fails: neither C
+    // nor D is seen.
     fake::FailCall("HeapAlloc", 3);
     int result = 0;
     RunPluginHostPhase(&result);
@@ -413,6 +415,9 @@ TEST_F(PluginHostPhase, UnknownRootNameWhenReadingAHostEndsTheVisitsAndClosesThe
     M().answers = {IDYES, IDYES, IDYES};
     EXPECT_EQ(RunPhase(), 1);
     EXPECT_EQ(OfferedDirectories(), std::vector<std::string>{"C:\\NAV C"});
+    // The root name is read for the enumeration key, for C and for B; A is discarded
+    // unvisited.
+    EXPECT_EQ(fake::CountCalls("GetPrivateProfileStringA NETSCAPEDIREX RegistryRootKey "), 3);
     // Enumeration key, default directory key and C's key.
     EXPECT_EQ(M().keysOpened, 3);
     ExpectKeysBalanced();
