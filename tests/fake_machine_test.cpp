@@ -1,10 +1,9 @@
 // The fake machine's own model of Windows: paths and files, the version service,
 // programs, the registry and the environment, as the installer relies on them.
-#include <gtest/gtest.h>
-
-#include <string.h>
-
 #include "fake/fake_machine.h"
+
+#include <gtest/gtest.h>
+#include <string.h>
 
 namespace {
 
@@ -58,7 +57,8 @@ TEST_F(FakeMachine, CopyFileRefusesBusyOrProtectedDestinationsAndMissingDirector
 TEST_F(FakeMachine, DelayedMoveIsRecordedAndImmediateMoveHonoursReplaceAndInUse) {
     fake::WriteFile("C:\\APP\\A.DL~", "new");
     fake::WriteFile("C:\\APP\\A.DLL", "old");
-    EXPECT_TRUE(MoveFileExA("C:\\APP\\A.DL~", "C:\\APP\\\\A.DLL", MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT));
+    EXPECT_TRUE(
+        MoveFileExA("C:\\APP\\A.DL~", "C:\\APP\\\\A.DLL", MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT));
     ASSERT_EQ(M().delayedMoves.size(), 1u);
     EXPECT_EQ(M().delayedMoves[0], std::make_pair(std::string("C:\\APP\\A.DL~"), std::string("C:\\APP\\A.DLL")));
     EXPECT_EQ(M().files["C:\\APP\\A.DLL"].content, "old");
@@ -106,9 +106,8 @@ protected:
     DWORD Install(DWORD flags, const char* src, const char* srcDir, UINT tempLength = MAX_PATH) {
         temp[0] = '\0';
         UINT length = tempLength;
-        return VerInstallFileA(flags, const_cast<char*>(src), const_cast<char*>("A.DLL"),
-                               const_cast<char*>(srcDir), const_cast<char*>("C:\\APP\\"), const_cast<char*>(""),
-                               temp, &length);
+        return VerInstallFileA(flags, const_cast<char*>(src), const_cast<char*>("A.DLL"), const_cast<char*>(srcDir),
+                               const_cast<char*>("C:\\APP\\"), const_cast<char*>(""), temp, &length);
     }
     char temp[MAX_PATH];
 };
@@ -117,14 +116,14 @@ TEST_F(FakeVersionService, FindFileReportsTheCurrentDirectoryOnlyForAFilePresent
     fake::MakeDirectory("C:\\APP");
     char cur[MAX_PATH], dest[MAX_PATH];
     UINT curLength = MAX_PATH, destLength = MAX_PATH;
-    VerFindFileA(0, const_cast<char*>("A.DLL"), const_cast<char*>("C:\\WINDOWS\\"), const_cast<char*>("C:\\APP\\"),
-                 cur, &curLength, dest, &destLength);
+    VerFindFileA(0, const_cast<char*>("A.DLL"), const_cast<char*>("C:\\WINDOWS\\"), const_cast<char*>("C:\\APP\\"), cur,
+                 &curLength, dest, &destLength);
     EXPECT_STREQ(cur, "");
     EXPECT_STREQ(dest, "C:\\APP\\");
     fake::WriteFile("C:\\APP\\A.DLL", "old");
     curLength = destLength = MAX_PATH;
-    VerFindFileA(0, const_cast<char*>("A.DLL"), const_cast<char*>("C:\\WINDOWS\\"), const_cast<char*>("C:\\APP\\"),
-                 cur, &curLength, dest, &destLength);
+    VerFindFileA(0, const_cast<char*>("A.DLL"), const_cast<char*>("C:\\WINDOWS\\"), const_cast<char*>("C:\\APP\\"), cur,
+                 &curLength, dest, &destLength);
     EXPECT_STREQ(cur, "C:\\APP\\");
 }
 

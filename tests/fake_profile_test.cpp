@@ -119,8 +119,7 @@ TEST_F(ProfileFiles, ReadOnlyOrInUseFileIsNotChanged) {
 TEST_F(ProfileFiles, PathsWithDoubledBackslashesNameTheSameFile) {
     fake::WriteFile("C:\\APP\\SETUP.INF", "[SETUP]\r\nProduct=Sample\r\n");
     char value[32];
-    EXPECT_EQ(GetPrivateProfileStringA("SETUP", "Product", "product", value, sizeof value, "C:\\APP\\\\SETUP.INF"),
-              6u);
+    EXPECT_EQ(GetPrivateProfileStringA("SETUP", "Product", "product", value, sizeof value, "C:\\APP\\\\SETUP.INF"), 6u);
     EXPECT_STREQ(value, "Sample");
 }
 

@@ -1,7 +1,6 @@
 // The fake machine's user interface: the string table as the resource script holds
 // it, wsprintfA, message boxes and the modeless dialog.
 #include <gtest/gtest.h>
-
 #include <string.h>
 
 #include <string>
@@ -54,8 +53,9 @@ const CatalogueText kCatalogue[] = {
     {241, "File Copy Failed"},
     {242, "Unable to open file"},
     {243, "Execution failed"},
-    {244, "The Setup Program has detected a Netscape installation at \n\n%s\n\nInstall/Update the Tarvex Drovane "
-          "plugin in this installation?"},
+    {244,
+     "The Setup Program has detected a Netscape installation at \n\n%s\n\nInstall/Update the Tarvex Drovane "
+     "plugin in this installation?"},
 };
 
 TEST_F(FakeUi, EveryCatalogueTextLoadsExactlyFromTheResourceScript) {
@@ -95,8 +95,8 @@ TEST_F(FakeUi, WsprintfFormatsTheCatalogueConversions) {
     EXPECT_STREQ(out, "product requires Windows 95 (4.0) or NT 4.0");
     wsprintfA(out, "Copy Error (%lx) ", static_cast<unsigned long>(0x20000));
     EXPECT_STREQ(out, "Copy Error (20000) ");
-    wsprintfA(out, "%lx|%x|%lu|%ld|%d|%c|%%|%s", static_cast<unsigned long>(0xFFFFFFFF), 0x1Au, 4000000000ul, -7l,
-              -12, 'Q', "100%");
+    wsprintfA(out, "%lx|%x|%lu|%ld|%d|%c|%%|%s", static_cast<unsigned long>(0xFFFFFFFF), 0x1Au, 4000000000ul, -7l, -12,
+              'Q', "100%");
     EXPECT_STREQ(out, "ffffffff|1a|4000000000|-7|-12|Q|%|100%");
 }
 

@@ -8,8 +8,12 @@
 namespace fake {
 
 namespace {
-bool IsDriveRoot(const std::string& p) { return p.size() == 3 && p[1] == ':' && p[2] == '\\'; }
-bool HasDrive(const std::string& p) { return p.size() >= 2 && p[1] == ':'; }
+bool IsDriveRoot(const std::string& p) {
+    return p.size() == 3 && p[1] == ':' && p[2] == '\\';
+}
+bool HasDrive(const std::string& p) {
+    return p.size() >= 2 && p[1] == ':';
+}
 }  // namespace
 
 std::string NormalisePath(const std::string& path) {
@@ -66,7 +70,9 @@ std::string LeafOf(const std::string& p) {
     return pos == std::string::npos ? p : p.substr(pos + 1);
 }
 
-std::string JoinFakePath(const std::string& dir, const std::string& name) { return NormalisePath(dir + "\\" + name); }
+std::string JoinFakePath(const std::string& dir, const std::string& name) {
+    return NormalisePath(dir + "\\" + name);
+}
 
 FileData* FindFile(const std::string& path) {
     auto it = M().files.find(NormalisePath(path));
@@ -159,9 +165,9 @@ BOOL DeleteFileA(LPCSTR path) {
     std::string p = NormalisePath(Text(path));
     auto it = M().files.find(p);
     if (it == M().files.end())
-        return Fail(IsDirectory(p) ? kErrorAccessDenied
-                                   : (IsDirectory(ParentOf(p)) ? kErrorFileNotFound : kErrorPathNotFound),
-                    FALSE);
+        return Fail(
+            IsDirectory(p) ? kErrorAccessDenied : (IsDirectory(ParentOf(p)) ? kErrorFileNotFound : kErrorPathNotFound),
+            FALSE);
     if (it->second.inUse) return Fail(kErrorSharingViolation, FALSE);
     if (it->second.readOnly) return Fail(kErrorAccessDenied, FALSE);
     M().files.erase(it);
@@ -264,4 +270,3 @@ DWORD GetFileAttributesA(LPCSTR path) {
     if (FileData* f = FindFile(Text(path))) return 0x20 /* archive */ | (f->readOnly ? FILE_ATTRIBUTE_READONLY : 0);
     return Fail(kErrorFileNotFound, INVALID_FILE_ATTRIBUTES);
 }
-

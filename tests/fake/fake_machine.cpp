@@ -16,10 +16,14 @@ Machine g_Machine;
 // The instance handle the installer receives, as Windows gives a module at 0x400000.
 HINSTANCE const kModuleInstance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 }  // namespace
 
-Machine& M() { return g_Machine; }
+Machine& M() {
+    return g_Machine;
+}
 
 bool NoCaseLess::operator()(const std::string& a, const std::string& b) const {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
@@ -33,7 +37,9 @@ bool SameText(const std::string& a, const std::string& b) {
     return true;
 }
 
-std::string Text(LPCSTR s) { return s ? std::string(s) : std::string(); }
+std::string Text(LPCSTR s) {
+    return s ? std::string(s) : std::string();
+}
 
 std::string Upper(const std::string& s) {
     std::string r = s;
@@ -42,7 +48,9 @@ std::string Upper(const std::string& s) {
     return r;
 }
 
-void LogCall(const std::string& entry) { g_Machine.calls.push_back(entry); }
+void LogCall(const std::string& entry) {
+    g_Machine.calls.push_back(entry);
+}
 
 void Reset() {
     ResetHeap();
@@ -72,7 +80,9 @@ void FailCall(const std::string& function, int nth) {
     g_Machine.failNth[function] = nth;
 }
 
-void FailAlways(const std::string& function) { g_Machine.failAlways.insert(function); }
+void FailAlways(const std::string& function) {
+    g_Machine.failAlways.insert(function);
+}
 
 bool ShouldFail(const std::string& function) {
     ++g_Machine.callCounts[function];
@@ -109,12 +119,20 @@ std::optional<std::string> ReadFile(const std::string& path) {
     return f->content;
 }
 
-bool FileExists(const std::string& path) { return FindFile(path) != nullptr; }
-bool DirectoryExists(const std::string& path) { return IsDirectory(path); }
+bool FileExists(const std::string& path) {
+    return FindFile(path) != nullptr;
+}
+bool DirectoryExists(const std::string& path) {
+    return IsDirectory(path);
+}
 
-std::string ScriptPath() { return JoinFakePath(ParentOf(NormalisePath(g_Machine.moduleFileName)), "SETUP.INF"); }
+std::string ScriptPath() {
+    return JoinFakePath(ParentOf(NormalisePath(g_Machine.moduleFileName)), "SETUP.INF");
+}
 
-void SetScript(const std::string& text) { WriteFile(ScriptPath(), text); }
+void SetScript(const std::string& text) {
+    WriteFile(ScriptPath(), text);
+}
 
 namespace {
 std::string KeyPath(HKEY root, const std::string& subkey) {
@@ -204,7 +222,9 @@ std::string RootName(HKEY root) {
     return it == g_Machine.openKeys.end() ? std::string() : it->second;
 }
 
-int CountCalls(const std::string& prefix) { return static_cast<int>(CallsStartingWith(prefix).size()); }
+int CountCalls(const std::string& prefix) {
+    return static_cast<int>(CallsStartingWith(prefix).size());
+}
 
 std::vector<std::string> CallsStartingWith(const std::string& prefix) {
     std::vector<std::string> found;

@@ -89,8 +89,8 @@ struct Machine {
     std::string moduleFileName = "C:\\MEDIA\\SETUP.EXE";
     std::string windowsDirectory = "C:\\WINDOWS";
     std::string systemDirectory = "C:\\WINDOWS\\SYSTEM";
-    std::string currentDirectory = "C:\\MEDIA";  // relative paths resolve against it
-    std::map<std::string, std::string, NoCaseLess> shortNames;  // long path -> short path, when set
+    std::string currentDirectory = "C:\\MEDIA";                     // relative paths resolve against it
+    std::map<std::string, std::string, NoCaseLess> shortNames;      // long path -> short path, when set
     std::vector<std::pair<std::string, std::string>> delayedMoves;  // MoveFileExA with DELAY_UNTIL_REBOOT
 
     // Registry: full key path ("HKEY_LOCAL_MACHINE\\Software\\X") -> values (raw data
@@ -109,7 +109,7 @@ struct Machine {
     // Version installation.
     std::deque<VerInstallOutcome> verInstallScript;  // used first, one per call
     std::vector<VerInstallCall> verInstallCalls;
-    std::vector<std::string> verFindFileCalls;       // file names asked about
+    std::vector<std::string> verFindFileCalls;  // file names asked about
 
     // Message boxes: questions (MB_YESNO) take the next answer; MB_OK boxes answer IDOK.
     std::deque<int> answers;
@@ -119,7 +119,7 @@ struct Machine {
     // Programs and components.
     std::vector<StartedProcess> started;
     std::function<UINT(const std::string& command)> winExecResult;  // default: 33 if the program file exists, else 2
-    std::map<std::string, Component, NoCaseLess> components;         // loadable modules by full path
+    std::map<std::string, Component, NoCaseLess> components;        // loadable modules by full path
 
     // System.
     OSVERSIONINFOA version{sizeof(OSVERSIONINFOA), 4, 0, 1381, VER_PLATFORM_WIN32_NT, ""};

@@ -63,7 +63,7 @@ HRESULT CallRegisterServer(int slot) {
     LogCall("DllRegisterServer " + path);
     auto it = M().components.find(path);
     if (it == M().components.end()) return static_cast<HRESULT>(0x8000FFFF);  // E_UNEXPECTED
-    Component component = it->second;  // the callback may change the machine
+    Component component = it->second;                                         // the callback may change the machine
     if (component.onRegister) component.onRegister();
     return component.registerResult;
 }
@@ -75,9 +75,8 @@ HRESULT RegisterServerTrampoline() {
 
 using TrampolineFn = HRESULT (*)();
 const TrampolineFn kTrampolineFns[kTrampolines] = {
-    RegisterServerTrampoline<0>, RegisterServerTrampoline<1>, RegisterServerTrampoline<2>,
-    RegisterServerTrampoline<3>, RegisterServerTrampoline<4>, RegisterServerTrampoline<5>,
-    RegisterServerTrampoline<6>, RegisterServerTrampoline<7>,
+    RegisterServerTrampoline<0>, RegisterServerTrampoline<1>, RegisterServerTrampoline<2>, RegisterServerTrampoline<3>,
+    RegisterServerTrampoline<4>, RegisterServerTrampoline<5>, RegisterServerTrampoline<6>, RegisterServerTrampoline<7>,
 };
 
 }  // namespace
@@ -127,7 +126,8 @@ HMODULE LoadLibraryA(LPCSTR path) {
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
     // An ordinal is not a string.
     bool byName = reinterpret_cast<uintptr_t>(name) > 0xFFFF;
-    LogCall("GetProcAddress " + (byName ? std::string(name) : std::string("#") + std::to_string(reinterpret_cast<uintptr_t>(name))));
+    LogCall("GetProcAddress " +
+            (byName ? std::string(name) : std::string("#") + std::to_string(reinterpret_cast<uintptr_t>(name))));
     if (ShouldFail("GetProcAddress")) return Fail<FARPROC>(127, nullptr);
     auto loaded = M().loadedModules.find(module);
     if (loaded == M().loadedModules.end()) return Fail<FARPROC>(kErrorInvalidHandle, nullptr);
@@ -162,7 +162,9 @@ HRESULT OleInitialize(LPVOID) {
     return 0;
 }
 
-void OleUninitialize() { LogCall("OleUninitialize"); }
+void OleUninitialize() {
+    LogCall("OleUninitialize");
+}
 
 BOOL SetEnvironmentVariableA(LPCSTR name, LPCSTR value) {
     LogCall("SetEnvironmentVariableA " + Text(name) + (value ? "=" + std::string(value) : std::string(" (remove)")));

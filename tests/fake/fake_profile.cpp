@@ -21,7 +21,9 @@ struct IniLine {
 };
 
 // Blanks as the profile functions skip them: white space, CR and ^Z.
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == 0x1a; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == 0x1a;
+}
 
 std::string Trim(const std::string& s) {
     size_t b = 0, e = s.size();
@@ -146,8 +148,7 @@ DWORD CopyList(const std::vector<std::string>& names, LPSTR out, DWORD size) {
 
 using namespace fake;
 
-DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR out, DWORD size,
-                               LPCSTR file) {
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR out, DWORD size, LPCSTR file) {
     LogCall("GetPrivateProfileStringA " + Text(section) + " " + Text(key) + " " + Text(file));
     if (ShouldFail("GetPrivateProfileStringA")) return CopyValue(std::string(), out, size);
     // The default loses its quotes like a value; for a single value it first loses its
@@ -252,7 +253,8 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
         // The first section of that name goes, with its keys.
         for (size_t i = 0; i < lines.size() && !changed; ++i)
             if (lines[i].isSection && SameText(lines[i].name, section)) {
-                lines.erase(lines.begin() + static_cast<long>(i), lines.begin() + static_cast<long>(SectionEnd(lines, i)));
+                lines.erase(lines.begin() + static_cast<long>(i),
+                            lines.begin() + static_cast<long>(SectionEnd(lines, i)));
                 changed = true;
             }
     } else if (value == nullptr) {

@@ -87,9 +87,9 @@ BOOL AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES newS
     std::string what = disableAll ? "disable all" : "";
     if (!disableAll && newState)
         for (DWORD i = 0; i < newState->PrivilegeCount && i < 1; ++i)
-            what = (newState->Privileges[i].Luid.LowPart == kShutdownPrivilege ? "SeShutdownPrivilege "
-                                                                               : "privilege ") +
-                   std::to_string(newState->Privileges[i].Attributes);
+            what =
+                (newState->Privileges[i].Luid.LowPart == kShutdownPrivilege ? "SeShutdownPrivilege " : "privilege ") +
+                std::to_string(newState->Privileges[i].Attributes);
     LogCall("AdjustTokenPrivileges " + what);
     if (ShouldFail("AdjustTokenPrivileges")) return Fail(kErrorAccessDenied, FALSE);
     if (!M().openHandles.count(token)) return Fail(kErrorInvalidHandle, FALSE);

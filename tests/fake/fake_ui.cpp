@@ -65,12 +65,24 @@ std::vector<Token> Tokenise(const std::string& src) {
                     char e = src[i + 1];
                     i += 2;
                     switch (e) {
-                        case 'n': text += '\n'; break;
-                        case 't': text += '\t'; break;
-                        case 'r': text += '\r'; break;
-                        case 'a': text += '\a'; break;
-                        case '0': text += '\0'; break;
-                        default: text += e; break;
+                        case 'n':
+                            text += '\n';
+                            break;
+                        case 't':
+                            text += '\t';
+                            break;
+                        case 'r':
+                            text += '\r';
+                            break;
+                        case 'a':
+                            text += '\a';
+                            break;
+                        case '0':
+                            text += '\0';
+                            break;
+                        default:
+                            text += e;
+                            break;
                     }
                     continue;
                 }
@@ -116,8 +128,8 @@ const Resources& LoadResources() {
             size_t q1 = line.find("#include \"");
             if (q1 == std::string::npos) continue;
             size_t q2 = line.find('"', q1 + 10);
-            std::istringstream header(ReadTextFile(DirectoryOf(SETUP_RESOURCE_SCRIPT) + "/" +
-                                                   line.substr(q1 + 10, q2 - q1 - 10)));
+            std::istringstream header(
+                ReadTextFile(DirectoryOf(SETUP_RESOURCE_SCRIPT) + "/" + line.substr(q1 + 10, q2 - q1 - 10)));
             std::string hl;
             while (std::getline(header, hl)) {
                 std::istringstream words(hl);
@@ -143,8 +155,10 @@ const Resources& LoadResources() {
             if (!t[i].isString && t[i].text == "STRINGTABLE") {
                 while (i < t.size() && t[i].text != "BEGIN") ++i;
                 for (++i; i + 1 < t.size() && !(t[i].text == "END" && !t[i].isString); i += 2)
-                    if (!t[i].isString && t[i + 1].isString) r.strings[static_cast<UINT>(number(t[i].text))] = t[i + 1].text;
-            } else if (!t[i].isString && (t[i].text == "DIALOG" || t[i].text == "DIALOGEX") && i > 0 && i + 4 < t.size()) {
+                    if (!t[i].isString && t[i + 1].isString)
+                        r.strings[static_cast<UINT>(number(t[i].text))] = t[i + 1].text;
+            } else if (!t[i].isString && (t[i].text == "DIALOG" || t[i].text == "DIALOGEX") && i > 0 &&
+                       i + 4 < t.size()) {
                 DialogTemplate d;
                 long id = number(t[i - 1].text);
                 d.x = atoi(t[i + 1].text.c_str());
@@ -155,8 +169,8 @@ const Resources& LoadResources() {
                 for (; i < t.size() && t[i].text != "BEGIN"; ++i)
                     if (t[i].text == "CAPTION" && i + 1 < t.size()) d.caption = t[i + 1].text;
                 for (++i; i < t.size() && !(t[i].text == "END" && !t[i].isString); ++i) {
-                    static const char* const kControlWords[] = {"CONTROL", "LTEXT", "RTEXT", "CTEXT", "PUSHBUTTON",
-                                                                 "DEFPUSHBUTTON", "EDITTEXT"};
+                    static const char* const kControlWords[] = {"CONTROL",    "LTEXT",         "RTEXT",   "CTEXT",
+                                                                "PUSHBUTTON", "DEFPUSHBUTTON", "EDITTEXT"};
                     for (const char* word : kControlWords)
                         if (!t[i].isString && t[i].text == word && i + 2 < t.size() && t[i + 1].isString)
                             d.controls.push_back({static_cast<int>(number(t[i + 2].text)), t[i + 1].text});
@@ -204,10 +218,14 @@ std::string FormatWsprintf(const char* format, va_list args) {
         }
         bool left = false, zero = false, alt = false;
         for (;; ++p) {
-            if (*p == '-') left = true;
-            else if (*p == '0') zero = true;
-            else if (*p == '#') alt = true;
-            else break;
+            if (*p == '-')
+                left = true;
+            else if (*p == '0')
+                zero = true;
+            else if (*p == '#')
+                alt = true;
+            else
+                break;
         }
         size_t width = 0;
         while (*p >= '0' && *p <= '9') width = width * 10 + static_cast<size_t>(*p++ - '0');
@@ -293,7 +311,9 @@ std::string FormatWsprintf(const char* format, va_list args) {
 }  // namespace
 
 namespace fake {
-const std::map<UINT, std::string>& StringTable() { return LoadResources().strings; }
+const std::map<UINT, std::string>& StringTable() {
+    return LoadResources().strings;
+}
 }  // namespace fake
 
 using namespace fake;
@@ -329,7 +349,8 @@ int wsprintfA(LPSTR out, LPCSTR format, ...) {
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     LogCall("MessageBoxA " + Text(text));
-    MessageBoxRecord box{owner, Text(text), caption ? std::string(caption) : std::string("Error"), type, 0, false, "", ""};
+    MessageBoxRecord box{owner, Text(text), caption ? std::string(caption) : std::string("Error"), type, 0, false,
+                         "",    ""};
     if (const Window* progress = ProgressWindow()) {
         box.progressWindowExists = true;
         box.progressCaption = progress->caption;

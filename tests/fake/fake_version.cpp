@@ -34,7 +34,9 @@ std::string NewTempName(const std::string& dir) {
 }  // namespace
 
 namespace fake {
-void ResetVersionService() { g_NextTempNumber = 0xdb41; }
+void ResetVersionService() {
+    g_NextTempNumber = 0xdb41;
+}
 }  // namespace fake
 
 using namespace fake;
@@ -43,12 +45,18 @@ DWORD VerFindFileA(DWORD flags, LPSTR fileName, LPSTR winDir, LPSTR appDir, LPST
                    LPSTR destDir, PUINT destDirLen) {
     LogCall("VerFindFileA " + Text(fileName) + " " + Text(appDir));
     M().verFindFileCalls.push_back(Text(fileName));
-    if (ShouldFail("VerFindFileA")) return 0x4;  // VFF_BUFFTOOSMALL
+    if (ShouldFail("VerFindFileA")) {
+        // As for buffers too small to hold anything: empty texts, the sizes needed unknown.
+        if (curDir && curDirLen && *curDirLen) curDir[0] = '\0';
+        if (destDir && destDirLen && *destDirLen) destDir[0] = '\0';
+        return 0x4;  // VFF_BUFFTOOSMALL
+    }
     // A shared file belongs in the system directory; any other in the application's.
     std::string dest = (flags & VFFF_ISSHAREDFILE) ? M().systemDirectory : Text(appDir);
     (void)winDir;  // ignored, as Windows does
     std::string current;
-    if (!Text(appDir).empty() && FindFile(JoinFakePath(Text(appDir), Text(fileName)))) current = Text(appDir);
+    if (!Text(appDir).empty() && FindFile(JoinFakePath(Text(appDir), Text(fileName))))
+        current = Text(appDir);
     else if ((flags & VFFF_ISSHAREDFILE) && FindFile(JoinFakePath(M().systemDirectory, Text(fileName))))
         current = M().systemDirectory;
     DWORD result = 0;
@@ -62,11 +70,10 @@ DWORD VerFindFileA(DWORD flags, LPSTR fileName, LPSTR winDir, LPSTR appDir, LPST
     return result;
 }
 
-DWORD VerInstallFileA(DWORD flags, LPSTR srcFileName, LPSTR destFileName, LPSTR srcDir, LPSTR destDir,
-                      LPSTR curDir, LPSTR tmpFile, PUINT tmpFileLen) {
+DWORD VerInstallFileA(DWORD flags, LPSTR srcFileName, LPSTR destFileName, LPSTR srcDir, LPSTR destDir, LPSTR curDir,
+                      LPSTR tmpFile, PUINT tmpFileLen) {
     LogCall("VerInstallFileA " + Text(srcFileName) + " " + Text(destFileName));
-    VerInstallCall call{flags, Text(srcFileName), Text(destFileName), Text(srcDir), Text(destDir), Text(curDir), 0,
-                        ""};
+    VerInstallCall call{flags, Text(srcFileName), Text(destFileName), Text(srcDir), Text(destDir), Text(curDir), 0, ""};
     std::string srcPath = JoinFakePath(call.srcDir, call.srcFile);
     std::string destPath = JoinFakePath(call.destDir, call.destFile);
     DWORD bits = 0;
