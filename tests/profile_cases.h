@@ -9,8 +9,9 @@
 // (NULs included), and for writes the whole file text.
 //
 // A cut key or section list is expected to end with two NULs (at size-2 and size-1),
-// as Windows documents it; an implementation that writes only the first of them
-// shows as a difference in the last byte of those rows.
+// as Windows documents it. Wine 8.0 agrees with every other row but writes only the
+// NUL at size-2 and leaves the last byte as it was, so a caller must not walk a list
+// that came back cut (the call returned size-2).
 #pragma once
 
 #include <string_view>
