@@ -64,12 +64,15 @@ void ZeroBytes(void* destination, size_t size) {
     for (size_t i = 0; i < size; ++i) bytes[i] = 0;
 }
 
-// A named flag stores 1 without a conversion, whatever its size says.
-void StoreFlag(void* destination) {
+// A named flag stores 1 without a conversion, also in a row of size 0 (a destination
+// that is never cleared); a row whose size is given gets no more bytes than that.
+void StoreFlag(const OptionSpec* row) {
     const int32_t one = 1;
     const auto* from = reinterpret_cast<const unsigned char*>(&one);
-    auto* to = static_cast<unsigned char*>(destination);
-    for (size_t i = 0; i < sizeof(one); ++i) to[i] = from[i];
+    auto* to = static_cast<unsigned char*>(row->Destination);
+    size_t size = row->Size;
+    size_t width = size != 0 && size < sizeof(one) ? size : sizeof(one);
+    for (size_t i = 0; i < width; ++i) to[i] = from[i];
 }
 
 void MarkSeen(OptionSpec* row) { row->Flags = static_cast<uint16_t>(row->Flags | OPTF_SEEN); }
@@ -120,7 +123,7 @@ uint32_t ParseOptions(int32_t count, char** arguments, OptionSpec* table, uint32
                     MarkSeen(row);
                 } else if (row->Type == OPTT_FLAG) {
                     MarkSeen(row);
-                    if (row->Destination != nullptr) StoreFlag(row->Destination);
+                    if (row->Destination != nullptr) StoreFlag(row);
                 } else {
                     bool countsAsValue = true;
                     if (value == nullptr) {

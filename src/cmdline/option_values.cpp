@@ -15,11 +15,15 @@ int HexDigitValue(char c) {
 }
 
 // Byte by byte: a destination is only as aligned as the variable the table names.
+// It is also only as wide as the row's size says: a narrower one receives the low
+// bytes, and nothing is written past it.
 template <typename T>
-void StoreValue(void* destination, T value) {
-    auto* to = static_cast<unsigned char*>(destination);
+void StoreValue(const OptionSpec* row, T value) {
+    auto* to = static_cast<unsigned char*>(row->Destination);
     const auto* from = reinterpret_cast<const unsigned char*>(&value);
-    for (size_t i = 0; i < sizeof(T); ++i) to[i] = from[i];
+    size_t size = row->Size;
+    size_t width = size < sizeof(T) ? size : sizeof(T);
+    for (size_t i = 0; i < width; ++i) to[i] = from[i];
 }
 
 // The value, cut to size - 1 characters, and zero bytes up to the end of the row's
@@ -67,37 +71,37 @@ int ConvertOptionValue(OptionSpec* row, const char* value) {
 
     switch (row->Type) {
         case OPTT_FLAG:
-            StoreValue<int32_t>(destination, 1);
+            StoreValue<int32_t>(row, 1);
             return 1;
         case OPTT_INT8:
-            StoreValue<uint8_t>(destination, static_cast<uint8_t>(ParseDecimalNumber(value)));
+            StoreValue<uint8_t>(row, static_cast<uint8_t>(ParseDecimalNumber(value)));
             return 1;
         case OPTT_CHAR:
-            StoreValue<char>(destination, value[0]);
+            StoreValue<char>(row, value[0]);
             return 1;
         case OPTT_STRING:
         case OPTT_REST:
             StoreText(row, value);
             return 1;
         case OPTT_INT16:
-            StoreValue<uint16_t>(destination, static_cast<uint16_t>(ParseDecimalNumber(value)));
+            StoreValue<uint16_t>(row, static_cast<uint16_t>(ParseDecimalNumber(value)));
             return 1;
         case OPTT_UINT16:
             if (IsNegativeText(value)) return 0;
-            StoreValue<uint16_t>(destination, static_cast<uint16_t>(ParseDecimalNumber(value)));
+            StoreValue<uint16_t>(row, static_cast<uint16_t>(ParseDecimalNumber(value)));
             return 1;
         case OPTT_INT32:
         case OPTT_UINT32:
             if (row->Type == OPTT_UINT32 && IsNegativeText(value)) return 0;
-            StoreValue<uint32_t>(destination, ParseDecimalNumber(value));
+            StoreValue<uint32_t>(row, ParseDecimalNumber(value));
             return 1;
         case OPTT_HEX16:
             if (IsNegativeText(value)) return 0;
-            StoreValue<uint16_t>(destination, static_cast<uint16_t>(ParseHexNumber(value)));
+            StoreValue<uint16_t>(row, static_cast<uint16_t>(ParseHexNumber(value)));
             return 1;
         case OPTT_HEX32:
             if (IsNegativeText(value)) return 0;
-            StoreValue<uint32_t>(destination, ParseHexNumber(value));
+            StoreValue<uint32_t>(row, ParseHexNumber(value));
             return 1;
         case OPTT_ESCSTRING:
             // A leading backslash lets a value begin with "/" or "-"; only one is dropped.
