@@ -10,5 +10,12 @@ for preset in native win32 win64; do
     cmake --build --preset "$preset"
 done
 
-ctest --preset native -j2
+# Unit tests against the fake machine; the Wine tests (label e2e) run on their own below.
+ctest --preset native -j2 -LE e2e
 bash scripts/check-exe.sh build/win32/SETUP.EXE build/win64/SETUP.EXE
+
+# End-to-end: the real SETUP.EXE (build/win64) under wine64 on Xvfb, one fresh
+# prefix per case. Timed, since the whole suite must stay well under 15 minutes.
+e2e_start=$(date +%s)
+ctest --preset native -j2 -L e2e
+echo "e2e suite: $(( $(date +%s) - e2e_start )) s"

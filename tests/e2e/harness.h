@@ -1,0 +1,160 @@
+// End-to-end harness: runs the real SETUP.EXE (win64 build) under wine64 in a
+// fresh prefix per case, on an Xvfb display of its own, with a watcher program that
+// records and answers every message box. See tests/e2e/README.md.
+#ifndef SETUP_E2E_HARNESS_H
+#define SETUP_E2E_HARNESS_H
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// ---- Expected transcripts ---------------------------------------------------
+
+// One message box as the watcher records it. `progress` is "none" or
+// "caption=...; label=...; file=...; rect=x,y,w,h; screen=w,h".
+struct Box {
+    std::string caption;
+    std::string text;     // line feeds as they are; escaped when formatted
+    std::string buttons;  // "OK", "YesNo"
+    std::string icon;     // "none", "question", "stop"
+    std::string answer;   // "OK", "Yes", "No", or "UNEXPECTED..."
+    std::string progress = "none";
+};
+
+// The transcript text the watcher writes for these boxes, in order.
+std::string Transcript(const std::vector<Box>& boxes);
+// Shorthands for the usual boxes.
+Box OkBox(const std::string& caption, const std::string& text, const std::string& progress = "none");
+Box StopBox(const std::string& caption, const std::string& text, const std::string& progress = "none");
+Box QuestionBox(const std::string& caption, const std::string& text, const std::string& answer,
+                const std::string& progress = "none");
+
+// ---- Running Windows programs ------------------------------------------------
+
+struct ProcessResult {
+    bool finished = false;  // ended within its time limit
+    int exitCode = -1;      // exit status of the wine64 process (a killed process: -1)
+    double seconds = 0;
+    std::string outputFile;  // where its stdout and stderr went
+};
+
+struct SetupRun {
+    ProcessResult setup;
+    std::string transcript;      // what the watcher wrote (also kept on a time-out)
+    bool watcherFinished = false;
+    bool Unexpected() const { return transcript.find("answer: UNEXPECTED") != std::string::npos; }
+};
+
+struct SetupOptions {
+    std::vector<std::string> answers;  // "Yes", "No", "OK" in the order the boxes come
+    std::string commandTail;           // appended to the command line after one blank
+    int timeoutSeconds = 120;
+    std::string snapBase;              // Windows path: hold a box for a screenshot (see watcher.cpp)
+    // The program under test and, from its file name, the process whose boxes are
+    // watched. Only the harness's own tests change it.
+    std::string program = "C:\\medium\\SETUP.EXE";
+    // Off: a time-out or an uncovered box is left to the test to judge.
+    bool failOnTrouble = true;
+};
+
+// A background Windows process started in the case's prefix (for example a program
+// that holds a file open). It ends with the prefix's server at the latest.
+struct Helper {
+    int pid = -1;
+};
+
+// One end-to-end case: a private copy of the booted template prefix with its own
+// wineserver. The destructor stops that server and the display-side processes it
+// started; the prefix is removed when the test passed (E2E_KEEP=1 keeps it).
+class WineCase {
+public:
+    // `windowsVersion`: "default", "win95", "win98", "nt40", "nt351", "winxp".
+    explicit WineCase(const std::string& windowsVersion = "default");
+    ~WineCase();
+    WineCase(const WineCase&) = delete;
+    WineCase& operator=(const WineCase&) = delete;
+
+    // The medium: C:\medium\ holds SETUP.EXE of the win64 build.
+    static constexpr const char* kMedium = "C:\\medium\\";
+    void SetupInf(const std::string& text);                       // writes C:\medium\SETUP.INF
+    void MediumFile(const std::string& name, const std::string& content);
+    void MediumTestBinary(const std::string& name, const std::string& binary);  // copy of a tests/e2e/win artefact
+
+    // Files anywhere on drive C (Windows paths such as "C:\\windows\\x.ini").
+    void PutFile(const std::string& winPath, const std::string& content);
+    void PutTestBinary(const std::string& winPath, const std::string& binary);
+    bool Exists(const std::string& winPath) const;
+    std::optional<std::string> ReadFile(const std::string& winPath) const;
+    // Files of a directory whose names match the glob (`*`, `?`), sorted.
+    std::vector<std::string> ListDir(const std::string& winDir, const std::string& glob = "*") const;
+    // The host path of a Windows path; existing components are matched without case.
+    std::string HostPath(const std::string& winPath) const;
+
+    // Registry.
+    void ImportReg(const std::string& regText);  // text of a REGEDIT4 / version 5 .reg file
+    // Data of one value as `reg query` shows it (REG_MULTI_SZ items joined by "\0"
+    // as reg prints them), or nothing when the key or value is missing.
+    std::optional<std::string> RegQuery(const std::string& key, const std::string& value);
+    std::optional<std::string> PendingFileRenames();
+
+    // INI files on the host side (first matching section and key, no case).
+    std::optional<std::string> IniValue(const std::string& winPath, const std::string& section,
+                                        const std::string& key) const;
+
+    // Programs. `args` are passed as separate arguments to wine64.
+    ProcessResult RunWine(const std::vector<std::string>& args, int timeoutSeconds = 120);
+    Helper StartHelper(const std::vector<std::string>& args);
+    // Starts the file holder on `winPath` and waits until the file is held.
+    // `share`: "none" (no sharing) or "delete" (shares delete access).
+    Helper HoldFile(const std::string& winPath, const std::string& share = "none");
+    void ReleaseFile(const std::string& winPath);
+
+    // Restart detection: RunOnce entry that a restart (ExitWindowsEx or
+    // `wineboot -r`) carries out; RestartHappened() looks for its marker.
+    void ArmRestartMarker();
+    bool RestartHappened() const;
+    ProcessResult RebootWindows();  // wineboot -r: carries out staged renames
+
+    // Runs C:\medium\SETUP.EXE with the watcher answering boxes.
+    SetupRun RunSetup(const SetupOptions& options = {});
+
+    const std::string& CaseDir() const { return caseDir_; }
+    const std::string& Prefix() const { return prefix_; }
+    const std::string& Display() const { return display_; }
+
+private:
+    void Prepare(const std::string& windowsVersion);
+    std::vector<std::string> WineEnv() const;
+    int Spawn(const std::vector<std::string>& argv, const std::string& outFile);
+    ProcessResult Wait(int pid, int timeoutSeconds, const std::string& outFile);
+    void KillServer();
+    std::string NextLog(const std::string& what);
+    void Mark(const std::string& what);  // timing.log of the case
+
+    std::string caseDir_;
+    std::string prefix_;
+    std::string display_;
+    std::vector<int> helpers_;
+    int logCounter_ = 0;
+    bool serverStopped_ = false;
+    double startTime_ = 0;
+};
+
+// ---- Paths of the builds and the shared template --------------------------------
+
+std::string Win64Dir();               // the win64 build (SETUP.EXE, e2e/ test binaries)
+std::string TestBinary(const std::string& name);  // host path of a tests/e2e/win artefact
+std::string E2eWorkDir();             // <native build>/e2e
+// Boots the template prefix if there is none yet (lock-protected); `fresh`
+// replaces an existing one. Returns its path.
+std::string EnsureTemplatePrefix(bool fresh = false);
+
+// Small host-side helpers.
+std::string ReadHostFile(const std::string& path);
+void WriteHostFile(const std::string& path, const std::string& content);
+
+}  // namespace e2e
+
+#endif
