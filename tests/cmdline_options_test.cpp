@@ -445,6 +445,15 @@ TEST_F(CmdlineOptionTypes, EmptyValueIsAcceptedOnlyByTheTwoTextTypes) {
     EXPECT_EQ(Parse(table, {"/t", ""}), 0u);
 }
 
+TEST_F(CmdlineOptionTypes, EmptyTextClearsOnlyTheFirstByte) {
+    memset(d.text, 'Q', sizeof(d.text));
+    EXPECT_EQ(One("/t:", PARSE_KEEP_VALUES), 0u);
+    EXPECT_EQ(std::string(d.text, sizeof(d.text)), std::string("\0QQQQQQQ", 8));
+    memset(d.escaped, 'Q', sizeof(d.escaped));
+    EXPECT_EQ(ConvertOptionValue(&table[12], ""), 1);
+    EXPECT_EQ(std::string(d.escaped, sizeof(d.escaped)), std::string("\0QQQQQQQ", 8));
+}
+
 TEST_F(CmdlineOptionTypes, TypeOutsideTheTableRejectsEveryValue) {
     EXPECT_EQ(One("/z:1"), static_cast<uint32_t>(PARSE_BAD));
     EXPECT_EQ(One("/z"), static_cast<uint32_t>(PARSE_BAD));

@@ -215,7 +215,9 @@ TEST_F(CmdlineArgList, FirstPoolIsTheSmallestMultipleOf1024ThatHoldsTheFirstStri
 
 TEST_F(CmdlineArgList, StringThatExactlyFillsThePoolDoesNotGrowIt) {
     Append(std::string(1000, 'a'));          // 1001 bytes
+    const int reallocations = M().callCounts["HeapReAlloc"];
     Append(std::string(22, 'b'));            // 23 bytes: exactly the rest
+    EXPECT_EQ(M().callCounts["HeapReAlloc"], reallocations);
     EXPECT_EQ(list.PoolSize, 1024);
     EXPECT_EQ(list.PoolNext, list.PoolLast + 1);
     Append("");                              // one byte more
