@@ -203,11 +203,37 @@ TEST_F(ProgressWindow, PathTooLongForMaxPathIsShownShortenedNotCut) {
 TEST_F(ProgressWindow, PendingMessagesOfTheWindowAreProcessedAfterEachUpdate) {
     Start();
     CreateProgressWindow();
+    HWND progress = g_Setup.ProgressWindow;
+    HWND other = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x7770));
+    M().pendingMessages.push_back(MSG{progress, 0x000F /* WM_PAINT */, 0, 0, 0, {0, 0}});
+    M().pendingMessages.push_back(MSG{other, 0x0100 /* WM_KEYDOWN */, 0, 0, 0, {0, 0}});
+    M().pendingMessages.push_back(MSG{progress, 0x0014 /* WM_ERASEBKGND */, 0, 0, 0, {0, 0}});
     SetPathOfLength(30);
     ShowProgressFile();
+
     int update = CallIndex("SetDlgItemTextA 102 C:");
     ASSERT_GE(update, 0);
     EXPECT_GT(CallIndex("PeekMessageA", update), update);
+    ASSERT_EQ(M().dispatchedMessages.size(), 2u);
+    EXPECT_EQ(M().dispatchedMessages[0].hwnd, progress);
+    EXPECT_EQ(M().dispatchedMessages[0].message, 0x000Fu);
+    EXPECT_EQ(M().dispatchedMessages[1].message, 0x0014u);
+    // Another window's message is not ours to take: there is no message loop.
+    ASSERT_EQ(M().pendingMessages.size(), 1u);
+    EXPECT_EQ(M().pendingMessages[0].hwnd, other);
+    EXPECT_EQ(fake::CountCalls("IsDialogMessageA"), 2);
+    EXPECT_EQ(fake::CountCalls("TranslateMessage"), 2);
+}
+
+TEST_F(ProgressWindow, AWindowThatKeepsProducingMessagesDoesNotHoldTheInstallation) {
+    Start();
+    CreateProgressWindow();
+    for (int i = 0; i < 1000; ++i)
+        M().pendingMessages.push_back(MSG{g_Setup.ProgressWindow, 0x000F, 0, 0, 0, {0, 0}});
+    SetPathOfLength(30);
+    EXPECT_EQ(ShowProgressFile(), 1);
+    EXPECT_LT(M().dispatchedMessages.size(), 1000u);
+    EXPECT_GT(M().dispatchedMessages.size(), 0u);
 }
 
 TEST_F(ProgressWindow, EachEntryOfThePhaseIsShownBeforeItsCopy) {

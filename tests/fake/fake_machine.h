@@ -132,6 +132,10 @@ struct Machine {
     int dialogPixelWidth = 421, dialogPixelHeight = 95;  // template 100 at the default font
     std::map<HWND, Window> windows;
     std::vector<HWND> createdDialogs;
+    // The thread's message queue: PeekMessageA takes the first message of the window
+    // asked for (any window when none is named); DispatchMessageA records it.
+    std::deque<MSG> pendingMessages;
+    std::vector<MSG> dispatchedMessages;
 
     // Every seam call, in order: the function name, then its main arguments after a
     // blank (for example "LoadLibraryA C:\\APP\\X.DLL", "OleInitialize").

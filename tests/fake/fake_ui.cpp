@@ -457,10 +457,17 @@ BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL) {
     return TRUE;
 }
 
-// Nothing ever waits in the fake's queue.
-BOOL PeekMessageA(LPMSG, HWND, UINT, UINT, UINT) {
+// Only what a test put into the queue waits there; the fake's windows have no child
+// windows, so a named window matches its own messages only.
+BOOL PeekMessageA(LPMSG msg, HWND window, UINT, UINT, UINT remove) {
     LogCall("PeekMessageA");
-    ShouldFail("PeekMessageA");
+    if (ShouldFail("PeekMessageA")) return FALSE;
+    for (auto it = M().pendingMessages.begin(); it != M().pendingMessages.end(); ++it) {
+        if (window != nullptr && it->hwnd != window) continue;
+        if (msg) *msg = *it;
+        if (remove & PM_REMOVE) M().pendingMessages.erase(it);
+        return TRUE;
+    }
     return FALSE;
 }
 
@@ -476,8 +483,9 @@ BOOL TranslateMessage(const MSG*) {
     return FALSE;
 }
 
-LRESULT DispatchMessageA(const MSG*) {
+LRESULT DispatchMessageA(const MSG* msg) {
     LogCall("DispatchMessageA");
     ShouldFail("DispatchMessageA");
+    if (msg) M().dispatchedMessages.push_back(*msg);
     return 0;
 }
