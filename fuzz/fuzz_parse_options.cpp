@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "cmdline/option_parser.h"
-#include "fake/fake_machine.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -24,7 +23,6 @@ bool IsTextType(uint16_t type) { return type == OPTT_STRING || type == OPTT_REST
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
-    fake::Reset();
 
     size_t rowCount = in.ConsumeIntegralInRange<size_t>(0, 8);
     std::vector<std::string> names(rowCount);

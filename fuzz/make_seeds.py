@@ -194,13 +194,15 @@ def profile_raw_seed(text, queries):
     i.integral(len(queries), 1, 8)
     for mode, section, key, default, size in queries:
         if section is None:
-            i.integral(2, 0, 2).text('').boolean(True)
+            i.integral(2, 0, 2).text('')
         else:
             i.integral(1, 0, 2).text(section)
         if key is None:
             i.integral(3, 0, 3).text('')
         else:
             i.integral(1, 0, 3).text(key)
+        if section is None:
+            i.boolean(True)
         i.text(default or '').boolean(default is not None)
         i.boolean(False).integral(size, 0, 1100)
         i.integral(mode, 0, 3)

@@ -10,6 +10,12 @@ for preset in native win32 win64; do
     cmake --build --preset "$preset"
 done
 
+# The unit tests run with ASan and UBSan; a cache that lost them fails the run.
+grep -q '^SETUP_SANITIZE:BOOL=ON$' build/native/CMakeCache.txt || {
+    echo "native build without SETUP_SANITIZE=ON: the unit tests would run without ASan/UBSan" >&2
+    exit 1
+}
+
 # Unit tests against the fake machine; the Wine tests (label e2e) run on their own below.
 ctest --preset native -j2 -LE e2e
 bash scripts/check-exe.sh build/win32/SETUP.EXE build/win64/SETUP.EXE
@@ -19,3 +25,7 @@ bash scripts/check-exe.sh build/win32/SETUP.EXE build/win64/SETUP.EXE
 e2e_start=$(date +%s)
 ctest --preset native -j2 -L e2e
 echo "e2e suite: $(( $(date +%s) - e2e_start )) s"
+
+# Fuzz targets (clang, libFuzzer, ASan, UBSan): replay every seed corpus, then one
+# minute per target. A longer campaign: scripts/fuzz.sh <target> <seconds>.
+bash scripts/fuzz.sh --ci 60
