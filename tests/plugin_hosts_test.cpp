@@ -1,12 +1,13 @@
 // Browser installations found in the registry: which are offered the plug-in, in
 // which order, with which text, and what the file phase runs for those accepted.
+#include "actions/plugin_hosts.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "actions/plugin_hosts.h"
 #include "fake/fake_machine.h"
 #include "setup/setup_context.h"
 

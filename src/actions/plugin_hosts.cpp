@@ -44,7 +44,9 @@ PluginHost* AllocateHostRecord() {
     return static_cast<PluginHost*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(PluginHost)));
 }
 
-void ReleaseHostRecord(PluginHost* host) { HeapFree(GetProcessHeap(), 0, host); }
+void ReleaseHostRecord(PluginHost* host) {
+    HeapFree(GetProcessHeap(), 0, host);
+}
 
 void ReleaseHostList(PluginHost* host) {
     while (host != nullptr) {

@@ -95,10 +95,10 @@ TEST(PluginHosts, ThreeInstallationsAreOfferedInReverseOrderEachDirectoryOnItsOw
     LayOutMedium(wine);
     wine.SetupInf(std::string("[SETUP]\r\nProduct=") + kProduct + "\r\n" + kHostSections + kFileSections);
     SetupRun run = wine.RunSetup({{"No", "No", "No", "OK"}});
-    EXPECT_EQ(run.transcript, Transcript({QuestionBox(kProduct, Question("C:\\Nav C"), "No"),
-                                          QuestionBox(kProduct, Question("C:\\Nav B"), "No"),
-                                          QuestionBox(kProduct, Question("C:\\Nav A"), "No"),
-                                          OkBox(kProduct, kSucceeded)}));
+    EXPECT_EQ(run.transcript,
+              Transcript({QuestionBox(kProduct, Question("C:\\Nav C"), "No"),
+                          QuestionBox(kProduct, Question("C:\\Nav B"), "No"),
+                          QuestionBox(kProduct, Question("C:\\Nav A"), "No"), OkBox(kProduct, kSucceeded)}));
     // Declined: nothing went into any installation; the main run did its work.
     for (const char* dir : {"C:\\Nav A\\Plugins", "C:\\Nav B\\Plugins", "C:\\Nav C\\Plugins"})
         EXPECT_EQ(wine.ListDir(dir), std::vector<std::string>{"npbrowser.txt"}) << dir;
@@ -109,13 +109,13 @@ TEST(PluginHosts, AcceptedInstallationsReceiveThePluginAndTheOtherFilesGoToTheir
     WineCase wine("nt40");
     LayOutInstallations(wine);
     LayOutMedium(wine);
-    wine.SetupInf(std::string("[SETUP]\r\nProduct=") + kProduct + "\r\nUninstFile=SAMPLEUN.INI\r\n" +
-                  kHostSections + kFileSections);
+    wine.SetupInf(std::string("[SETUP]\r\nProduct=") + kProduct + "\r\nUninstFile=SAMPLEUN.INI\r\n" + kHostSections +
+                  kFileSections);
     SetupRun run = wine.RunSetup({{"Yes", "No", "Yes", "OK"}});  // C and A accepted, B declined
-    EXPECT_EQ(run.transcript, Transcript({QuestionBox(kProduct, Question("C:\\Nav C"), "Yes"),
-                                          QuestionBox(kProduct, Question("C:\\Nav B"), "No"),
-                                          QuestionBox(kProduct, Question("C:\\Nav A"), "Yes"),
-                                          OkBox(kProduct, kSucceeded)}));
+    EXPECT_EQ(run.transcript,
+              Transcript({QuestionBox(kProduct, Question("C:\\Nav C"), "Yes"),
+                          QuestionBox(kProduct, Question("C:\\Nav B"), "No"),
+                          QuestionBox(kProduct, Question("C:\\Nav A"), "Yes"), OkBox(kProduct, kSucceeded)}));
     for (const char* dir : {"C:\\Nav A\\Plugins", "C:\\Nav C\\Plugins"}) {
         EXPECT_EQ(wine.ReadFile(std::string(dir) + "\\NPSAMPLE.DLL"), "plug-in") << dir;
         // The entry after the plug-in has no TargetDir: it follows the plug-in.
@@ -154,10 +154,10 @@ TEST(PluginHosts, MissingRegistryValueAndOneAcceptedHostStillRunProgramsAndRegis
                   "[ExecFiles.WIN32]\r\nprobe.exe=\r\n"
                   "[RegisterFiles.WIN32]\r\nselfreg.dll=\r\n");
     SetupRun run = wine.RunSetup({{"No", "Yes", "No", "OK"}});  // only B accepted
-    EXPECT_EQ(run.transcript, Transcript({QuestionBox(kProduct, Question("C:\\Nav C"), "No"),
-                                          QuestionBox(kProduct, Question("C:\\Nav B"), "Yes"),
-                                          QuestionBox(kProduct, Question("C:\\Nav A"), "No"),
-                                          OkBox(kProduct, kSucceeded)}));
+    EXPECT_EQ(run.transcript,
+              Transcript({QuestionBox(kProduct, Question("C:\\Nav C"), "No"),
+                          QuestionBox(kProduct, Question("C:\\Nav B"), "Yes"),
+                          QuestionBox(kProduct, Question("C:\\Nav A"), "No"), OkBox(kProduct, kSucceeded)}));
     EXPECT_EQ(wine.ReadFile("C:\\Nav B\\Plugins\\NPSAMPLE.DLL"), "plug-in");
     // The main run was skipped: the plug-in's own TargetDir saw nothing.
     EXPECT_FALSE(wine.Exists("C:\\Sample\\Plugins\\NPSAMPLE.DLL"));
@@ -175,10 +175,10 @@ TEST(PluginHosts, MissingRegistryValueAndEveryHostDeclinedInstallsNothingAndFail
                   "RegistryMidKey=SOFTWARE\\Sample\\Missing\r\nRegistryEndKey=Data\r\n" +
                   kFileSections);
     SetupRun run = wine.RunSetup({{"No", "No", "No", "OK"}});
-    EXPECT_EQ(run.transcript, Transcript({QuestionBox(kProduct, Question("C:\\Nav C"), "No"),
-                                          QuestionBox(kProduct, Question("C:\\Nav B"), "No"),
-                                          QuestionBox(kProduct, Question("C:\\Nav A"), "No"),
-                                          StopBox(kProduct, "Setup failed for ")}));
+    EXPECT_EQ(run.transcript,
+              Transcript({QuestionBox(kProduct, Question("C:\\Nav C"), "No"),
+                          QuestionBox(kProduct, Question("C:\\Nav B"), "No"),
+                          QuestionBox(kProduct, Question("C:\\Nav A"), "No"), StopBox(kProduct, "Setup failed for ")}));
     EXPECT_FALSE(wine.Exists("C:\\Sample\\viewer.txt"));
     for (const char* dir : {"C:\\Nav A\\Plugins", "C:\\Nav B\\Plugins", "C:\\Nav C\\Plugins"})
         EXPECT_EQ(wine.ListDir(dir), std::vector<std::string>{"npbrowser.txt"}) << dir;
@@ -206,9 +206,9 @@ TEST(PluginHosts, Windows95FindsTheSameInstallationsInTheSameOrder) {
     LayOutMedium(wine);
     wine.SetupInf(std::string("[SETUP]\r\nProduct=") + kProduct + "\r\n" + kHostSections + kFileSections);
     SetupRun run = wine.RunSetup({{"No", "Yes", "No", "OK"}});
-    EXPECT_EQ(run.transcript, Transcript({QuestionBox(kProduct, Question("C:\\Nav C"), "No"),
-                                          QuestionBox(kProduct, Question("C:\\Nav B"), "Yes"),
-                                          QuestionBox(kProduct, Question("C:\\Nav A"), "No"),
-                                          OkBox(kProduct, kSucceeded)}));
+    EXPECT_EQ(run.transcript,
+              Transcript({QuestionBox(kProduct, Question("C:\\Nav C"), "No"),
+                          QuestionBox(kProduct, Question("C:\\Nav B"), "Yes"),
+                          QuestionBox(kProduct, Question("C:\\Nav A"), "No"), OkBox(kProduct, kSucceeded)}));
     EXPECT_EQ(wine.ReadFile("C:\\Nav B\\Plugins\\NPSAMPLE.DLL"), "plug-in");
 }
