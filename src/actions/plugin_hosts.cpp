@@ -35,8 +35,7 @@ int ReadDirectoryValue(HKEY key, const char* valueName, PathText& out) {
     size_t end = 0;
     while (end < size && data.text[end] != '\0') ++end;
     if (end == PathText::Capacity) return 0;
-    data.text[end] = '\0';
-    out = data;
+    out.Assign(std::string_view(data.text, end));
     return 1;
 }
 
