@@ -20,8 +20,9 @@ const char* const kInstallDirReg =
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\EnvSample]\n"
     "\"InstallDir\"=\"C:\\\\EnvSample\"\n";
 
-// Bare name: the profile functions look for it in C:\windows.
-const char* const kOtherIni = "[Sample]\r\nData=%WINDIR%envdata\r\n";
+// Bare name: the profile functions look for it in C:\windows. Windows has a variable
+// "windir" (no trailing backslash) too: the macro must win.
+const char* const kOtherIni = "[Sample]\r\nData=%windir%envdata\r\n";
 
 // Three variables, the search path extended by the medium, one inherited variable
 // removed; the files go to directories named by the variables, and the probe that is
@@ -33,7 +34,7 @@ const char* const kScript =
     "RegistryMidKey=SOFTWARE\\EnvSample\r\nRegistryEndKey=InstallDir\r\nEndWithBackslash=1\r\n"
     "[FROM_SCRIPT]\r\nDataFrom=Environment\r\nEnvironmentValue=%FROM_REGISTRY%bin\r\nEndWithBackslash=1\r\n"
     "[FROM_INI]\r\nDataFrom=IniFile\r\nINIFile=envsample.ini\r\nINIFileSect=sample\r\nINIFileKey=DATA\r\n"
-    "[PATH]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=%PATH%;%SRCDIR%\r\n"
+    "[PATH]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=%Path%;%SRCDIR%\r\n"
     "[AddFiles.WIN32]\r\nprobe.exe=\r\ntool.txt=\r\ndata.txt=\r\n"
     "[probe.exe]\r\nTargetDir=%FROM_REGISTRY%\r\n"
     "[tool.txt]\r\nTargetDir=%FROM_SCRIPT%\r\n"
