@@ -245,6 +245,8 @@ std::string Win64Dir() {
 
 std::string TestBinary(const std::string& name) { return Win64Dir() + "/e2e/" + name; }
 
+std::string SampleMediumDir() { return Win64Dir() + "/sample/medium"; }
+
 std::string E2eWorkDir() {
     std::string dir = SETUP_E2E_WORK_DIR;
     MakeDirs(dir);
@@ -526,6 +528,17 @@ void WineCase::MediumFile(const std::string& name, const std::string& content) {
 
 void WineCase::MediumTestBinary(const std::string& name, const std::string& binary) {
     PutTestBinary(std::string(kMedium) + name, binary);
+}
+
+void WineCase::UseMedium(const std::string& hostDir) {
+    DIR* d = opendir(hostDir.c_str());
+    if (d == nullptr) throw std::runtime_error("no medium at " + hostDir + " (build the win64 preset)");
+    while (dirent* e = readdir(d)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        MediumFile(name, ReadHostFile(hostDir + "/" + name));
+    }
+    closedir(d);
 }
 
 void WineCase::PutFile(const std::string& winPath, const std::string& content) {

@@ -81,6 +81,8 @@ public:
     void SetupInf(const std::string& text);                       // writes C:\medium\SETUP.INF
     void MediumFile(const std::string& name, const std::string& content);
     void MediumTestBinary(const std::string& name, const std::string& binary);  // copy of a tests/e2e/win artefact
+    // Every file of a host directory onto the medium, such as SampleMediumDir().
+    void UseMedium(const std::string& hostDir);
 
     // Files anywhere on drive C (Windows paths such as "C:\\windows\\x.ini").
     void PutFile(const std::string& winPath, const std::string& content);
@@ -146,6 +148,7 @@ private:
 
 std::string Win64Dir();               // the win64 build (SETUP.EXE, e2e/ test binaries)
 std::string TestBinary(const std::string& name);  // host path of a tests/e2e/win artefact
+std::string SampleMediumDir();        // the Sample Viewer medium of the win64 build (sample/)
 std::string E2eWorkDir();             // <native build>/e2e
 // Boots the template prefix if there is none yet (lock-protected); `fresh`
 // replaces an existing one. Returns its path.

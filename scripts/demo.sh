@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# Installs the Sample Viewer medium (sample/) with the real SETUP.EXE under Wine.
+#
+#   bash scripts/demo.sh            # with DISPLAY set: you answer the boxes yourself
+#   bash scripts/demo.sh --auto     # (or without DISPLAY) on Xvfb: Yes to every question,
+#                                   # OK to every report, transcript and screenshot printed
+#
+# Installs what it needs, builds SETUP.EXE (win64 and win32) and the sample product,
+# lays out the media in out/medium-win64 and out/medium-win32, boots a fresh Wine
+# prefix in out/demo-prefix, and runs D:\SETUP.EXE from the win64 medium mounted as
+# drive D:. To show the version check, a newer copy of the shared core library is
+# already in the system directory, as another product would have left it: the setup
+# asks whether to keep it while its progress window is up.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+out=$root/out
+mode=interactive
+[ "${1:-}" = "--auto" ] && mode=auto
+[ -z "${DISPLAY:-}" ] && mode=auto
+
+step() { printf '\n== %s\n' "$*"; }
+
+step "Installing what the demo needs"
+bash scripts/install-deps.sh
+
+step "Building SETUP.EXE (win64 for Wine, win32 as shipped) and the sample product"
+# DEMO_BUILD_PREFIX puts the builds elsewhere (default: the presets' build/win64, build/win32).
+builds=${DEMO_BUILD_PREFIX:-build/}
+for preset in win64 win32; do
+    cmake --preset "$preset" -B "$root/${builds}$preset" >/dev/null
+    cmake --build "$root/${builds}$preset"
+done
+# Each build lays out the sample medium (sample/) beside its SETUP.EXE.
+sample64=$root/${builds}win64/sample
+mkdir -p "$out"
+rm -rf "$out/medium-win64" "$out/medium-win32"
+cp -r "$sample64/medium" "$out/medium-win64"
+cp -r "$root/${builds}win32/sample/medium" "$out/medium-win32"
+echo "media: $out/medium-win64 (installed below), $out/medium-win32 (for Windows 95 / NT 4)"
+
+step "Booting a fresh Wine prefix"
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+export WINEPREFIX=$out/demo-prefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+logs=$out/demo-logs
+rm -rf "$logs"
+mkdir -p "$logs"
+if [ -d "$WINEPREFIX" ]; then "$wineserver" -k >/dev/null 2>&1 || true; fi
+rm -rf "$WINEPREFIX"
+xvfb_pid=
+cleanup() {
+    "$wineserver" -k >"$logs/wineserver-kill.log" 2>&1 || true
+    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+if [ "$mode" = auto ]; then
+    # Xvfb chooses a free display number itself and writes it to the file.
+    exec 7>"$logs/xvfb.display"
+    Xvfb -displayfd 7 -screen 0 1024x768x24 -nolisten tcp >"$logs/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    exec 7>&-
+    for _ in $(seq 250); do [ -s "$logs/xvfb.display" ] && break; sleep 0.02; done
+    export DISPLAY=":$(head -n1 "$logs/xvfb.display")"
+fi
+env -u DISPLAY "$wine" wineboot --init >"$logs/wineboot.log" 2>&1
+"$wineserver" -w
+"$wineserver" -p
+drive_c=$WINEPREFIX/drive_c
+# The medium as drive D:, like a distribution disk.
+ln -sfn "$out/medium-win64" "$WINEPREFIX/dosdevices/d:"
+cp "$sample64/sampcore_newer.dll" "$drive_c/windows/system32/sampcore.dll"
+echo "prefix: $WINEPREFIX; medium D: -> $out/medium-win64; display $DISPLAY"
+echo "already installed: C:\\windows\\system32\\sampcore.dll version 1.3 (the medium has 1.2)"
+
+if [ "$mode" = interactive ]; then
+    step "Running D:\\SETUP.EXE on $DISPLAY: answer the boxes yourself"
+    "$wine" 'D:\SETUP.EXE' >"$logs/setup.log" 2>&1 || true
+else
+    step "Running D:\\SETUP.EXE on Xvfb $DISPLAY, answering Yes to every question"
+    # A Wine virtual desktop: with no window manager on Xvfb, Wine draws the title
+    # bars itself, so the screenshot shows the captions.
+    "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >"$logs/reg-desktop.log" 2>&1
+    "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >>"$logs/reg-desktop.log" 2>&1
+    mkdir -p "$drive_c/demo"
+    cp "$root/${builds}win64/e2e/e2e_watcher.exe" "$drive_c/demo/"
+    rm -f "$out/demo-screenshot.png"
+    "$wine" 'C:\demo\e2e_watcher.exe' '--transcript=C:\demo\transcript.txt' '--ready=C:\demo\watcher.ready' \
+        '--done=C:\demo\setup.done' '--answers=*' '--snap=C:\demo\snap' >"$logs/watcher.log" 2>&1 &
+    watcher_pid=$!
+    for _ in $(seq 3000); do [ -e "$drive_c/demo/watcher.ready" ] && break; sleep 0.05; done
+    "$wine" 'D:\SETUP.EXE' >"$logs/setup.log" 2>&1 &
+    setup_pid=$!
+    # The watcher holds the first box shown over the progress window until the
+    # screenshot is taken.
+    while kill -0 "$setup_pid" 2>/dev/null; do
+        if [ -e "$drive_c/demo/snap.ready" ] && [ ! -e "$drive_c/demo/snap.go" ]; then
+            sleep 0.5
+            import -display "$DISPLAY" -window root "$out/demo-screenshot.png" >"$logs/import.log" 2>&1 || true
+            touch "$drive_c/demo/snap.go"
+        fi
+        sleep 0.1
+    done
+    wait "$setup_pid" || true
+    touch "$drive_c/demo/setup.done"
+    wait "$watcher_pid" || true
+
+    step "What the user saw (every message box, in order)"
+    # The transcript doubles backslashes; shown here as the user read them.
+    tr -d '\r' <"$drive_c/demo/transcript.txt" | sed 's/\\\\/\\/g'
+    if [ -s "$out/demo-screenshot.png" ]; then
+        echo "screenshot of the first box over the progress window: $out/demo-screenshot.png"
+    else
+        echo "no box came up while the progress window was shown: no screenshot"
+    fi
+fi
+
+step "Where the files landed"
+show_file() {  # windows path, host path
+    if [ -e "$2" ]; then
+        printf '  %-44s %8d bytes\n' "$1" "$(stat -c %s "$2")"
+    else
+        printf '  %-44s missing\n' "$1"
+    fi
+}
+show_file 'C:\windows\SAMPLE\viewer.exe' "$drive_c/windows/SAMPLE/viewer.exe"
+show_file 'C:\windows\SAMPLE\readme.txt' "$drive_c/windows/SAMPLE/readme.txt"
+show_file 'C:\windows\SAMPLE\sampreg.dll' "$drive_c/windows/SAMPLE/sampreg.dll"
+show_file 'C:\windows\system32\sampcore.dll' "$drive_c/windows/system32/sampcore.dll"
+if cmp -s "$drive_c/windows/system32/sampcore.dll" "$sample64/sampcore_newer.dll"; then
+    echo "  (sampcore.dll is still the newer 1.3 copy that was there before)"
+elif cmp -s "$drive_c/windows/system32/sampcore.dll" "$out/medium-win64/sampcore.dll"; then
+    echo "  (sampcore.dll is the medium's 1.2 copy)"
+fi
+for f in "$drive_c"/windows/SAMPLE/*; do
+    [ -e "$f" ] || continue
+    case "$(basename "$f")" in viewer.exe | readme.txt | sampreg.dll) ;; *) show_file "C:\\windows\\SAMPLE\\$(basename "$f")" "$f" ;; esac
+done
+
+step "Written by viewer.exe /setup (C:\\windows\\SAMPLE\\viewer.ini)"
+if [ -e "$drive_c/windows/SAMPLE/viewer.ini" ]; then tr -d '\r' <"$drive_c/windows/SAMPLE/viewer.ini"; else echo "(none)"; fi
+
+step "Registered by sampreg.dll (HKCU\\Software\\Sample Software\\Sample Viewer\\Handler)"
+"$wine" reg query 'HKCU\Software\Sample Software\Sample Viewer\Handler' /v Path >"$logs/reg-query.log" 2>&1 || true
+tr -d '\r' <"$logs/reg-query.log" | grep -i 'Path' || echo "(not registered)"
+
+step "Uninstall log (C:\\windows\\SAMPVIEW.INI)"
+if [ -e "$drive_c/windows/SAMPVIEW.INI" ]; then tr -d '\r' <"$drive_c/windows/SAMPVIEW.INI"; else echo "(none)"; fi
+
+echo
+echo "Wine output and logs: $logs"
