@@ -251,7 +251,7 @@ def whole_run_seed(script, windows=1, files=(True, True, True, True), outcomes=(
         i.boolean(False).uint(bits, 32).boolean(False)
     i.integral(len(answers), 0, 8)
     for answer in answers:
-        i.boolean(False).uint(answer & 0xFFFFFFFF, 32)
+        i.boolean(False).integral(answer, -2**31, 2**31 - 1)
     i.integral(0, 0, 2)  # failures
     i.text(tail)
     i.boolean(False)  # raw script
