@@ -1,13 +1,14 @@
 // The AddFiles.WIN32 phase on the fake machine: what each result of the version
 // service leads to, the older-source question, files in use staged for the next
 // restart, the plug-in file of a host run, and how entries chain.
+#include "actions/file_install.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "actions/file_install.h"
 #include "actions/plugin_hosts.h"
 #include "fake/fake_machine.h"
 #include "setup/setup_context.h"
@@ -205,8 +206,9 @@ TEST_F(FileInstallation, FreshFileIsInstalledAndLogged) {
 }
 
 TEST_F(FileInstallation, SourceAndTargetNamesComeFromTheSection) {
-    Start("[AddFiles.WIN32]\r\nviewer=\r\n[viewer]\r\nSourceFilename=VIEWER.EX_\r\n"
-          "TargetFilename=VIEWER.EXE\r\nTargetDir=C:\\APP\\\r\n");
+    Start(
+        "[AddFiles.WIN32]\r\nviewer=\r\n[viewer]\r\nSourceFilename=VIEWER.EX_\r\n"
+        "TargetFilename=VIEWER.EXE\r\nTargetDir=C:\\APP\\\r\n");
     fake::WriteFile("C:\\MEDIA\\VIEWER.EX_", "program");
     EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
     EXPECT_EQ(fake::ReadFile("C:\\APP\\VIEWER.EXE"), std::optional<std::string>("program"));
@@ -400,8 +402,8 @@ TEST_F(FileInstallation, InUseOnNtIsStagedAsDelayedMove) {
     EXPECT_EQ(g_Setup.RestartNeeded, 1);
     EXPECT_EQ(fake::ReadFile(kStaged), std::optional<std::string>("new"));
     EXPECT_EQ(fake::ReadFile(kDestination), std::optional<std::string>("old"));
-    EXPECT_EQ(fake::CallsStartingWith("MoveFileExA"), Strings{std::string("MoveFileExA ") + kStaged + " " +
-                                                             kDestination + " 5"});
+    EXPECT_EQ(fake::CallsStartingWith("MoveFileExA"),
+              Strings{std::string("MoveFileExA ") + kStaged + " " + kDestination + " 5"});
     EXPECT_EQ(fake::CountCalls("WritePrivateProfileStringA rename"), 0);
     EXPECT_FALSE(fake::FileExists("C:\\WINDOWS\\wininit.ini"));
     EXPECT_EQ(LogKeys(), Strings{kDestination});
@@ -686,8 +688,8 @@ TEST_F(PluginFileInstallation, HostRunPutsThePluginFileIntoThePluginDirectory) {
     // Other sections keep their own TargetDir.
     EXPECT_TRUE(fake::FileExists(kDestination));
     EXPECT_EQ(fake::CountCalls("GetPrivateProfileStringA NPWIDGET.DLL TargetDir"), 0);
-    EXPECT_EQ(LogKeys(), (Strings{"C:\\NS\\PROGRAM\\PLUGINS\\NPWIDGET.DLL", "C:\\NS\\PROGRAM\\PLUGINS\\HELP.TXT",
-                                  kDestination}));
+    EXPECT_EQ(LogKeys(),
+              (Strings{"C:\\NS\\PROGRAM\\PLUGINS\\NPWIDGET.DLL", "C:\\NS\\PROGRAM\\PLUGINS\\HELP.TXT", kDestination}));
 }
 
 TEST_F(PluginFileInstallation, NormalRunInstallsThePluginFileByItsOwnTargetDir) {
@@ -719,8 +721,9 @@ TEST_F(PluginFileInstallation, DefaultPluginFileNameMatchesASectionNamedPluginFi
 
 TEST_F(PluginFileInstallation, ANameThatOnlyResemblesThePluginFileIsNotRedirected) {
     fake::Reset();
-    Start("[PLUGINFILE]\r\nPluginFileName=npwidget.dl\r\n[AddFiles.WIN32]\r\nNPWIDGET.DLL=\r\n"
-          "[NPWIDGET.DLL]\r\nTargetDir=C:\\APP\r\n");
+    Start(
+        "[PLUGINFILE]\r\nPluginFileName=npwidget.dl\r\n[AddFiles.WIN32]\r\nNPWIDGET.DLL=\r\n"
+        "[NPWIDGET.DLL]\r\nTargetDir=C:\\APP\r\n");
     fake::WriteFile("C:\\MEDIA\\NPWIDGET.DLL", "plugin");
     EXPECT_EQ(RunFilePhase("AddFiles.WIN32", &host_), 1);
     EXPECT_TRUE(fake::FileExists("C:\\APP\\NPWIDGET.DLL"));
@@ -746,8 +749,9 @@ TEST_F(FileInstallation, StagedFileLeadsToTheRestartOfferAfterTheSuccessBox) {
 }
 
 TEST_F(FileInstallation, FailedFilePhaseOffersNoRestartEvenAfterAStagedFile) {
-    fake::SetScript("[SETUP]\r\nProduct=Widget\r\n[AddFiles.WIN32]\r\nLIB.DLL=\r\nGONE.DLL=\r\n"
-                    "[LIB.DLL]\r\nTargetDir=C:\\APP\r\n");
+    fake::SetScript(
+        "[SETUP]\r\nProduct=Widget\r\n[AddFiles.WIN32]\r\nLIB.DLL=\r\nGONE.DLL=\r\n"
+        "[LIB.DLL]\r\nTargetDir=C:\\APP\r\n");
     fake::WriteFile(kSource, "new");
     fake::WriteFile(kDestination, "old");
     M().files[kDestination].inUse = true;

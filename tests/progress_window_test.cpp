@@ -1,5 +1,7 @@
 // The progress window on the fake machine: creation from template 100, centring,
 // the file line and its 50-character rule, and a window that cannot be created.
+#include "ui/progress_window.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +9,6 @@
 #include "actions/file_install.h"
 #include "fake/fake_machine.h"
 #include "setup/setup_context.h"
-#include "ui/progress_window.h"
 
 namespace {
 
@@ -112,22 +113,22 @@ struct CentreRow {
 };
 
 constexpr CentreRow kCentreRows[] = {
-    {800, 600, 421, 95, 192, 252},  // (800 - 421) / 2 = 189, + 4 = 193, aligned down to 192
-    {640, 480, 631, 95, 8, 192},    // 4 + 4
-    {640, 480, 700, 95, 0, 192},    // wider than the screen: -30 + 4 = -26 goes to -32, then 0
-    {640, 480, 421, 95, 112, 192},  // 109 + 4 = 113 -> 112
-    {800, 600, 792, 95, 8, 252},    // exactly 4: halfway goes up
-    {800, 600, 794, 95, 0, 252},    // 3 + 4 = 7 -> 0
-    {640, 480, 640, 480, 0, 0},     // as large as the screen
-    {640, 480, 421, 500, 112, 0},   // higher than the screen: y is never negative
-    {1024, 768, 421, 96, 304, 336},
-    {640, 480, 421, 94, 112, 193},  // (480 - 94) / 2 = 193: no alignment of y
+    {800, 600, 421, 95, 192, 252},   // (800 - 421) / 2 = 189, + 4 = 193, aligned down to 192
+    {640, 480, 631, 95, 8, 192},     // 4 + 4
+    {640, 480, 700, 95, 0, 192},     // wider than the screen: -30 + 4 = -26 goes to -32, then 0
+    {640, 480, 421, 95, 112, 192},   // 109 + 4 = 113 -> 112
+    {800, 600, 792, 95, 8, 252},     // exactly 4: halfway goes up
+    {800, 600, 794, 95, 0, 252},     // 3 + 4 = 7 -> 0
+    {640, 480, 640, 480, 0, 0},      // as large as the screen
+    {640, 480, 421, 500, 112, 0},    // higher than the screen: y is never negative
+    {1024, 768, 421, 96, 304, 336},  // 301 + 4 = 305 -> 304
+    {640, 480, 421, 94, 112, 193},   // (480 - 94) / 2 = 193: no alignment of y
 };
 
 TEST_F(ProgressWindow, CentringFollowsTheAlignmentArithmetic) {
     for (const CentreRow& row : kCentreRows) {
-        SCOPED_TRACE(::testing::Message() << row.width << "x" << row.height << " on " << row.screenWidth << "x"
-                                          << row.screenHeight);
+        SCOPED_TRACE(::testing::Message()
+                     << row.width << "x" << row.height << " on " << row.screenWidth << "x" << row.screenHeight);
         fake::Reset();
         Start();
         M().screenWidth = row.screenWidth;
@@ -228,8 +229,7 @@ TEST_F(ProgressWindow, PendingMessagesOfTheWindowAreProcessedAfterEachUpdate) {
 TEST_F(ProgressWindow, AWindowThatKeepsProducingMessagesDoesNotHoldTheInstallation) {
     Start();
     CreateProgressWindow();
-    for (int i = 0; i < 1000; ++i)
-        M().pendingMessages.push_back(MSG{g_Setup.ProgressWindow, 0x000F, 0, 0, 0, {0, 0}});
+    for (int i = 0; i < 1000; ++i) M().pendingMessages.push_back(MSG{g_Setup.ProgressWindow, 0x000F, 0, 0, 0, {0, 0}});
     SetPathOfLength(30);
     EXPECT_EQ(ShowProgressFile(), 1);
     EXPECT_LT(M().dispatchedMessages.size(), 1000u);
@@ -237,8 +237,9 @@ TEST_F(ProgressWindow, AWindowThatKeepsProducingMessagesDoesNotHoldTheInstallati
 }
 
 TEST_F(ProgressWindow, EachEntryOfThePhaseIsShownBeforeItsCopy) {
-    fake::SetScript("[SETUP]\r\nProduct=Widget\r\n[AddFiles.WIN32]\r\nA.DLL=\r\nB.DLL=\r\n"
-                    "[A.DLL]\r\nTargetDir=C:\\APP\r\n[B.DLL]\r\nTargetDir=C:\\OTHER\\\r\n");
+    fake::SetScript(
+        "[SETUP]\r\nProduct=Widget\r\n[AddFiles.WIN32]\r\nA.DLL=\r\nB.DLL=\r\n"
+        "[A.DLL]\r\nTargetDir=C:\\APP\r\n[B.DLL]\r\nTargetDir=C:\\OTHER\\\r\n");
     InitSetupContext("SETUP.INF");
     fake::WriteFile("C:\\MEDIA\\A.DLL", "a");
     fake::WriteFile("C:\\MEDIA\\B.DLL", "b");

@@ -21,7 +21,9 @@ struct VersionBuffers {
     PathText TempName;
 };
 
-void Terminate(PathText& text) { text.text[PathText::Capacity - 1] = '\0'; }
+void Terminate(PathText& text) {
+    text.text[PathText::Capacity - 1] = '\0';
+}
 
 bool UserKeepsExistingFile() {
     QuestionText text;
@@ -53,12 +55,12 @@ DWORD InstallFromSource(VersionBuffers& buffers) {
     UINT recommendedLength = PathText::Capacity;
     UINT tempLength = PathText::Capacity;
     // Only the current directory is used: the file always goes to TARGETDIR.
-    VerFindFileA(0, g_Setup.SRCFILE.data(), g_Setup.WINDIR.data(), g_Setup.TARGETDIR.data(),
-                 buffers.CurrentDir.data(), &currentLength, buffers.RecommendedDir.data(), &recommendedLength);
+    VerFindFileA(0, g_Setup.SRCFILE.data(), g_Setup.WINDIR.data(), g_Setup.TARGETDIR.data(), buffers.CurrentDir.data(),
+                 &currentLength, buffers.RecommendedDir.data(), &recommendedLength);
     Terminate(buffers.CurrentDir);
-    DWORD bits = VerInstallFileA(VIFF_DONTDELETEOLD, g_Setup.SRCFILE.data(), g_Setup.TARGETFILE.data(),
-                                 g_Setup.SRCDIR.data(), g_Setup.TARGETDIR.data(), buffers.CurrentDir.data(),
-                                 buffers.TempName.data(), &tempLength);
+    DWORD bits =
+        VerInstallFileA(VIFF_DONTDELETEOLD, g_Setup.SRCFILE.data(), g_Setup.TARGETFILE.data(), g_Setup.SRCDIR.data(),
+                        g_Setup.TARGETDIR.data(), buffers.CurrentDir.data(), buffers.TempName.data(), &tempLength);
     Terminate(buffers.TempName);
     return bits;
 }
@@ -69,9 +71,9 @@ DWORD InstallTemporaryCopyByForce(VersionBuffers& buffers) {
     PathText olderCopy = buffers.TempName;
     buffers.TempName.Clear();
     UINT tempLength = PathText::Capacity;
-    DWORD bits = VerInstallFileA(VIFF_FORCEINSTALL, olderCopy.data(), g_Setup.TARGETFILE.data(),
-                                 g_Setup.TARGETDIR.data(), g_Setup.TARGETDIR.data(), buffers.CurrentDir.data(),
-                                 buffers.TempName.data(), &tempLength);
+    DWORD bits =
+        VerInstallFileA(VIFF_FORCEINSTALL, olderCopy.data(), g_Setup.TARGETFILE.data(), g_Setup.TARGETDIR.data(),
+                        g_Setup.TARGETDIR.data(), buffers.CurrentDir.data(), buffers.TempName.data(), &tempLength);
     Terminate(buffers.TempName);
     // Windows consumes the copy it is given; Wine copies it once more and leaves it.
     if (!EqualsIgnoreCase(olderCopy.view(), buffers.TempName.view())) DeleteTemporaryCopy(olderCopy);

@@ -51,8 +51,8 @@ INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM, LPARAM) {
 }
 
 int CreateProgressWindow() {
-    g_Setup.ProgressWindow = CreateDialogParamA(g_Setup.ModuleInstance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
-                                                ProgressDialogProc, 0);
+    g_Setup.ProgressWindow =
+        CreateDialogParamA(g_Setup.ModuleInstance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr, ProgressDialogProc, 0);
     return 1;
 }
 
