@@ -1,0 +1,522 @@
+#!/usr/bin/env python3
+"""Benchmark of SETUP.EXE under wine64; run through bench/run.sh, which builds first.
+
+Every timing is a ratio of two programs measured in the same run, alternating their
+order from round to round, over the median of several rounds. Times are taken inside
+the prefix by bench_launch.exe (bench/win/launch.cpp): from CreateProcess to the first
+visible message box of the started process. The start of wine64 on the host side is
+not part of any figure. Figures are printed, never judged into an exit code.
+"""
+import argparse
+import glob
+import os
+import shutil
+import statistics
+import struct
+import subprocess
+import sys
+import time
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+CRT_DLLS = ("MSVCRT", "UCRTBASE", "API-MS-WIN-CRT", "VCRUNTIME", "MSVCR", "LIBGCC", "LIBSTDC++", "LIBWINPTHREAD")
+SMALL_FILE_BYTES = 1024
+BIG_FILE_BYTES = 1 << 20
+
+
+def log(msg):
+    print(msg, file=sys.stderr, flush=True)
+
+
+def median(values):
+    return statistics.median(values) if values else float("nan")
+
+
+# ---- 1. The executables --------------------------------------------------------
+
+def objdump_imports(objdump, exe):
+    out = subprocess.run([objdump, "-p", exe], capture_output=True, text=True, check=True).stdout
+    return sorted({line.split()[-1].upper() for line in out.splitlines() if "DLL Name:" in line})
+
+
+def is_stripped(objdump, exe):
+    out = subprocess.run([objdump, "-h", exe], capture_output=True, text=True, check=True).stdout
+    header = subprocess.run([objdump, "-f", exe], capture_output=True, text=True, check=True).stdout
+    return ".debug" not in out and ".stab" not in out and "HAS_SYMS" not in header
+
+
+def zero_filled_data(build_dir):
+    """Sections of the setup's object files that hold only zeros but are emitted as
+    initialised data (.data$...), so they take room in the file instead of in .bss."""
+    found = []
+    for obj in glob.glob(os.path.join(build_dir, "CMakeFiles", "setup.dir", "**", "*.obj"), recursive=True):
+        data = open(obj, "rb").read()
+        if len(data) < 20:
+            continue
+        _, nsec, _, symtab, nsym, optsize, _ = struct.unpack_from("<HHIIIHH", data, 0)
+        strtab = symtab + nsym * 18
+        for i in range(nsec):
+            off = 20 + optsize + 40 * i
+            name = data[off:off + 8].rstrip(b"\0").decode("latin-1")
+            if name.startswith("/"):
+                start = strtab + int(name[1:])
+                name = data[start:data.index(b"\0", start)].decode("latin-1")
+            (rawsize, rawptr, _, _, nreloc, _, flags) = struct.unpack_from("<IIIIHHI", data, off + 16)
+            contents = data[rawptr:rawptr + rawsize]
+            if name.startswith(".data") and rawsize > 0 and nreloc == 0 and not contents.strip(b"\0"):
+                found.append((rawsize, name, os.path.basename(obj)))
+    return sorted(found, reverse=True)
+
+
+def measure_executables(args):
+    rows = []
+    for label, build, objdump in (("i686", args.win32, "i686-w64-mingw32-objdump"),
+                                  ("x86_64", args.win64, "x86_64-w64-mingw32-objdump")):
+        exe = os.path.join(build, "SETUP.EXE")
+        imports = objdump_imports(objdump, exe)
+        crt = [d for d in imports if d.startswith(CRT_DLLS)]
+        zeros = zero_filled_data(build)
+        rows.append({"arch": label, "exe": exe, "size": os.path.getsize(exe), "imports": imports, "crt": crt,
+                     "stripped": is_stripped(objdump, exe), "zeros": zeros})
+    return rows
+
+
+# ---- The Wine prefix ---------------------------------------------------------------
+
+class Wine:
+    def __init__(self, work):
+        self.work = os.path.abspath(work)
+        self.template = os.path.join(self.work, "template")
+        self.prefix = os.path.join(self.work, "prefix")
+        self.logs = os.path.join(self.work, "logs")
+        self.xvfb = None
+        self.hold = None
+        self.display = None
+        self.log_no = 0
+
+    def base_env(self):
+        env = {k: v for k, v in os.environ.items()
+               if not k.startswith(("WINEPREFIX", "WINEDEBUG", "DISPLAY", "WINEDLLOVERRIDES", "WINESERVER",
+                                    "WINEARCH"))}
+        env["WINEDEBUG"] = "-all"
+        env["WINEDLLOVERRIDES"] = "mscoree,mshtml=;winemenubuilder.exe=d"
+        return env
+
+    def env(self, prefix=None):
+        env = self.base_env()
+        env["WINEPREFIX"] = prefix or self.prefix
+        if self.display:
+            env["DISPLAY"] = self.display
+        return env
+
+    def next_log(self, what):
+        self.log_no += 1
+        return os.path.join(self.logs, "%04d-%s.log" % (self.log_no, what))
+
+    def run(self, argv, what, prefix=None, timeout=600):
+        # Wine output always goes to files: a pipe can be held open by services.
+        with open(self.next_log(what), "wb") as out:
+            return subprocess.run(argv, stdout=out, stderr=out, stdin=subprocess.DEVNULL, env=self.env(prefix),
+                                  timeout=timeout).returncode
+
+    def ensure_template(self):
+        stamp = os.path.join(self.template, ".bench-ready")
+        if os.path.exists(stamp):
+            return
+        tmp = self.template + ".tmp"
+        shutil.rmtree(tmp, ignore_errors=True)
+        shutil.rmtree(self.template, ignore_errors=True)
+        log("booting the template prefix (once)")
+        # No display while booting: nothing is shown.
+        saved, self.display = self.display, None
+        if self.run([WINE, "wineboot", "--init"], "boot", prefix=tmp) != 0:
+            raise RuntimeError("wineboot --init failed; see " + self.logs)
+        self.run([WINE, "reg", "add", "HKCU\\Software\\Wine\\WineDbg", "/v", "ShowCrashDialog", "/t", "REG_DWORD",
+                  "/d", "0", "/f"], "reg", prefix=tmp)
+        self.run([WINESERVER, "-w"], "boot-wait", prefix=tmp)
+        self.run([WINESERVER, "-k"], "boot-kill", prefix=tmp)
+        self.display = saved
+        os.rename(tmp, self.template)
+        open(stamp, "w").write("booted\n")
+
+    def start(self):
+        os.makedirs(self.logs, exist_ok=True)
+        self.ensure_template()
+        if os.path.exists(self.prefix):
+            self.run([WINESERVER, "-k"], "old-server-kill")
+            shutil.rmtree(self.prefix)
+        subprocess.run(["cp", "-a", self.template, self.prefix], check=True)
+        # Without a window manager (Xvfb has none) Wine waits 2 s for every managed
+        # top-level window that is hidden, for a withdrawal that never comes. Windows
+        # left unmanaged by the X11 driver are hidden at once.
+        with open(os.path.join(self.prefix, "user.reg"), "a") as hive:
+            hive.write('\n[Software\\\\Wine\\\\X11 Driver] 1700000000\n"Managed"="N"\n')
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24",
+                                      "-nolisten", "tcp"], pass_fds=(write_fd,),
+                                     stdout=open(os.path.join(self.logs, "xvfb.log"), "wb"), stderr=subprocess.STDOUT)
+        os.close(write_fd)
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read_fd, 16)
+            if not chunk:
+                raise RuntimeError("Xvfb did not start")
+            number += chunk
+        os.close(read_fd)
+        self.display = ":" + number.decode().strip()
+        self.run([WINESERVER, "-p"], "server-start")
+        self.stop_file = self.host_path("C:\\bench\\stop")
+
+    def start_holder(self):
+        # One process of the prefix stays up, so explorer and the services are not
+        # ended and started again around every measured program.
+        os.makedirs(os.path.dirname(self.stop_file), exist_ok=True)
+        self.hold = subprocess.Popen([WINE, "C:\\bench\\tools\\bench_launch.exe", "--hold", "C:\\bench\\stop"],
+                                     stdout=open(self.next_log("hold"), "wb"), stderr=subprocess.STDOUT,
+                                     stdin=subprocess.DEVNULL, env=self.env())
+        time.sleep(3)
+
+    def stop(self):
+        if self.hold is not None:
+            open(self.stop_file, "w").close()
+            try:
+                self.hold.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                pass
+        if os.path.exists(self.prefix):
+            self.run([WINESERVER, "-k"], "server-kill", timeout=60)
+        if self.hold is not None and self.hold.poll() is None:
+            self.hold.kill()
+            self.hold.wait()
+        if self.xvfb is not None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
+
+    def host_path(self, win_path):
+        assert win_path[:3].upper() == "C:\\"
+        return os.path.join(self.prefix, "drive_c", *win_path[3:].split("\\"))
+
+    def launch(self, program, timeout=600):
+        """Runs `program` (a Windows path) through bench_launch.exe; returns its record."""
+        result = self.host_path("C:\\bench\\result.txt")
+        if os.path.exists(result):
+            os.remove(result)
+        self.run([WINE, "C:\\bench\\tools\\bench_launch.exe", "C:\\bench\\result.txt", program, str(timeout)],
+                 "launch", timeout=timeout + 60)
+        return self.read_record(result)
+
+    def host_vmhwm(self, program, image):
+        """Cross-check of the launcher's memory figure: while the box of `program` is
+        held, VmHWM of its process as the host's /proc shows it."""
+        result = self.host_path("C:\\bench\\result.txt")
+        pause = self.host_path("C:\\bench\\pause")
+        for f in (result, pause, pause + ".go"):
+            if os.path.exists(f):
+                os.remove(f)
+        with open(self.next_log("launch-pause"), "wb") as out:
+            proc = subprocess.Popen([WINE, "C:\\bench\\tools\\bench_launch.exe", "C:\\bench\\result.txt", program,
+                                     "120", "C:\\bench\\pause"], stdout=out, stderr=out, stdin=subprocess.DEVNULL,
+                                    env=self.env())
+        hwm = None
+        for _ in range(6000):
+            if os.path.exists(pause) or proc.poll() is not None:
+                break
+            time.sleep(0.02)
+        want = ("WINEPREFIX=" + self.prefix).encode()
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                cmd = open("/proc/%s/cmdline" % pid, "rb").read()
+                if image.encode().lower() not in cmd.lower():
+                    continue
+                if want not in open("/proc/%s/environ" % pid, "rb").read().split(b"\0"):
+                    continue
+                for line in open("/proc/%s/status" % pid):
+                    if line.startswith("VmHWM:"):
+                        hwm = float(line.split()[1])
+            except OSError:
+                continue
+        open(pause + ".go", "w").close()
+        proc.wait(timeout=180)
+        return hwm, self.read_record(result)
+
+    @staticmethod
+    def read_record(result):
+        record = {}
+        if os.path.exists(result):
+            for field in open(result, encoding="latin-1").read().strip().split("\t"):
+                key, _, value = field.partition("=")
+                record[key] = value
+        for key in ("box_ms", "exit_ms", "peak_kib"):
+            record[key] = float(record[key]) if key in record else float("nan")
+        return record
+
+
+# ---- Media -------------------------------------------------------------------------
+
+TARGET = "C:\\bench\\target"
+
+
+def write_medium(wine, name, files, file_bytes, args, extra_keys=0):
+    """C:\\bench\\<name>\\: SETUP.EXE, the reference programs, `files` files, a
+    SETUP.INF that lists them (one file section each, as a script author writes it)
+    and BENCHCOPY.LST with the same files for the reference copiers."""
+    medium = wine.host_path("C:\\bench\\" + name)
+    os.makedirs(medium, exist_ok=True)
+    for exe, src in (("SETUP.EXE", os.path.join(args.win64, "SETUP.EXE")),
+                     ("bench_hello.exe", os.path.join(args.win64, "bench", "bench_hello.exe")),
+                     ("bench_copy.exe", os.path.join(args.win64, "bench", "bench_copy.exe")),
+                     ("bench_vercopy.exe", os.path.join(args.win64, "bench", "bench_vercopy.exe"))):
+        shutil.copyfile(src, os.path.join(medium, exe))
+    names = ["f%04d.bin" % i for i in range(files)]
+    for n in names:
+        with open(os.path.join(medium, n), "wb") as f:
+            f.write(os.urandom(file_bytes))
+    if files == 0 and extra_keys == 0:
+        inf = ""  # an empty script
+    else:
+        lines = ["[SETUP]", "Product=Bench", "[AddFiles.WIN32]"] + [n + "=" for n in names]
+        for n in names:
+            lines.append("[%s]" % n)
+            lines += ["Note%02d=filler key %d" % (k, k) for k in range(extra_keys)]
+            lines += ["RequiredCopy=1", "TargetDir=" + TARGET]
+        inf = "\r\n".join(lines) + "\r\n"
+    open(os.path.join(medium, "SETUP.INF"), "w", newline="").write(inf)
+    open(os.path.join(medium, "BENCHCOPY.LST"), "w", newline="").write("\r\n".join([TARGET] + names) + "\r\n")
+    return "C:\\bench\\" + name
+
+
+class Runner:
+    def __init__(self, wine):
+        self.wine = wine
+        self.trouble = []
+
+    def once(self, program, expect_text, expect_files=None):
+        target = self.wine.host_path(TARGET)
+        shutil.rmtree(target, ignore_errors=True)
+        rec = self.wine.launch(program)
+        ok = rec.get("status") == "ok" and rec.get("text") == expect_text
+        if ok and expect_files is not None:
+            got = len(os.listdir(target)) if os.path.isdir(target) else 0
+            ok = got == expect_files
+            if not ok:
+                rec["status"] = "found %d files in the target, wanted %d" % (got, expect_files)
+        if not ok:
+            self.trouble.append("%s: status=%s text=%r" % (program, rec.get("status"), rec.get("text")))
+        shutil.rmtree(target, ignore_errors=True)
+        return rec
+
+    def rounds(self, jobs, count):
+        """jobs: {key: (program, text, files)}; runs every job once per round, the order
+        reversed every other round. Returns {key: [records]}."""
+        keys = list(jobs)
+        out = {k: [] for k in keys}
+        for r in range(count):
+            order = keys if r % 2 == 0 else list(reversed(keys))
+            for k in order:
+                out[k].append(self.once(*jobs[k]))
+            log("  round %d/%d done" % (r + 1, count))
+        return out
+
+
+SETUP_DONE = "Setup completed successfully"
+COPY_DONE = "Copy completed"
+
+
+def paired_ratio(a, b):
+    ratios = [x / y for x, y in zip(a, b) if y > 0 and x == x and y == y]
+    return median(ratios)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--win32", required=True)
+    ap.add_argument("--win64", required=True)
+    ap.add_argument("--work", required=True)
+    ap.add_argument("--rounds", type=int, default=7)
+    ap.add_argument("--out", default=None, help="also write the table to this file")
+    args = ap.parse_args()
+    started = time.time()
+
+    exes = measure_executables(args)
+    wine = Wine(args.work)
+    results = {}
+    try:
+        wine.start()
+        tools = wine.host_path("C:\\bench\\tools")
+        os.makedirs(tools, exist_ok=True)
+        for t in ("bench_launch.exe", "bench_profile.exe"):
+            shutil.copyfile(os.path.join(args.win64, "bench", t), os.path.join(tools, t))
+        wine.start_holder()
+        log("laying out the media")
+        empty = write_medium(wine, "empty", 0, 0, args)
+        m100 = write_medium(wine, "m100", 100, BIG_FILE_BYTES, args)
+        small = {n: write_medium(wine, "s%d" % n, n, SMALL_FILE_BYTES, args) for n in (10, 100, 1000)}
+        keys20 = write_medium(wine, "s1000k20", 0, 0, args)  # script only: for the profile reads
+        inf = "\r\n".join(["[SETUP]", "Product=Bench", "[AddFiles.WIN32]"] + ["f%04d.bin=" % i for i in range(1000)]
+                          + sum([["[f%04d.bin]" % i] + ["Note%02d=filler key %d" % (k, k) for k in range(20)]
+                                 + ["RequiredCopy=1", "TargetDir=" + TARGET] for i in range(1000)], [])) + "\r\n"
+        open(wine.host_path(keys20 + "\\SETUP.INF"), "w", newline="").write(inf)
+        runner = Runner(wine)
+
+        log("warming up (page cache, first starts)")
+        runner.once(m100 + "\\SETUP.EXE", SETUP_DONE, 100)
+        runner.once(m100 + "\\bench_copy.exe", COPY_DONE, 100)
+        runner.once(empty + "\\bench_hello.exe", SETUP_DONE)
+
+        log("start-up: empty SETUP.INF against bench_hello.exe")
+        results["startup"] = runner.rounds({
+            "setup": (empty + "\\SETUP.EXE", SETUP_DONE, None),
+            "hello": (empty + "\\bench_hello.exe", SETUP_DONE, None)}, 2 * args.rounds)
+        results["hwm_check"] = [wine.host_vmhwm(empty + "\\SETUP.EXE", "SETUP.EXE"),
+                                wine.host_vmhwm(empty + "\\bench_hello.exe", "bench_hello.exe")]
+
+        log("throughput: 100 files of 1 MiB")
+        results["throughput"] = runner.rounds({
+            "setup0": (empty + "\\SETUP.EXE", SETUP_DONE, None),
+            "copy0": (empty + "\\bench_copy.exe", COPY_DONE, 0),
+            "ver0": (empty + "\\bench_vercopy.exe", COPY_DONE, 0),
+            "setup": (m100 + "\\SETUP.EXE", SETUP_DONE, 100),
+            "copy": (m100 + "\\bench_copy.exe", COPY_DONE, 100),
+            "ver": (m100 + "\\bench_vercopy.exe", COPY_DONE, 100)}, args.rounds)
+
+        log("growth: 10, 100 and 1000 small files")
+        jobs = {"setup0": (empty + "\\SETUP.EXE", SETUP_DONE, None),
+                "copy0": (empty + "\\bench_copy.exe", COPY_DONE, 0)}
+        for n, medium in small.items():
+            jobs["setup%d" % n] = (medium + "\\SETUP.EXE", SETUP_DONE, n)
+            jobs["copy%d" % n] = (medium + "\\bench_copy.exe", COPY_DONE, n)
+        results["growth"] = runner.rounds(jobs, max(3, args.rounds - 2))
+
+        log("profile reads alone")
+        results["profile"] = {}
+        for label, medium in (("100", small[100]), ("1000", small[1000]), ("1000k20", keys20)):
+            out = wine.host_path("C:\\bench\\profile.txt")
+            if os.path.exists(out):
+                os.remove(out)
+            wine.run([WINE, "C:\\bench\\tools\\bench_profile.exe", medium + "\\SETUP.INF", "C:\\bench\\profile.txt",
+                      str(args.rounds)], "profile")
+            fields = dict(f.partition("=")[::2] for f in open(out).read().strip().split("\t"))
+            results["profile"][label] = ([float(x) for x in fields["ms"].split(",")], int(fields["entries"]))
+        results["trouble"] = runner.trouble
+    finally:
+        wine.stop()
+
+    table = report(args, exes, results, time.time() - started)
+    print(table)
+    if args.out:
+        open(args.out, "w").write(table)
+
+
+def fmt_ms(x):
+    return "%.0f ms" % x if x >= 100 else "%.1f ms" % x
+
+
+def goal(ok):
+    return "met" if ok else "**missed**"
+
+
+def report(args, exes, results, seconds):
+    L = []
+    L.append("| # | Figure | Measured | Goal | Verdict |")
+    L.append("|---|---|---|---|---|")
+    for e in exes:
+        L.append("| 1 | %s SETUP.EXE (%s), stripped: %s | %d bytes (%.1f KiB) | %s | %s |" % (
+            e["arch"], e["exe"], "yes" if e["stripped"] else "NO", e["size"], e["size"] / 1024,
+            "at most 32 KiB" if e["arch"] == "i686" else "-",
+            goal(e["size"] <= 32768) if e["arch"] == "i686" else "-"))
+        L.append("| 1 | %s imports | %s | no C runtime DLL | %s |" % (
+            e["arch"], ", ".join(e["imports"]), goal(not e["crt"]) if not e["crt"] else "**missed**: " + ", ".join(e["crt"])))
+        if e["zeros"]:
+            total = sum(z[0] for z in e["zeros"])
+            top = ", ".join("%s %d" % (z[1].split("$", 1)[-1], z[0]) for z in e["zeros"][:3])
+            L.append("| 1 | %s zero-filled buffers stored as initialised data | %d bytes (%s) | - | reason |" % (
+                e["arch"], total, top))
+
+    st = results["startup"]
+    s_box = [r["box_ms"] for r in st["setup"]]
+    h_box = [r["box_ms"] for r in st["hello"]]
+    ratio_start = paired_ratio(s_box, h_box)
+
+    tp = results["throughput"]
+    def work(key, base):
+        return [r["box_ms"] - b["box_ms"] for r, b in zip(tp[key], tp[base])]
+    w_setup, w_copy, w_ver = work("setup", "setup0"), work("copy", "copy0"), work("ver", "ver0")
+    ratio_tp = paired_ratio(w_setup, w_copy)
+    L.append("| 2 | install 100 x 1 MiB: SETUP.EXE work (time to final box minus empty-script run) | %s | - | - |"
+             % fmt_ms(median(w_setup)))
+    L.append("| 2 | same files: bench_copy.exe (CopyFileA loop) work | %s | - | - |" % fmt_ms(median(w_copy)))
+    L.append("| 2 | **ratio SETUP.EXE / CopyFileA loop** (median of %d paired rounds) | **%.2f** | at most 1.10 | %s |"
+             % (len(w_setup), ratio_tp, goal(ratio_tp <= 1.10)))
+    L.append("| 2 | same files: bench_vercopy.exe (VerFindFileA + VerInstallFileA loop) work | %s | - | - |"
+             % fmt_ms(median(w_ver)))
+    L.append("| 2 | ratio VerInstallFileA loop / CopyFileA loop (the copy method alone) | %.2f | - | reason |"
+             % paired_ratio(w_ver, w_copy))
+    L.append("| 2 | ratio SETUP.EXE / VerInstallFileA loop (the setup's own share) | %.2f | - | - |"
+             % paired_ratio(w_setup, w_ver))
+
+    gr = results["growth"]
+    per_entry = {}
+    for n in (10, 100, 1000):
+        ws = [(r["box_ms"] - b["box_ms"]) / n for r, b in zip(gr["setup%d" % n], gr["setup0"])]
+        wc = [(r["box_ms"] - b["box_ms"]) / n for r, b in zip(gr["copy%d" % n], gr["copy0"])]
+        per_entry[n] = (median(ws), median(wc))
+        L.append("| 2 | %d small files (1 KiB) in one list: time per entry, SETUP.EXE / CopyFileA loop | %.2f ms / %.2f ms (ratio %.2f) | - | - |"
+                 % (n, per_entry[n][0], per_entry[n][1], paired_ratio(ws, wc)))
+    growth = per_entry[1000][0] / per_entry[100][0] if per_entry[100][0] > 0 else float("nan")
+    copy_growth = per_entry[1000][1] / per_entry[100][1] if per_entry[100][1] > 0 else float("nan")
+    flat = growth <= 1.25
+    L.append("| 2 | growth of the time per entry from 100 to 1000 entries (SETUP.EXE) | x%.2f: %s | flat (linear total) | %s |"
+             % (growth, "flat, total grows linearly" if flat else "rises, total grows faster than linearly",
+                goal(flat)))
+    L.append("| 2 | the same for the CopyFileA loop | x%.2f | - | %s |"
+             % (copy_growth, "reason" if not flat and copy_growth >= growth else "-"))
+
+    L.append("| 3 | start-up: empty SETUP.INF, CreateProcess to its box | %s | - | - |" % fmt_ms(median(s_box)))
+    L.append("| 3 | start-up: bench_hello.exe (one MessageBoxA), CreateProcess to its box | %s | - | - |"
+             % fmt_ms(median(h_box)))
+    L.append("| 3 | **ratio start-up SETUP.EXE / hello** (median of %d paired rounds) | **%.2f** | at most 1.05 | %s |"
+             % (len(s_box), ratio_start, goal(ratio_start <= 1.05)))
+
+    s_mem = median([r["peak_kib"] for r in st["setup"]])
+    h_mem = median([r["peak_kib"] for r in st["hello"]])
+    L.append("| 4 | peak memory (VmHWM) with the box up: empty SETUP.INF / hello | %.0f KiB / %.0f KiB | - | - |"
+             % (s_mem, h_mem))
+    L.append("| 4 | **difference SETUP.EXE - hello** | **%+.0f KiB** | at most +1024 KiB | %s |"
+             % (s_mem - h_mem, goal(s_mem - h_mem <= 1024)))
+    for (hwm, rec), name in zip(results["hwm_check"], ("SETUP.EXE", "hello")):
+        L.append("| 4 | cross-check, one %s run: VmHWM from the host's /proc / from GetProcessMemoryInfo | %s KiB / %.0f KiB | - | - |"
+                 % (name, "%.0f" % hwm if hwm is not None else "not found", rec["peak_kib"]))
+    m_setup = median([r["peak_kib"] for r in tp["setup"]])
+    m_copy = median([r["peak_kib"] for r in tp["copy"]])
+    L.append("| 4 | peak memory, 100 x 1 MiB: SETUP.EXE / CopyFileA loop (difference) | %.0f KiB / %.0f KiB (%+.0f KiB) | at most +1024 KiB | %s |"
+             % (m_setup, m_copy, m_setup - m_copy, goal(m_setup - m_copy <= 1024)))
+
+    prof = results["profile"]
+    p100 = median(prof["100"][0]) / prof["100"][1]
+    p1000 = median(prof["1000"][0]) / prof["1000"][1]
+    pk20 = median(prof["1000k20"][0]) / prof["1000k20"][1]
+    L.append("| 5 | profile reads alone (key list + 4 keys per entry), per entry: 100 / 1000 entries | %.3f ms / %.3f ms | - | - |"
+             % (p100, p1000))
+    L.append("| 5 | the same, 1000 entries with 20 more keys in every file section | %.3f ms | - | - |" % pk20)
+    share100 = p100 / per_entry[100][0] if per_entry[100][0] > 0 else float("nan")
+    share1000 = p1000 / per_entry[1000][0] if per_entry[1000][0] > 0 else float("nan")
+    dominate = share1000 > 0.5
+    L.append("| 5 | share of the profile reads in SETUP.EXE's time per entry: 100 / 1000 entries | %.0f%% / %.0f%% | - | %s |"
+             % (100 * share100, 100 * share1000, "dominate" if dominate else "do not dominate"))
+
+    head = ["Command: `bash bench/run.sh%s` (SETUP.EXE from %s and %s; %d rounds; %.0f s; load average at the end: %s)"
+            % ("" if args.rounds == 7 else " --rounds %d" % args.rounds, args.win32, args.win64, args.rounds, seconds,
+               open("/proc/loadavg").read().split()[0]), ""]
+    tail = []
+    if results.get("trouble"):
+        tail += ["", "Runs that did not end as expected (their figures are in the medians):"]
+        tail += ["- " + t for t in results["trouble"]]
+    return "\n".join(head + L + tail) + "\n"
+
+
+if __name__ == "__main__":
+    main()
