@@ -151,9 +151,9 @@ TEST(ProgramExecution, ProgramUnderADirectoryWithABlankRunsNotAPlantedProgram) {
     SetupRun run = wine.RunSetup({{"OK"}});
     EXPECT_EQ(run.transcript, Transcript({OkBox(kProduct, kSucceeded)}));
     std::optional<std::string> record = WaitForRecord(wine, "C:\\My App\\run.exe.txt");
+    EXPECT_FALSE(wine.Exists("C:\\My.exe.txt")) << "the planted program ran";
     ASSERT_TRUE(record.has_value()) << "the program did not run";
     EXPECT_EQ(RecordLine(*record, "cmdline"), "\"C:\\My App\\run.exe\" /go");
-    EXPECT_FALSE(wine.Exists("C:\\My.exe.txt")) << "the planted program ran";
     EXPECT_EQ(wine.IniValue(kLog, "UninstExec", "\"C:\\My App\\run.exe\" /remove"), "");
 }
 
