@@ -221,6 +221,27 @@ TEST_F(Macros, InheritedValueLongerThanAPathStillExpandsItsBeginning) {
     EXPECT_EQ(Expand("%PATH%;%SRCDIR%"), path.substr(0, 259));
 }
 
+TEST_F(Macros, ValuesAroundThePathLengthComeThroughWhole) {
+    std::string value259(259, 'a');
+    std::string value260(259, 'b');
+    value260 += 'B';
+    fake::SetEnvironment("V259", value259);
+    fake::SetEnvironment("V260", value260);
+    EXPECT_EQ(Expand("%V259%"), value259);
+    EXPECT_EQ(Expand("%V260%"), value260.substr(0, 259));
+    EXPECT_EQ(Expand("%V260%tail"), value260.substr(0, 259));
+    // The block read for a long value is given back.
+    EXPECT_TRUE(M().heapBlocks.empty());
+}
+
+TEST_F(Macros, LongInheritedValueWithoutMemoryForItExpandsToNothing) {
+    fake::SetEnvironment("LONG", std::string(300, 'v'));
+    fake::SetEnvironment("SHORT", "s");
+    fake::FailAlways("HeapAlloc");
+    EXPECT_EQ(Expand("[%LONG%|%SHORT%]"), "[|s]");
+    EXPECT_TRUE(M().heapBlocks.empty());
+}
+
 TEST_F(Macros, StartUpSeesOnlyTheDirectoriesAndTheProductName) {
     // Same-named inherited variables prove that the macros themselves are empty.
     fake::SetEnvironment("TARGETDIR", "env-targetdir");

@@ -4,24 +4,32 @@
 
 namespace {
 
-// The largest value a Windows environment variable can hold, and its terminator. A
-// long inherited PATH must come through whole, so that '%PATH%;...' is cut at the
-// end of the expansion and does not lose the search path.
-constexpr size_t kEnvironmentValueBytes = 32768;
-
-// Holds the environment value handed out by the last LookUpMacro call.
-FixedText<kEnvironmentValueBytes> g_EnvironmentValue;
+// Holds the environment value handed out by the last LookUpMacro call: no more than an
+// expansion can hold.
+PathText g_EnvironmentValue;
 
 const char* LookUpEnvironment(std::string_view name) {
     FixedText<kMacroNameChars + 1> terminatedName;
     terminatedName.Assign(name);
-    DWORD n = GetEnvironmentVariableA(terminatedName.c_str(), g_EnvironmentValue.data(),
-                                      static_cast<DWORD>(kEnvironmentValueBytes));
     // 0: no such variable (or an empty one, which expands to nothing all the same).
-    // A result of the buffer size or more means the value did not fit and the buffer
-    // holds nothing usable.
-    if (n == 0 || n >= kEnvironmentValueBytes) return nullptr;
-    return g_EnvironmentValue.c_str();
+    DWORD n = GetEnvironmentVariableA(terminatedName.c_str(), g_EnvironmentValue.data(), PathText::Capacity);
+    if (n == 0) return nullptr;
+    if (n < PathText::Capacity) return g_EnvironmentValue.c_str();
+
+    // Longer than a path (a long search path, say). Its beginning must still come
+    // through, or '%PATH%;...' would replace the search path instead of extending it:
+    // read it whole into a block of its own size and keep what an expansion can hold.
+    HANDLE heap = GetProcessHeap();
+    char* whole = static_cast<char*>(HeapAlloc(heap, 0, n));
+    if (whole == nullptr) return nullptr;
+    DWORD length = GetEnvironmentVariableA(terminatedName.c_str(), whole, n);
+    const char* value = nullptr;
+    if (length != 0 && length < n) {
+        g_EnvironmentValue.Assign(std::string_view(whole, length));
+        value = g_EnvironmentValue.c_str();
+    }
+    HeapFree(heap, 0, whole);
+    return value;
 }
 
 }  // namespace
