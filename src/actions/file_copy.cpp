@@ -97,10 +97,7 @@ int InstallCurrentFile() {
     // Only the last level is created; the version service reports what is missing.
     CreateDirectoryA(g_Setup.TARGETDIR.c_str(), nullptr);
 
-    VersionBuffers buffers;
-    buffers.CurrentDir.Clear();
-    buffers.RecommendedDir.Clear();
-    buffers.TempName.Clear();
+    VersionBuffers buffers{};
     DWORD bits = InstallFromSource(buffers);
 
     if ((bits & kOlderSource) == kOlderSource) {
