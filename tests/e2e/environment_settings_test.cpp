@@ -29,12 +29,13 @@ const char* const kOtherIni = "[Sample]\r\nData=%windir%envdata\r\n";
 // started last records the environment it inherited.
 const char* const kScript =
     "[SETUP]\r\nProduct=Env Sample\r\n"
-    "[SetEnv.WIN32]\r\nFROM_REGISTRY=\r\nFROM_SCRIPT=\r\nFROM_INI=\r\nPATH=\r\nCOMPUTERNAME=\r\n"
+    "[SetEnv.WIN32]\r\nFROM_REGISTRY=\r\nFROM_SCRIPT=\r\nFROM_INI=\r\nPATH=\r\nCOMPUTERNAME=\r\nCUT=\r\n"
     "[FROM_REGISTRY]\r\nDataFrom=REGISTRY\r\nRegistryRootKey=HKEY_LOCAL_MACHINE\r\n"
     "RegistryMidKey=SOFTWARE\\EnvSample\r\nRegistryEndKey=InstallDir\r\nEndWithBackslash=1\r\n"
     "[FROM_SCRIPT]\r\nDataFrom=Environment\r\nEnvironmentValue=%FROM_REGISTRY%bin\r\nEndWithBackslash=1\r\n"
     "[FROM_INI]\r\nDataFrom=IniFile\r\nINIFile=envsample.ini\r\nINIFileSect=sample\r\nINIFileKey=DATA\r\n"
     "[PATH]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=%Path%;%SRCDIR%\r\n"
+    "[CUT]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=%LONG_INHERITED%;%SRCDIR%\r\n"
     "[AddFiles.WIN32]\r\nprobe.exe=\r\ntool.txt=\r\ndata.txt=\r\n"
     "[probe.exe]\r\nTargetDir=%FROM_REGISTRY%\r\n"
     "[tool.txt]\r\nTargetDir=%FROM_SCRIPT%\r\n"
@@ -70,11 +71,25 @@ std::string Inherited(const std::string& record, const std::string& name) {
     return "<unset>";
 }
 
+// A text as a .reg file writes it between quotes.
+std::string Escaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
 }  // namespace
 
 TEST(EnvironmentSettings, VariablesFromRegistryScriptAndIniFileNameTargetsAndReachTheProgram) {
     WineCase wine("nt40");
     wine.ImportReg(kInstallDirReg);
+    // Wine gives every process the variables of HKCU\Environment: one longer than a path.
+    std::string longValue;
+    while (longValue.size() < 400) longValue += "C:\\Tools\\Bin" + std::to_string(longValue.size()) + ";";
+    wine.ImportReg("[HKEY_CURRENT_USER\\Environment]\n\"LONG_INHERITED\"=\"" + Escaped(longValue) + "\"\n");
     LayOutMedium(wine);
     // What a program inherits without the setup in between: COMPUTERNAME is there.
     wine.RunWine({"C:\\medium\\probe.exe", "--out=C:\\before.txt"});
@@ -94,6 +109,9 @@ TEST(EnvironmentSettings, VariablesFromRegistryScriptAndIniFileNameTargetsAndRea
     EXPECT_EQ(Inherited(*record, "FROM_SCRIPT"), "C:\\EnvSample\\bin\\");
     EXPECT_EQ(Inherited(*record, "FROM_INI"), "C:\\windows\\envdata");
     EXPECT_EQ(Inherited(*record, "COMPUTERNAME"), "<unset>");
+    // A value longer than a path keeps its first 259 characters.
+    ASSERT_EQ(Inherited(*record, "LONG_INHERITED"), longValue);
+    EXPECT_EQ(Inherited(*record, "CUT"), longValue.substr(0, 259));
     std::string path = Inherited(*record, "PATH");
     const std::string medium = ";C:\\medium\\";
     ASSERT_GT(path.size(), medium.size());
