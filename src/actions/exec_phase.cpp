@@ -12,15 +12,11 @@ using ParameterText = FixedText<128>;
 using CommandText = FixedText<256>;
 
 bool HasBlank(std::string_view text) {
-    for (char c : text)
-        if (c == ' ' || c == '\t') return true;
-    return false;
+    return text.find_first_of(" \t") != std::string_view::npos;
 }
 
 bool HasQuote(std::string_view text) {
-    for (char c : text)
-        if (c == '"') return true;
-    return false;
+    return text.find('"') != std::string_view::npos;
 }
 
 // TARGETDIR and TARGETFILE joined as written (no separator), one blank, then the
