@@ -88,19 +88,19 @@ std::set<DWORD> WatchedProcesses(const std::string& image) {
     return ids;
 }
 
-struct TopWindows {
-    std::set<DWORD> processes;
-    std::vector<HWND> dialogs;
+struct Dialog {
+    HWND hwnd;
+    DWORD pid;
 };
 
 BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM param) {
-    auto* top = reinterpret_cast<TopWindows*>(param);
+    auto* dialogs = reinterpret_cast<std::vector<Dialog>*>(param);
     char cls[64] = {};
     GetClassNameA(hwnd, cls, sizeof cls);
     if (std::strcmp(cls, "#32770") != 0) return TRUE;
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    if (top->processes.count(pid) != 0) top->dialogs.push_back(hwnd);
+    dialogs->push_back({hwnd, pid});
     return TRUE;
 }
 
@@ -253,7 +253,7 @@ public:
             bool done = FileExists(options_.done);
             Scan();
             if (done) break;
-            Sleep(25);
+            Sleep(30);
         }
         std::fclose(out_);
         return 0;
@@ -261,13 +261,23 @@ public:
 
 private:
     void Scan() {
-        TopWindows top;
-        top.processes = WatchedProcesses(options_.image);
-        if (top.processes.empty()) return;
-        EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&top));
-        for (HWND w : top.dialogs) {
+        // Dialogs first: the process list is asked for only when a dialog of a
+        // process not yet known as the watched one is up, which keeps the polling
+        // light for the setup and the server.
+        std::vector<Dialog> all;
+        EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&all));
+        bool refreshed = false;
+        std::vector<HWND> dialogs;
+        for (const Dialog& d : all) {
+            if (watched_.count(d.pid) == 0 && !refreshed) {
+                for (DWORD pid : WatchedProcesses(options_.image)) watched_.insert(pid);
+                refreshed = true;
+            }
+            if (watched_.count(d.pid) != 0) dialogs.push_back(d.hwnd);
+        }
+        for (HWND w : dialogs) {
             if (handled_.count(w) != 0 || !IsWindowVisible(w) || !IsMessageBox(w)) continue;
-            Handle(w, top.dialogs);
+            Handle(w, dialogs);
             handled_.insert(w);
         }
     }
@@ -315,6 +325,7 @@ private:
     Options options_;
     FILE* out_ = nullptr;
     std::set<HWND> handled_;
+    std::set<DWORD> watched_;  // processes seen running the watched image
     size_t next_ = 0;
     bool snapped_ = false;
 };
