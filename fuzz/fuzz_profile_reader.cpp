@@ -171,7 +171,8 @@ void RunModel(FuzzedDataProvider& in) {
             DWORD n = GetPrivateProfileStringA(sectionName.c_str(), nullptr, "", block.get(),
                                                static_cast<DWORD>(size), kPath);
             CheckAnswer(block.get(), size, n, Answer::List);
-            if (!duplicates && expected.size() + 1 <= size) {
+            // A list that only just fits (no byte to spare) comes back cut, as on Windows.
+            if (!duplicates && expected.size() + 2 <= size) {
                 FUZZ_CHECK(n == expected.size());
                 FUZZ_CHECK(memcmp(block.get(), expected.data(), expected.size()) == 0);
             }
