@@ -177,10 +177,9 @@ namespace {
 // limit. The 259-character names cannot join SRCDIR or a directory into a path: the
 // copy is refused with "Cannot read source", the command and the component are not
 // tried; all three entries are optional, so the setup goes on and succeeds.
-std::string EntryLimitsScript(size_t extra, const std::string& log) {
+std::string EntryLimitsScript(size_t extra) {
     std::string s = "[SETUP]\r\nProduct=" + Repeat('P', 127 + extra) + "\r\nInitialPrompt=1\r\nUninstFile=" +
                     PathOfLength("C:\\windows\\", 259 + extra, 'u') + "\r\n";
-    (void)log;
     s += "[AddFiles.WIN32]\r\nf=\r\n[f]\r\nSourceFilename=" + Repeat('s', 259 + extra) +
          "\r\nTargetFilename=" + Repeat('t', 259 + extra) + "\r\nTargetDir=" + PathOfLength("C:\\", 259 + extra) +
          "\r\nRequiredCopy=0\r\n";
@@ -196,7 +195,7 @@ std::string EntryLimitsScript(size_t extra, const std::string& log) {
 void RunEntryLimits(size_t extra) {
     WineCase wine;
     std::string log = PathOfLength("C:\\windows\\", 259, 'u');  // one past is cut to the same name
-    wine.SetupInf(EntryLimitsScript(extra, log));
+    wine.SetupInf(EntryLimitsScript(extra));
     std::string product = Repeat('P', 127);
     SetupRun run = RunChecked(wine, {{"Yes", "OK", "OK"}}, {log});
     EXPECT_EQ(BoxesOnly(run.transcript),
