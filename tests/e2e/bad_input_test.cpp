@@ -145,6 +145,17 @@ std::vector<std::string> IniKeys(const WineCase& wine, const std::string& winPat
     return keys;
 }
 
+// The probe's record once it is complete: a started program runs on by itself.
+std::optional<std::string> WaitForProbeRecord(const WineCase& wine, const std::string& winPath) {
+    std::optional<std::string> text;
+    for (int i = 0; i < 300; ++i) {
+        text = wine.ReadFile(winPath);
+        if (text && text->find("\nend\n") != std::string::npos) break;
+        usleep(100 * 1000);
+    }
+    return text;
+}
+
 }  // namespace
 
 // ---- Scripts that are not scripts -------------------------------------------------
@@ -314,8 +325,7 @@ TEST(LongPaths, EnvironmentValueOf259CharactersKeepsItsLengthDespiteEndWithBacks
     wine.MediumTestBinary("probe.exe", "e2e_probe.exe");
     SetupRun run = RunChecked(wine, {{"OK"}}, {"C:\\medium\\probe.exe.txt"});
     EXPECT_EQ(BoxesOnly(run.transcript), BoxesOnly(Transcript({OkBox("Long Value", kSucceeded)})));
-    std::optional<std::string> record;
-    for (int i = 0; i < 200 && !(record = wine.ReadFile("C:\\medium\\probe.exe.txt")); ++i) usleep(100 * 1000);
+    std::optional<std::string> record = WaitForProbeRecord(wine, "C:\\medium\\probe.exe.txt");
     ASSERT_TRUE(record.has_value());
     // The full value has no room for the backslash and stays as it is; a short one gets it.
     EXPECT_NE(record->find("env: LONGVAL=" + value + "\n"), std::string::npos) << *record;
@@ -356,8 +366,7 @@ TEST(Percent, PercentSignsEverywhereExpandOnlyWhereMacrosAreAllowed) {
                                     OkBox(product, kSucceeded)})));
     EXPECT_EQ(wine.ReadFile("C:\\PCT%DIR\\pct%.txt"), "percent");
     EXPECT_EQ(wine.IniValue("C:\\windows\\PCT%%LOG.INI", "UNINST", "Product"), product);
-    std::optional<std::string> record;
-    for (int i = 0; i < 200 && !(record = wine.ReadFile("C:\\medium\\probe.exe.txt")); ++i) usleep(100 * 1000);
+    std::optional<std::string> record = WaitForProbeRecord(wine, "C:\\medium\\probe.exe.txt");
     ASSERT_TRUE(record.has_value());
     // Parameters are never expanded; the variable's value was, once.
     EXPECT_NE(record->find("cmdline: C:\\medium\\probe.exe %PCTVAR% %% 100%"), std::string::npos) << *record;
