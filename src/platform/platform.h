@@ -12,8 +12,12 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
-#include <ole2.h>
 #include <winver.h>
+
+// ole32 is loaded at first use (win32/ole_loader.cpp): most setups register no
+// component, and a static import would load ole32 and its dependencies at every start.
+extern "C" HRESULT WINAPI OleInitialize(LPVOID reserved);
+extern "C" void WINAPI OleUninitialize();
 
 #else  // native build: declarations only, implemented by tests/fake
 
