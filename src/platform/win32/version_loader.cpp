@@ -1,8 +1,7 @@
 // version.dll is not one of the DLLs that Windows always takes from the system
 // directory: a static import would load a planted version.dll lying beside
 // SETUP.EXE. It is loaded by full path from the system directory at first use.
-#include "platform/fixed_text.h"
-#include "platform/platform.h"
+#include "platform/win32/system_library.h"
 
 namespace {
 using VerFindFileFn = DWORD(WINAPI*)(DWORD, LPSTR, LPSTR, LPSTR, LPSTR, PUINT, LPSTR, PUINT);
@@ -13,18 +12,12 @@ VerInstallFileFn g_VerInstallFile;
 bool g_Tried;
 
 bool LoadVersionLibrary() {
-    if (g_Tried) return g_VerInstallFile != nullptr;
-    g_Tried = true;
-    FixedText<MAX_PATH + 16> path;
-    UINT n = GetSystemDirectoryA(path.data(), MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return false;
-    if (path.last() != '\\') path.Append('\\');
-    if (!path.Append("version.dll")) return false;
-    HMODULE module = LoadLibraryA(path.c_str());
-    if (module == nullptr) return false;
-    g_VerFindFile = reinterpret_cast<VerFindFileFn>(reinterpret_cast<void*>(GetProcAddress(module, "VerFindFileA")));
-    g_VerInstallFile =
-        reinterpret_cast<VerInstallFileFn>(reinterpret_cast<void*>(GetProcAddress(module, "VerInstallFileA")));
+    if (!g_Tried) {
+        g_Tried = true;
+        HMODULE module = LoadSystemLibrary("version.dll");
+        g_VerFindFile = ProcedureOf<VerFindFileFn>(module, "VerFindFileA");
+        g_VerInstallFile = ProcedureOf<VerInstallFileFn>(module, "VerInstallFileA");
+    }
     return g_VerFindFile != nullptr && g_VerInstallFile != nullptr;
 }
 }  // namespace
