@@ -81,12 +81,12 @@ std::string EscapeLine(const std::string& s) {
     return out;
 }
 
-// Runs a host command (no shell) and waits; output to `outFile`.
-int RunHost(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& outFile,
-            int timeoutSeconds) {
+// Starts a host program (no shell) with its output in `outFile` and no input.
+pid_t StartHostProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                       const std::string& outFile, int openFlags) {
     pid_t pid = fork();
     if (pid == 0) {
-        int fd = open(outFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        int fd = open(outFile.c_str(), O_WRONLY | O_CREAT | openFlags, 0644);
         if (fd >= 0) {
             dup2(fd, 1);
             dup2(fd, 2);
@@ -102,6 +102,13 @@ int RunHost(const std::vector<std::string>& argv, const std::vector<std::string>
         execve(args[0], args.data(), envp.data());
         _exit(127);
     }
+    return pid;
+}
+
+// Runs a host command (no shell) and waits; output to `outFile`.
+int RunHost(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& outFile,
+            int timeoutSeconds) {
+    pid_t pid = StartHostProcess(argv, env, outFile, O_APPEND);
     if (pid < 0) return -1;
     double deadline = Now() + timeoutSeconds;
     int status = 0;
@@ -395,25 +402,7 @@ std::string WineCase::NextLog(const std::string& what) {
 
 int WineCase::Spawn(const std::vector<std::string>& argv, const std::string& outFile) {
     std::vector<std::string> env = WineEnv();
-    pid_t pid = fork();
-    if (pid == 0) {
-        int fd = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd >= 0) {
-            dup2(fd, 1);
-            dup2(fd, 2);
-            close(fd);
-        }
-        int nul = open("/dev/null", O_RDONLY);
-        if (nul >= 0) dup2(nul, 0);
-        std::vector<char*> args, envp;
-        for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        for (auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-        envp.push_back(nullptr);
-        execve(args[0], args.data(), envp.data());
-        _exit(127);
-    }
-    return pid;
+    return StartHostProcess(argv, env, outFile, O_TRUNC);
 }
 
 ProcessResult WineCase::Wait(int pid, int timeoutSeconds, const std::string& outFile) {
