@@ -102,6 +102,29 @@ TEST(Paths, JoinRefusesAPathThatWouldNotFitInsteadOfCuttingIt) {
     EXPECT_TRUE(out.empty());
 }
 
+TEST(Paths, OnlyDriveAndNetworkPathsAreFull) {
+    struct Row {
+        const char* path;
+        bool full;
+    };
+    constexpr Row rows[] = {
+        {"C:\\APP\\RUN.EXE", true},
+        {"c:\\", true},
+        {"\\\\server\\share\\APP\\", true},
+        {"\\\\server\\share", true},
+        {"", false},                  // no TargetDir at all
+        {"RUN.EXE", false},           // searched for, or relative to the current directory
+        {"APP\\RUN.EXE", false},
+        {"\\APP\\RUN.EXE", false},     // root of whatever drive is current
+        {"C:APP\\RUN.EXE", false},     // relative to drive C:'s current directory
+        {"1:\\APP", false},
+        {"\\\\server", false},
+        {"\\\\server\\", false},
+        {"\\\\\\share\\", false},
+    };
+    for (const Row& row : rows) EXPECT_EQ(IsFullPath(row.path), row.full) << row.path;
+}
+
 TEST(Paths, AppendBackslashNeverOverrunsAFullBuffer) {
     PathText path;
     path.Clear();

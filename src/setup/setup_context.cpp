@@ -38,6 +38,20 @@ int JoinPath(PathText& destination, std::string_view directory, std::string_view
     return 1;
 }
 
+bool IsFullPath(std::string_view path) {
+    if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') {
+        char drive = AsciiLower(path[0]);
+        return drive >= 'a' && drive <= 'z';
+    }
+    if (path.size() < 5 || path.substr(0, 2) != "\\\\") return false;
+    // \\server\share: both parts present.
+    size_t serverEnd = path.find('\\', 2);
+    if (serverEnd == std::string_view::npos || serverEnd == 2) return false;
+    size_t shareEnd = path.find('\\', serverEnd + 1);
+    size_t shareLength = (shareEnd == std::string_view::npos ? path.size() : shareEnd) - serverEnd - 1;
+    return shareLength > 0;
+}
+
 UINT ReadRequireMajorVersion() {
     return GetPrivateProfileIntA(ScriptName::SetupSection, ScriptName::RequireMajorVersion, 0,
                                  g_Setup.INFFILE.c_str());

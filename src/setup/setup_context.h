@@ -42,6 +42,10 @@ int AppendBackslash(PathText& path);
 // directory + "\" (unless present) + name. Returns 0, leaving an empty destination,
 // when the joined path would not fit: a cut path would name a different file.
 int JoinPath(PathText& destination, std::string_view directory, std::string_view name);
+// Whether `path` names one place whatever the current drive and directory are: a
+// drive path "X:\..." or a network path "\\server\share\...". Anything else would be
+// searched for or resolved against the current directory.
+bool IsFullPath(std::string_view path);
 UINT ReadRequireMajorVersion();
 int ReadProductName(char* buffer, DWORD size);
 UINT ReadInitialPrompt();
