@@ -10,7 +10,7 @@ int RunEntryList(const char* listSection, int (*runEntry)(const char* section)) 
     // a finished installation.
     if (!ReadSectionKeys(g_Setup.INFFILE.c_str(), listSection, &keys)) return 0;
     int result = 1;
-    for (const char* name = keys.Names; *name != '\0'; name += TextLength(name) + 1) {
+    for (const char* name = keys.Names; *name != '\0'; name = NextKeyName(name)) {
         if (!runEntry(name)) {
             result = 0;
             break;
@@ -22,13 +22,10 @@ int RunEntryList(const char* listSection, int (*runEntry)(const char* section)) 
 
 void ReadEntryTarget(const char* section) {
     const char* script = g_Setup.INFFILE.c_str();
-    GetPrivateProfileStringA(section, ScriptName::TargetFilename, section, g_Setup.TARGETFILE.data(),
-                             PathText::Capacity, script);
+    ReadScriptText(script, section, ScriptName::TargetFilename, g_Setup.TARGETFILE, section);
     // Read into a buffer of its own: the default is the TARGETDIR text itself.
     PathText directory;
-    directory.Clear();
-    GetPrivateProfileStringA(section, ScriptName::TargetDir, g_Setup.TARGETDIR.c_str(), directory.data(),
-                             PathText::Capacity, script);
+    ReadScriptText(script, section, ScriptName::TargetDir, directory, g_Setup.TARGETDIR.c_str());
     ExpandMacros(directory);
     g_Setup.TARGETDIR = directory;
 }

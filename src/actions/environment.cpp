@@ -13,15 +13,10 @@ using IniNameText = FixedText<80>;
 
 constexpr DWORD kRegistryDataBytes = 260;
 
-template <size_t N>
-void ReadScriptText(const char* section, const char* key, FixedText<N>& out) {
-    GetPrivateProfileStringA(section, key, "", out.data(), static_cast<DWORD>(N), g_Setup.INFFILE.c_str());
-}
-
 // Reads a script value and expands it; 0 when nothing is left.
 template <size_t N>
 int ReadExpandedScriptText(const char* section, const char* key, FixedText<N>& out) {
-    ReadScriptText(section, key, out);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, key, out);
     if (out.empty()) return 0;
     ExpandMacros(out);
     return out.empty() ? 0 : 1;
@@ -31,7 +26,7 @@ int ReadExpandedScriptText(const char* section, const char* key, FixedText<N>& o
 
 int ReadDataFrom(const char* section) {
     DataFromText source;
-    ReadScriptText(section, ScriptName::DataFrom, source);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::DataFrom, source);
     if (source.empty()) return DataFromNone;
     for (const DataFromRow* row = DataFromTable; row->Name != nullptr; ++row)
         if (EqualsIgnoreCase(row->Name, source.view())) return row->Code;
@@ -43,9 +38,9 @@ int ReadRegistryValue(const char* section, PathText& value) {
     // Registry names are used as written: no macros.
     RegistryPathText valueName, subkey;
     RootKeyText rootName;
-    ReadScriptText(section, ScriptName::RegistryEndKey, valueName);
-    ReadScriptText(section, ScriptName::RegistryMidKey, subkey);
-    ReadScriptText(section, ScriptName::RegistryRootKey, rootName);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryEndKey, valueName);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryMidKey, subkey);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryRootKey, rootName);
     // An incomplete or misspelt source is the script's own business; only a lookup
     // that finds nothing on this machine stops the main file phase.
     if (valueName.empty() || subkey.empty() || rootName.empty()) return 0;
@@ -87,8 +82,7 @@ int ReadIniFileValue(const char* section, PathText& value) {
     if (!ReadExpandedScriptText(section, ScriptName::INIFileSect, fileSection)) return 0;
     if (!ReadExpandedScriptText(section, ScriptName::INIFileKey, fileKey)) return 0;
     // A bare file name is found in the Windows directory by the profile functions.
-    GetPrivateProfileStringA(fileSection.c_str(), fileKey.c_str(), "", value.data(), PathText::Capacity,
-                             file.c_str());
+    ReadScriptText(file.c_str(), fileSection.c_str(), fileKey.c_str(), value);
     if (value.empty()) return 0;
     ExpandMacros(value);
     return value.empty() ? 0 : 1;
@@ -116,7 +110,7 @@ int RunEnvironmentPhase() {
     SectionKeys keys = {nullptr};
     if (!ReadSectionKeys(g_Setup.INFFILE.c_str(), ScriptName::SetEnv, &keys)) return 1;
     PathText value;
-    for (const char* name = keys.Names; *name != '\0'; name += TextLength(name) + 1) {
+    for (const char* name = keys.Names; *name != '\0'; name = NextKeyName(name)) {
         value.Clear();
         switch (ReadDataFrom(name)) {
             case DataFromRegistry: ReadRegistryValue(name, value); break;
@@ -125,8 +119,7 @@ int RunEnvironmentPhase() {
             default: break;
         }
         // A full 259-character value stays as it is: there is no room for the backslash.
-        if (!value.empty() &&
-            GetPrivateProfileIntA(name, ScriptName::EndWithBackslash, 0, g_Setup.INFFILE.c_str()) != 0)
+        if (!value.empty() && ReadScriptFlag(g_Setup.INFFILE.c_str(), name, ScriptName::EndWithBackslash, 0))
             AppendBackslash(value);
         PutEnvironmentVariable(name, value.c_str());
     }

@@ -56,21 +56,18 @@ int ExecEntry(const char* section) {
     ReadEntryTarget(section);
 
     ParameterText parameters;
-    parameters.Clear();
-    GetPrivateProfileStringA(section, ScriptName::ExecParam, "", parameters.data(), ParameterText::Capacity, script);
+    ReadScriptText(script, section, ScriptName::ExecParam, parameters);
 
     // A command that does not fit is not started: a cut one would run something else.
     CommandText command;
     bool started = false;
     if (ComposeCommand(command, parameters.view())) started = WinExec(command.c_str(), SW_SHOW) >= 32;
-    if (!started && GetPrivateProfileIntA(section, ScriptName::RequiredExec, 1, script) != 0) {
+    if (!started && ReadScriptFlag(script, section, ScriptName::RequiredExec, 1)) {
         ShowExecutionFailed(command);
         return 0;
     }
 
-    parameters.Clear();
-    GetPrivateProfileStringA(section, ScriptName::UninstExecParam, "", parameters.data(), ParameterText::Capacity,
-                             script);
+    ReadScriptText(script, section, ScriptName::UninstExecParam, parameters);
     // Only a whole removal command is worth recording.
     if (!parameters.empty() && ComposeCommand(command, parameters.view())) LogUninstallCommand(command.c_str());
     return 1;

@@ -8,19 +8,13 @@
 #include "ui/progress_window.h"
 
 namespace {
-void ReadScriptString(const char* section, const char* key, const char* defaultValue, PathText& out) {
-    out.Clear();
-    GetPrivateProfileStringA(section, key, defaultValue, out.data(), PathText::Capacity, g_Setup.INFFILE.c_str());
-    out.text[PathText::Capacity - 1] = '\0';
-}
-
 // In a host run the plug-in file goes into the host's plug-in directory, taken as it
 // is: no TargetDir, no macros.
 bool IsPluginFileOfHost(const char* section, const PluginHost* host) {
     if (host == nullptr) return false;
     PathText pluginFile;
-    ReadScriptString(ScriptName::PluginFileSection, ScriptName::PluginFileName, ScriptName::PluginFileDefault,
-                     pluginFile);
+    ReadScriptText(g_Setup.INFFILE.c_str(), ScriptName::PluginFileSection, ScriptName::PluginFileName, pluginFile,
+                   ScriptName::PluginFileDefault);
     return EqualsIgnoreCase(pluginFile.view(), section);
 }
 
@@ -31,16 +25,17 @@ void ChooseTargetDir(const char* section, const PluginHost* host) {
     }
     // Without TargetDir the entry keeps the directory of the entry before it.
     PathText directory;
-    ReadScriptString(section, ScriptName::TargetDir, g_Setup.TARGETDIR.c_str(), directory);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::TargetDir, directory, g_Setup.TARGETDIR.c_str());
     ExpandMacros(directory);
     g_Setup.TARGETDIR = directory;
 }
 }  // namespace
 
 int InstallFileEntry(const char* section, const PluginHost* host) {
-    UINT required = GetPrivateProfileIntA(section, ScriptName::RequiredCopy, 1, g_Setup.INFFILE.c_str());
-    ReadScriptString(section, ScriptName::SourceFilename, section, g_Setup.SRCFILE);
-    ReadScriptString(section, ScriptName::TargetFilename, section, g_Setup.TARGETFILE);
+    const char* script = g_Setup.INFFILE.c_str();
+    int required = ReadScriptFlag(script, section, ScriptName::RequiredCopy, 1);
+    ReadScriptText(script, section, ScriptName::SourceFilename, g_Setup.SRCFILE, section);
+    ReadScriptText(script, section, ScriptName::TargetFilename, g_Setup.TARGETFILE, section);
     ChooseTargetDir(section, host);
 
     ShowProgressFile();
@@ -59,7 +54,7 @@ int RunFilePhase(const char* listSection, const PluginHost* host) {
     if (!ReadSectionKeys(g_Setup.INFFILE.c_str(), listSection, &keys)) return 0;
     CreateProgressWindow();
     int reachedEnd = 1;
-    for (const char* name = keys.Names; *name != '\0'; name += TextLength(name) + 1) {
+    for (const char* name = keys.Names; *name != '\0'; name = NextKeyName(name)) {
         if (!InstallFileEntry(name, host)) {
             reachedEnd = 0;
             break;

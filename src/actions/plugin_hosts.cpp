@@ -15,13 +15,6 @@ using SubkeyText = FixedText<80>;
 // Question 244 carries one directory of up to 259 characters.
 using HostQuestionText = FixedText<520>;
 
-template <size_t N>
-void ReadScriptText(const char* section, const char* key, FixedText<N>& out) {
-    out.Clear();
-    GetPrivateProfileStringA(section, key, "", out.data(), static_cast<DWORD>(N), g_Setup.INFFILE.c_str());
-    out.text[N - 1] = '\0';
-}
-
 // Reads a value's data as directory text into `out`. The type is not looked at, and
 // the data need not end with a terminator; data that fills the whole buffer without
 // one is refused, since a cut directory would name another directory.
@@ -100,8 +93,8 @@ bool UserAcceptsHost(const PluginHost* host) {
 HKEY OpenHostEnumKey(const char* section) {
     RootKeyName rootName;
     RegistryText midKey;
-    ReadScriptText(section, ScriptName::RegistryRootKey, rootName);
-    ReadScriptText(section, ScriptName::RegistryMidKey, midKey);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryRootKey, rootName);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryMidKey, midKey);
     HKEY root = LookupRootKey(rootName.view());
     if (root == nullptr) return nullptr;
     HKEY key = nullptr;
@@ -113,9 +106,9 @@ void ReadNetscapeDefaultDir(const char* section, PathText& out) {
     RootKeyName rootName;
     RegistryText midKey;
     RegistryText endKey;
-    ReadScriptText(section, ScriptName::RegistryRootKey, rootName);
-    ReadScriptText(section, ScriptName::RegistryMidKey, midKey);
-    ReadScriptText(section, ScriptName::RegistryEndKey, endKey);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryRootKey, rootName);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryMidKey, midKey);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryEndKey, endKey);
     out.Clear();
     HKEY root = LookupRootKey(rootName.view());
     if (root == nullptr) return;
@@ -131,11 +124,11 @@ int ReadPluginHost(PluginHost* host, const char* section) {
     RegistryText mid2Key;
     RegistryText endKey;
     RegistryText installPathKey;
-    ReadScriptText(section, ScriptName::RegistryRootKey, rootName);
-    ReadScriptText(section, ScriptName::RegistryMidKey, midKey);
-    ReadScriptText(section, ScriptName::RegistryMid2Key, mid2Key);
-    ReadScriptText(section, ScriptName::RegistryEndKey, endKey);
-    ReadScriptText(section, ScriptName::RegistryInstallPathKey, installPathKey);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryRootKey, rootName);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryMidKey, midKey);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryMid2Key, mid2Key);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryEndKey, endKey);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryInstallPathKey, installPathKey);
 
     host->PluginDir.Clear();
     host->InstallPath.Clear();

@@ -15,7 +15,7 @@ int RunRegisterPhase(const char* listSection) {
 }
 
 int RegisterEntry(const char* section) {
-    int failure = GetPrivateProfileIntA(section, ScriptName::RequiredRegister, 1, g_Setup.INFFILE.c_str()) != 0 ? 0 : 1;
+    int failure = ReadScriptFlag(g_Setup.INFFILE.c_str(), section, ScriptName::RequiredRegister, 1) ? 0 : 1;
     ReadEntryTarget(section);
 
     // A path too long for the buffer is not loaded: a cut path names another file.

@@ -4,6 +4,7 @@
 
 #include "platform/fixed_text.h"
 #include "platform/platform.h"
+#include "script/script_reader.h"
 
 struct SetupContext {
     HINSTANCE ModuleInstance;
@@ -49,13 +50,5 @@ bool IsFullPath(std::string_view path);
 UINT ReadRequireMajorVersion();
 int ReadProductName(char* buffer, DWORD size);
 UINT ReadInitialPrompt();
-
-// A key list: the key names of one section, each NUL-terminated, ended by an empty
-// name. Owned by the caller; release it with FreeSectionKeys.
-struct SectionKeys {
-    char* Names;
-};
-int ReadSectionKeys(const char* scriptPath, const char* section, SectionKeys* out);
-void FreeSectionKeys(SectionKeys* keys);
 
 HKEY LookupRootKey(std::string_view name);
