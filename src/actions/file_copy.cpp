@@ -21,10 +21,6 @@ struct VersionBuffers {
     PathText TempName;
 };
 
-void Terminate(PathText& text) {
-    text.text[PathText::Capacity - 1] = '\0';
-}
-
 bool UserKeepsExistingFile() {
     QuestionText text;
     text.Clear();
@@ -57,11 +53,11 @@ DWORD InstallFromSource(VersionBuffers& buffers) {
     // Only the current directory is used: the file always goes to TARGETDIR.
     VerFindFileA(0, g_Setup.SRCFILE.data(), g_Setup.WINDIR.data(), g_Setup.TARGETDIR.data(), buffers.CurrentDir.data(),
                  &currentLength, buffers.RecommendedDir.data(), &recommendedLength);
-    Terminate(buffers.CurrentDir);
+    buffers.CurrentDir.Terminate();
     DWORD bits =
         VerInstallFileA(VIFF_DONTDELETEOLD, g_Setup.SRCFILE.data(), g_Setup.TARGETFILE.data(), g_Setup.SRCDIR.data(),
                         g_Setup.TARGETDIR.data(), buffers.CurrentDir.data(), buffers.TempName.data(), &tempLength);
-    Terminate(buffers.TempName);
+    buffers.TempName.Terminate();
     return bits;
 }
 
@@ -74,7 +70,7 @@ DWORD InstallTemporaryCopyByForce(VersionBuffers& buffers) {
     DWORD bits =
         VerInstallFileA(VIFF_FORCEINSTALL, olderCopy.data(), g_Setup.TARGETFILE.data(), g_Setup.TARGETDIR.data(),
                         g_Setup.TARGETDIR.data(), buffers.CurrentDir.data(), buffers.TempName.data(), &tempLength);
-    Terminate(buffers.TempName);
+    buffers.TempName.Terminate();
     // Windows consumes the copy it is given; Wine copies it once more and leaves it.
     if (!EqualsIgnoreCase(olderCopy.view(), buffers.TempName.view())) DeleteTemporaryCopy(olderCopy);
     return bits;

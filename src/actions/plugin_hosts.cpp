@@ -71,7 +71,7 @@ PluginHost* FindPluginHosts(HKEY enumKey) {
             ReleaseHostRecord(host);
             break;
         }
-        host->SubkeyName.text[SubkeyText::Capacity - 1] = '\0';
+        host->SubkeyName.Terminate();
         host->Next = front;
         front = host;
     }

@@ -51,6 +51,9 @@ struct FixedText {
     }
 
     void Clear() { text[0] = '\0'; }
+    // Ends the text at the last byte at the latest: a platform call that filled the
+    // whole buffer may have left it without a terminator.
+    void Terminate() { text[N - 1] = '\0'; }
     bool Assign(std::string_view s) { return CopyBounded(text, N, s); }
     bool Append(std::string_view s) { return AppendBounded(text, N, s); }
     bool Append(char c) { return AppendBounded(text, N, std::string_view(&c, 1)); }

@@ -75,7 +75,7 @@ HKEY LookupRootKey(std::string_view name) {
 
 int InitSetupContext(const char* scriptName) {
     GetModuleFileNameA(g_Setup.ModuleInstance, g_Setup.SRCDIR.data(), PathText::Capacity);
-    g_Setup.SRCDIR.text[PathText::Capacity - 1] = '\0';  // Windows 95 may leave it unterminated
+    g_Setup.SRCDIR.Terminate();  // Windows 95 may leave it unterminated
     {
         size_t n = g_Setup.SRCDIR.length();
         while (n > 0 && g_Setup.SRCDIR.text[n - 1] != '\\') --n;
