@@ -11,8 +11,6 @@ using RootKeyText = FixedText<80>;
 using RegistryPathText = FixedText<256>;
 using IniNameText = FixedText<80>;
 
-constexpr DWORD kRegistryDataBytes = 260;
-
 // Reads a script value and expands it; 0 when nothing is left.
 template <size_t N>
 int ReadExpandedScriptText(const char* section, const char* key, FixedText<N>& out) {
@@ -47,25 +45,10 @@ int ReadRegistryValue(const char* section, PathText& value) {
     HKEY root = LookupRootKey(rootName.view());
     if (root == nullptr) return 0;
 
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    if (ReadRegistryKeyText(root, subkey.c_str(), valueName.c_str(), value) == RegistryTextMissing) {
         g_Setup.RegistryValueMissing = 1;
         return 0;
     }
-    BYTE data[kRegistryDataBytes];
-    DWORD size = kRegistryDataBytes;
-    DWORD type = 0;
-    LSTATUS status = RegQueryValueExA(key, valueName.c_str(), nullptr, &type, data, &size);
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS) {
-        g_Setup.RegistryValueMissing = 1;
-        return 0;
-    }
-    // The data need not be terminated; it ends at its first NUL or at its size.
-    if (size > kRegistryDataBytes) size = kRegistryDataBytes;
-    size_t length = 0;
-    while (length < size && data[length] != 0) ++length;
-    value.Assign(std::string_view(reinterpret_cast<const char*>(data), length));
     return value.empty() ? 0 : 1;
 }
 

@@ -15,21 +15,13 @@ using SubkeyText = FixedText<80>;
 // Question 244 carries one directory of up to 259 characters.
 using HostQuestionText = FixedText<520>;
 
-// Reads a value's data as directory text into `out`. The type is not looked at, and
-// the data need not end with a terminator; data that fills the whole buffer without
-// one is refused, since a cut directory would name another directory.
+// Reads a value's data as directory text into `out`. Data that fills the whole
+// buffer without a terminator is refused, since a cut directory would name another
+// directory.
 int ReadDirectoryValue(HKEY key, const char* valueName, PathText& out) {
-    PathText data;
-    DWORD size = PathText::Capacity;
-    if (RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<LPBYTE>(data.data()), &size) !=
-        ERROR_SUCCESS)
-        return 0;
-    if (size > PathText::Capacity) return 0;
-    size_t end = 0;
-    while (end < size && data.text[end] != '\0') ++end;
-    if (end == PathText::Capacity) return 0;
-    out.Assign(std::string_view(data.text, end));
-    return 1;
+    if (ReadRegistryText(key, valueName, out) == RegistryTextWhole) return 1;
+    out.Clear();
+    return 0;
 }
 
 PluginHost* AllocateHostRecord() {
@@ -97,9 +89,7 @@ HKEY OpenHostEnumKey(const char* section) {
     ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryMidKey, midKey);
     HKEY root = LookupRootKey(rootName.view());
     if (root == nullptr) return nullptr;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, midKey.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS) return nullptr;
-    return key;
+    return OpenRegistryKey(root, midKey.c_str(), KEY_ENUMERATE_SUB_KEYS);
 }
 
 void ReadNetscapeDefaultDir(const char* section, PathText& out) {
@@ -112,10 +102,7 @@ void ReadNetscapeDefaultDir(const char* section, PathText& out) {
     out.Clear();
     HKEY root = LookupRootKey(rootName.view());
     if (root == nullptr) return;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, midKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
-    if (!ReadDirectoryValue(key, endKey.c_str(), out)) out.Clear();
-    RegCloseKey(key);
+    if (ReadRegistryKeyText(root, midKey.c_str(), endKey.c_str(), out) != RegistryTextWhole) out.Clear();
 }
 
 int ReadPluginHost(PluginHost* host, const char* section) {
@@ -146,11 +133,10 @@ int ReadPluginHost(PluginHost* host, const char* section) {
     // A cut key path would name another key: such a host is skipped.
     if (!pathFits) return 0;
 
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+    HKEY key = OpenRegistryKey(root, keyPath.c_str(), KEY_QUERY_VALUE);
+    if (key == nullptr) return 0;
     if (!ReadDirectoryValue(key, endKey.c_str(), host->PluginDir)) {
         RegCloseKey(key);
-        host->PluginDir.Clear();
         return 0;
     }
     if (!ReadDirectoryValue(key, installPathKey.c_str(), host->InstallPath)) host->InstallPath = host->PluginDir;

@@ -6,14 +6,6 @@
 
 SetupContext g_Setup;
 
-const RootKeyRow RootKeyTable[] = {
-    {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
-    {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
-    {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
-    {"HKEY_USERS", HKEY_USERS},
-    {nullptr, nullptr},
-};
-
 int AppendBackslash(PathText& path) {
     if (path.last() == '\\' && !path.empty()) return 1;
     if (!path.HasRoomFor(1)) return 0;
@@ -65,12 +57,6 @@ int ReadProductName(char* buffer, DWORD size) {
 
 UINT ReadInitialPrompt() {
     return ReadScriptNumber(g_Setup.INFFILE.c_str(), ScriptName::SetupSection, ScriptName::InitialPrompt, 0);
-}
-
-HKEY LookupRootKey(std::string_view name) {
-    for (const RootKeyRow* row = RootKeyTable; row->Name != nullptr; ++row)
-        if (EqualsIgnoreCase(row->Name, name)) return row->Key;
-    return nullptr;
 }
 
 int InitSetupContext(const char* scriptName) {

@@ -4,6 +4,7 @@
 
 #include "platform/fixed_text.h"
 #include "platform/platform.h"
+#include "script/registry_reader.h"
 #include "script/script_reader.h"
 
 struct SetupContext {
@@ -29,13 +30,6 @@ struct SetupContext {
 // Zero-filled at process start (static storage, no constructor runs).
 extern SetupContext g_Setup;
 
-// Registry root names a script may use, in lookup order; the last row has no name.
-struct RootKeyRow {
-    const char* Name;
-    HKEY Key;
-};
-extern const RootKeyRow RootKeyTable[];
-
 int InitSetupContext(const char* scriptName);
 // Appends a backslash unless the path already ends in one (an empty path becomes "\").
 // Returns 0 when the buffer has no room for it; the path is then left as it is.
@@ -50,5 +44,3 @@ bool IsFullPath(std::string_view path);
 UINT ReadRequireMajorVersion();
 int ReadProductName(char* buffer, DWORD size);
 UINT ReadInitialPrompt();
-
-HKEY LookupRootKey(std::string_view name);
