@@ -129,19 +129,19 @@ int ReadPluginHost(PluginHost* host, const char* section) {
     bool pathFits = keyPath.Append(mid2Key.view());
 
     HKEY root = LookupRootKey(rootName.view());
-    if (root == nullptr) return 1;
+    if (root == nullptr) return PluginHostStop;
     // A cut key path would name another key: such a host is skipped.
-    if (!pathFits) return 0;
+    if (!pathFits) return PluginHostSkipped;
 
     HKEY key = OpenRegistryKey(root, keyPath.c_str(), KEY_QUERY_VALUE);
-    if (key == nullptr) return 0;
+    if (key == nullptr) return PluginHostSkipped;
     if (!ReadDirectoryValue(key, endKey.c_str(), host->PluginDir)) {
         RegCloseKey(key);
-        return 0;
+        return PluginHostSkipped;
     }
     if (!ReadDirectoryValue(key, installPathKey.c_str(), host->InstallPath)) host->InstallPath = host->PluginDir;
     RegCloseKey(key);
-    return 0;
+    return PluginHostRead;
 }
 
 void RunPluginHostPhase(int* addFilesResult) {
@@ -154,8 +154,10 @@ void RunPluginHostPhase(int* addFilesResult) {
     PluginHost* host = FindPluginHosts(enumKey);
     while (host != nullptr) {
         // A root-key name that cannot be looked up ends the visits.
-        if (ReadPluginHost(host, ScriptName::NetscapeDirEx) == 1) break;
-        if (UserAcceptsHost(host)) *addFilesResult = RunFilePhase(ScriptName::AddFiles, host);
+        int outcome = ReadPluginHost(host, ScriptName::NetscapeDirEx);
+        if (outcome == PluginHostStop) break;
+        if (outcome == PluginHostRead && UserAcceptsHost(host))
+            *addFilesResult = RunFilePhase(ScriptName::AddFiles, host);
         PluginHost* next = host->Next;
         ReleaseHostRecord(host);
         host = next;
