@@ -3,29 +3,36 @@
 #include "script/macros.h"
 #include "script/script_names.h"
 #include "setup/setup_context.h"
+#include "ui/progress_window.h"
 
-int RunEntryList(const char* listSection, int (*runEntry)(const char* section)) {
+int RunEntryList(const char* listSection, EntryRunner runEntry, const void* context, int showProgress) {
     SectionKeys keys{nullptr};
     // Without the list nothing of the phase was done: that must not be reported as
     // a finished installation.
     if (!ReadSectionKeys(g_Setup.INFFILE.c_str(), listSection, &keys)) return 0;
+    if (showProgress) CreateProgressWindow();
     int result = 1;
     for (const char* name = keys.Names; *name != '\0'; name = NextKeyName(name)) {
-        if (!runEntry(name)) {
+        if (!runEntry(name, context)) {
             result = 0;
             break;
         }
     }
+    if (showProgress) DestroyProgressWindow();
     FreeSectionKeys(&keys);
     return result;
 }
 
-void ReadEntryTarget(const char* section) {
+void ReadEntryTarget(const char* section, const PathText* directory) {
     const char* script = g_Setup.INFFILE.c_str();
     ReadScriptText(script, section, ScriptName::TargetFilename, g_Setup.TARGETFILE, section);
+    if (directory != nullptr) {
+        g_Setup.TARGETDIR = *directory;
+        return;
+    }
     // Read into a buffer of its own: the default is the TARGETDIR text itself.
-    PathText directory;
-    ReadScriptText(script, section, ScriptName::TargetDir, directory, g_Setup.TARGETDIR.c_str());
-    ExpandMacros(directory);
-    g_Setup.TARGETDIR = directory;
+    PathText read;
+    ReadScriptText(script, section, ScriptName::TargetDir, read, g_Setup.TARGETDIR.c_str());
+    ExpandMacros(read);
+    g_Setup.TARGETDIR = read;
 }

@@ -48,12 +48,13 @@ void ShowExecutionFailed(const CommandText& command) {
 }  // namespace
 
 int RunExecPhase(const char* listSection) {
-    return RunEntryList(listSection, ExecEntry);
+    return RunEntryList(
+        listSection, [](const char* section, const void*) { return ExecEntry(section); }, nullptr, 0);
 }
 
 int ExecEntry(const char* section) {
     const char* script = g_Setup.INFFILE.c_str();
-    ReadEntryTarget(section);
+    ReadEntryTarget(section, nullptr);
 
     ParameterText parameters;
     ReadScriptText(script, section, ScriptName::ExecParam, parameters);

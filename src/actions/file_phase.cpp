@@ -1,7 +1,7 @@
 // The file phase: every file section of the list, in list order.
+#include "actions/entry_list.h"
 #include "actions/file_install.h"
 #include "actions/plugin_hosts.h"
-#include "script/macros.h"
 #include "script/script_names.h"
 #include "setup/setup_context.h"
 #include "ui/messages.h"
@@ -10,24 +10,16 @@
 namespace {
 // In a host run the plug-in file goes into the host's plug-in directory, taken as it
 // is: no TargetDir, no macros.
-bool IsPluginFileOfHost(const char* section, const PluginHost* host) {
-    if (host == nullptr) return false;
+const PathText* HostDirectoryFor(const char* section, const PluginHost* host) {
+    if (host == nullptr) return nullptr;
     PathText pluginFile;
     ReadScriptText(g_Setup.INFFILE.c_str(), ScriptName::PluginFileSection, ScriptName::PluginFileName, pluginFile,
                    ScriptName::PluginFileDefault);
-    return EqualsIgnoreCase(pluginFile.view(), section);
+    return EqualsIgnoreCase(pluginFile.view(), section) ? &host->PluginDir : nullptr;
 }
 
-void ChooseTargetDir(const char* section, const PluginHost* host) {
-    if (IsPluginFileOfHost(section, host)) {
-        g_Setup.TARGETDIR = host->PluginDir;
-        return;
-    }
-    // Without TargetDir the entry keeps the directory of the entry before it.
-    PathText directory;
-    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::TargetDir, directory, g_Setup.TARGETDIR.c_str());
-    ExpandMacros(directory);
-    g_Setup.TARGETDIR = directory;
+int InstallListedFile(const char* section, const void* host) {
+    return InstallFileEntry(section, static_cast<const PluginHost*>(host));
 }
 }  // namespace
 
@@ -35,8 +27,7 @@ int InstallFileEntry(const char* section, const PluginHost* host) {
     const char* script = g_Setup.INFFILE.c_str();
     int required = ReadScriptFlag(script, section, ScriptName::RequiredCopy, 1);
     ReadScriptText(script, section, ScriptName::SourceFilename, g_Setup.SRCFILE, section);
-    ReadScriptText(script, section, ScriptName::TargetFilename, g_Setup.TARGETFILE, section);
-    ChooseTargetDir(section, host);
+    ReadEntryTarget(section, HostDirectoryFor(section, host));
 
     ShowProgressFile();
     if (InstallCurrentFile()) return 1;
@@ -50,17 +41,5 @@ int InstallFileEntry(const char* section, const PluginHost* host) {
 }
 
 int RunFilePhase(const char* listSection, const PluginHost* host) {
-    SectionKeys keys{nullptr};
-    if (!ReadSectionKeys(g_Setup.INFFILE.c_str(), listSection, &keys)) return 0;
-    CreateProgressWindow();
-    int reachedEnd = 1;
-    for (const char* name = keys.Names; *name != '\0'; name = NextKeyName(name)) {
-        if (!InstallFileEntry(name, host)) {
-            reachedEnd = 0;
-            break;
-        }
-    }
-    DestroyProgressWindow();
-    FreeSectionKeys(&keys);
-    return reachedEnd;
+    return RunEntryList(listSection, InstallListedFile, host, 1);
 }

@@ -11,12 +11,13 @@ constexpr char kRegisterServerName[] = "DllRegisterServer";
 }  // namespace
 
 int RunRegisterPhase(const char* listSection) {
-    return RunEntryList(listSection, RegisterEntry);
+    return RunEntryList(
+        listSection, [](const char* section, const void*) { return RegisterEntry(section); }, nullptr, 0);
 }
 
 int RegisterEntry(const char* section) {
     int failure = ReadScriptFlag(g_Setup.INFFILE.c_str(), section, ScriptName::RequiredRegister, 1) ? 0 : 1;
-    ReadEntryTarget(section);
+    ReadEntryTarget(section, nullptr);
 
     // A path too long for the buffer is not loaded: a cut path names another file.
     PathText path;
