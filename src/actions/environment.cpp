@@ -20,8 +20,8 @@ int ReadExpandedScriptText(const char* section, const char* key, FixedText<N>& o
     return out.empty() ? 0 : 1;
 }
 
-}  // namespace
 
+// The source code of a variable section: 0 when DataFrom is missing or unknown.
 int ReadDataFrom(const char* section) {
     DataFromText source;
     ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::DataFrom, source);
@@ -31,6 +31,8 @@ int ReadDataFrom(const char* section) {
     return DataFromNone;
 }
 
+// Each source reader empties `value` first; 1 with the value filled, or 0 with it
+// left empty.
 int ReadRegistryValue(const char* section, PathText& value) {
     value.Clear();
     // Registry names are used as written: no macros.
@@ -71,6 +73,8 @@ int ReadIniFileValue(const char* section, PathText& value) {
     return value.empty() ? 0 : 1;
 }
 
+// Sets the variable, or removes it when `value` is empty. 0 when no memory was left
+// for its string; the variable is then left as it was.
 int PutEnvironmentVariable(const char* name, const char* value) {
     size_t nameLength = TextLength(name);
     size_t valueLength = TextLength(value);
@@ -88,6 +92,8 @@ int PutEnvironmentVariable(const char* name, const char* value) {
     HeapFree(heap, 0, entry);
     return 1;
 }
+
+}  // namespace
 
 int RunEnvironmentPhase() {
     SectionKeys keys = {nullptr};
