@@ -5,6 +5,21 @@
 
 namespace {
 
+// Pointer entries are added in steps of 128, the string pool in steps of 1024 bytes.
+constexpr int32_t kArgListItemStep = 128;
+constexpr int32_t kArgListPoolStep = 1024;
+
+struct ArgList {
+    int32_t Count;     // strings stored
+    char** Items;      // Items[Count] is null once a string is stored
+    int32_t Capacity;  // entries Items can hold
+    char** NextSlot;   // &Items[Count]
+    int32_t PoolSize;  // bytes allocated for the pool
+    char* PoolStart;   // the strings, back to back, each with its terminator
+    char* PoolNext;    // first free byte
+    char* PoolLast;    // PoolStart + PoolSize - 1
+};
+
 // Far beyond any command line Windows hands over; keeps the int32 sizes in range.
 constexpr size_t kPoolLimit = 0x40000000;
 
@@ -55,6 +70,8 @@ size_t ReadArgument(const char* p, char* out, size_t capacity, const char** end)
     return length;
 }
 
+int AppendArgument(const char* text, ArgList* list);
+
 // Assembles the argument at p (of the measured length) and appends it. One that does
 // not fit the working buffer gets a block of its own, so that it is kept whole.
 int AppendTailArgument(const char* p, size_t length, ArgList* list) {
@@ -74,8 +91,7 @@ int AppendTailArgument(const char* p, size_t length, ArgList* list) {
     return result;
 }
 
-}  // namespace
-
+// Sets every field to zero; done once before the first append.
 void ClearArgList(ArgList* list) {
     list->Count = 0;
     list->Items = nullptr;
@@ -87,6 +103,8 @@ void ClearArgList(ArgList* list) {
     list->PoolLast = nullptr;
 }
 
+// Copies one string into the list. Returns 0, or 1001 when a block could not be
+// allocated or grown (the list is then still consistent and can be released).
 int AppendArgument(const char* text, ArgList* list) {
     HANDLE heap = GetProcessHeap();
 
@@ -143,6 +161,7 @@ int AppendArgument(const char* text, ArgList* list) {
     return 0;
 }
 
+// Shrinks both blocks to their exact size. Returns 0 or 1001.
 int FinishArgList(ArgList* list) {
     // Argument 0 is always stored first; an empty list has nothing to shrink.
     if (list->Items == nullptr || list->PoolStart == nullptr) return 0;
@@ -168,12 +187,15 @@ int FinishArgList(ArgList* list) {
     return 0;
 }
 
+// Frees both blocks of a list that will not be handed over, and clears it.
 void ReleaseArgList(ArgList* list) {
     HANDLE heap = GetProcessHeap();
     if (list->Items != nullptr) HeapFree(heap, 0, list->Items);
     if (list->PoolStart != nullptr) HeapFree(heap, 0, list->PoolStart);
     ClearArgList(list);
 }
+
+}  // namespace
 
 int SplitCommandLine(const char* first, const char* tail, int* count, char*** items) {
     ArgList list;
