@@ -8,6 +8,7 @@
 #include "fake/fake_machine.h"
 #include "script/macros.h"
 #include "setup/setup_context.h"
+#include "ui/resource_ids.h"
 
 namespace {
 
@@ -325,7 +326,7 @@ TEST_F(EnvironmentRun, VariablesFromAllThreeSourcesReachTheStartedProgram) {
     EXPECT_EQ(InheritedBy(program, "FROM_INI"), "C:\\WINDOWS\\data");
     EXPECT_EQ(InheritedBy(program, "OLD_VAR"), "<unset>");
     ASSERT_FALSE(M().boxes.empty());
-    EXPECT_EQ(M().boxes.back().text, fake::StringTable().at(202));
+    EXPECT_EQ(M().boxes.back().text, fake::StringTable().at(IDS_SETUP_SUCCEEDED));
 }
 
 TEST_F(EnvironmentRun, MissingRegistryValueSkipsTheMainFilePhaseAndReportsFailure) {
@@ -341,7 +342,7 @@ TEST_F(EnvironmentRun, MissingRegistryValueSkipsTheMainFilePhaseAndReportsFailur
     // The other variables were still set.
     EXPECT_EQ(Env("FROM_INI"), "C:\\WINDOWS\\data");
     ASSERT_EQ(M().boxes.size(), 1u);
-    std::string failed = fake::StringTable().at(203);
+    std::string failed = fake::StringTable().at(IDS_SETUP_FAILED);
     EXPECT_EQ(M().boxes[0].text, failed.substr(0, failed.find("%s")));
     EXPECT_EQ(M().boxes[0].caption, "Sample");
 }

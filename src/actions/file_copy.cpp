@@ -11,7 +11,7 @@ constexpr DWORD kInUse = VIF_FILEINUSE | VIF_ACCESSVIOLATION | VIF_SHARINGVIOLAT
 // A staged replacement also settles the old file that could not be deleted or renamed.
 constexpr DWORD kSettledByStaging = kInUse | VIF_CANNOTDELETE | VIF_CANNOTRENAME;
 
-// Text 205 with a source name of 259 characters does not fit a 256-byte buffer.
+// IDS_SOURCE_OLDER with a source name of 259 characters does not fit a 256-byte buffer.
 using QuestionText = FixedText<MessageText::Capacity + kPathChars>;
 
 // The version service's output buffers, each given with its full length.

@@ -12,7 +12,7 @@ namespace {
 using RootKeyName = FixedText<80>;
 using RegistryText = FixedText<256>;  // key paths and value names
 using SubkeyText = FixedText<80>;
-// Question 244 carries one directory of up to 259 characters.
+// IDS_PLUGIN_HOST_FOUND carries one directory of up to 259 characters.
 using HostQuestionText = FixedText<520>;
 
 // Reads a value's data as directory text into `out`. Data that fills the whole

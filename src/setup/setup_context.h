@@ -30,6 +30,8 @@ struct SetupContext {
 // Zero-filled at process start (static storage, no constructor runs).
 extern SetupContext g_Setup;
 
+// Fills the directories, INFFILE and PRODUCTNAME, runs the environment phase and
+// opens the uninstall log. Returns 1.
 int InitSetupContext(const char* scriptName);
 // Appends a backslash unless the path already ends in one (an empty path becomes "\").
 // Returns 0 when the buffer has no room for it; the path is then left as it is.
@@ -41,6 +43,9 @@ int JoinPath(PathText& destination, std::string_view directory, std::string_view
 // drive path "X:\..." or a network path "\\server\share\...". Anything else would be
 // searched for or resolved against the current directory.
 bool IsFullPath(std::string_view path);
+// The script's RequireMajorVersion; 0 when it is missing.
 UINT ReadRequireMajorVersion();
+// Reads Product (default "product") into buffer[size]. 1 when a name was read.
 int ReadProductName(char* buffer, DWORD size);
+// The script's InitialPrompt; 0 when it is missing.
 UINT ReadInitialPrompt();
