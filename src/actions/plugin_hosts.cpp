@@ -15,6 +15,27 @@ using SubkeyText = FixedText<80>;
 // IDS_PLUGIN_HOST_FOUND carries one directory of up to 259 characters.
 using HostQuestionText = FixedText<520>;
 
+// The registry names of a browser section, used as written: no macros.
+struct HostKeyNames {
+    RootKeyName Root;
+    RegistryText Mid;
+    RegistryText Mid2;
+    RegistryText End;
+    RegistryText InstallPath;
+};
+
+// Reads the names of `section` into `names`; a missing one is empty. The root key
+// of its root name, or nullptr when that names no root.
+HKEY ReadHostKeyNames(const char* section, HostKeyNames& names) {
+    const char* script = g_Setup.INFFILE.c_str();
+    ReadScriptText(script, section, ScriptName::RegistryRootKey, names.Root);
+    ReadScriptText(script, section, ScriptName::RegistryMidKey, names.Mid);
+    ReadScriptText(script, section, ScriptName::RegistryMid2Key, names.Mid2);
+    ReadScriptText(script, section, ScriptName::RegistryEndKey, names.End);
+    ReadScriptText(script, section, ScriptName::RegistryInstallPathKey, names.InstallPath);
+    return LookupRootKey(names.Root.view());
+}
+
 // Reads a value's data as directory text into `out`. Data that fills the whole
 // buffer without a terminator is refused, since a cut directory would name another
 // directory.
@@ -83,63 +104,46 @@ bool UserAcceptsHost(const PluginHost* host) {
 }  // namespace
 
 HKEY OpenHostEnumKey(const char* section) {
-    RootKeyName rootName;
-    RegistryText midKey;
-    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryRootKey, rootName);
-    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryMidKey, midKey);
-    HKEY root = LookupRootKey(rootName.view());
+    HostKeyNames names;
+    HKEY root = ReadHostKeyNames(section, names);
     if (root == nullptr) return nullptr;
-    return OpenRegistryKey(root, midKey.c_str(), KEY_ENUMERATE_SUB_KEYS);
+    return OpenRegistryKey(root, names.Mid.c_str(), KEY_ENUMERATE_SUB_KEYS);
 }
 
 void ReadNetscapeDefaultDir(const char* section, PathText& out) {
-    RootKeyName rootName;
-    RegistryText midKey;
-    RegistryText endKey;
-    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryRootKey, rootName);
-    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryMidKey, midKey);
-    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryEndKey, endKey);
+    HostKeyNames names;
+    HKEY root = ReadHostKeyNames(section, names);
     out.Clear();
-    HKEY root = LookupRootKey(rootName.view());
     if (root == nullptr) return;
-    if (ReadRegistryKeyText(root, midKey.c_str(), endKey.c_str(), out) != RegistryTextWhole) out.Clear();
+    if (ReadRegistryKeyText(root, names.Mid.c_str(), names.End.c_str(), out) != RegistryTextWhole) out.Clear();
 }
 
 int ReadPluginHost(PluginHost* host, const char* section) {
-    RootKeyName rootName;
-    RegistryText midKey;
-    RegistryText mid2Key;
-    RegistryText endKey;
-    RegistryText installPathKey;
-    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryRootKey, rootName);
-    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryMidKey, midKey);
-    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryMid2Key, mid2Key);
-    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryEndKey, endKey);
-    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryInstallPathKey, installPathKey);
+    HostKeyNames names;
+    HKEY root = ReadHostKeyNames(section, names);
 
     host->PluginDir.Clear();
     host->InstallPath.Clear();
 
     // Both separators always go in: an empty RegistryMid2Key leaves a final backslash.
     RegistryText keyPath;
-    keyPath.Assign(midKey.view());
+    keyPath.Assign(names.Mid.view());
     keyPath.Append('\\');
     keyPath.Append(host->SubkeyName.view());
     keyPath.Append('\\');
-    bool pathFits = keyPath.Append(mid2Key.view());
+    bool pathFits = keyPath.Append(names.Mid2.view());
 
-    HKEY root = LookupRootKey(rootName.view());
     if (root == nullptr) return PluginHostStop;
     // A cut key path would name another key: such a host is skipped.
     if (!pathFits) return PluginHostSkipped;
 
     HKEY key = OpenRegistryKey(root, keyPath.c_str(), KEY_QUERY_VALUE);
     if (key == nullptr) return PluginHostSkipped;
-    if (!ReadDirectoryValue(key, endKey.c_str(), host->PluginDir)) {
+    if (!ReadDirectoryValue(key, names.End.c_str(), host->PluginDir)) {
         RegCloseKey(key);
         return PluginHostSkipped;
     }
-    if (!ReadDirectoryValue(key, installPathKey.c_str(), host->InstallPath)) host->InstallPath = host->PluginDir;
+    if (!ReadDirectoryValue(key, names.InstallPath.c_str(), host->InstallPath)) host->InstallPath = host->PluginDir;
     RegCloseKey(key);
     return PluginHostRead;
 }

@@ -25,7 +25,9 @@ constexpr size_t kPoolLimit = 0x40000000;
 
 using ArgumentText = FixedText<kArgumentBufferSize>;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 const char* SkipBlanks(const char* p) {
     while (IsBlank(*p)) ++p;
@@ -71,6 +73,21 @@ size_t ReadArgument(const char* p, char* out, size_t capacity, const char** end)
 }
 
 int AppendArgument(const char* text, ArgList* list);
+
+// Resizes the pool to `size` bytes, of which `used` hold strings. false when the
+// block could not be resized; the pool is then as it was.
+bool ResizePool(ArgList* list, size_t used, size_t size) {
+    uintptr_t before = reinterpret_cast<uintptr_t>(list->PoolStart);
+    char* pool = static_cast<char*>(HeapReAlloc(GetProcessHeap(), 0, list->PoolStart, size));
+    if (pool == nullptr) return false;
+    list->PoolSize = static_cast<int32_t>(size);
+    list->PoolStart = pool;
+    list->PoolNext = pool + used;
+    list->PoolLast = pool + size - 1;
+    // The entries still point into the old block when the pool moved.
+    if (reinterpret_cast<uintptr_t>(pool) != before && used > 0) RepointEntries(list);
+    return true;
+}
 
 // Assembles the argument at p (of the measured length) and appends it. One that does
 // not fit the working buffer gets a block of its own, so that it is kept whole.
@@ -140,15 +157,7 @@ int AppendArgument(const char* text, ArgList* list) {
         size_t size = static_cast<size_t>(list->PoolSize);
         if (used + bytes > size) {
             size += RoundUpToPoolStep(used + bytes - size);
-            if (size >= kPoolLimit) return kArgListNoMemory;
-            uintptr_t before = reinterpret_cast<uintptr_t>(list->PoolStart);
-            char* pool = static_cast<char*>(HeapReAlloc(heap, 0, list->PoolStart, size));
-            if (pool == nullptr) return kArgListNoMemory;
-            list->PoolSize = static_cast<int32_t>(size);
-            list->PoolStart = pool;
-            list->PoolNext = pool + used;
-            list->PoolLast = pool + size - 1;
-            if (reinterpret_cast<uintptr_t>(pool) != before && used > 0) RepointEntries(list);
+            if (size >= kPoolLimit || !ResizePool(list, used, size)) return kArgListNoMemory;
         }
     }
 
@@ -175,16 +184,7 @@ int FinishArgList(ArgList* list) {
     list->NextSlot = items + list->Count;
 
     size_t used = static_cast<size_t>(list->PoolNext - list->PoolStart);
-    uintptr_t before = reinterpret_cast<uintptr_t>(list->PoolStart);
-    char* pool = static_cast<char*>(HeapReAlloc(heap, 0, list->PoolStart, used));
-    if (pool == nullptr) return kArgListNoMemory;
-    list->PoolSize = static_cast<int32_t>(used);
-    list->PoolStart = pool;
-    list->PoolNext = pool + used;
-    list->PoolLast = list->PoolNext - 1;
-    // The entries still point into the old block when the shrink moved it.
-    if (reinterpret_cast<uintptr_t>(pool) != before && used > 0) RepointEntries(list);
-    return 0;
+    return ResizePool(list, used, used) ? 0 : kArgListNoMemory;
 }
 
 // Frees both blocks of a list that will not be handed over, and clears it.
