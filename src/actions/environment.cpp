@@ -20,7 +20,6 @@ int ReadExpandedScriptText(const char* section, const char* key, FixedText<N>& o
     return out.empty() ? 0 : 1;
 }
 
-
 // The source code of a variable section: 0 when DataFrom is missing or unknown.
 int ReadDataFrom(const char* section) {
     DataFromText source;
