@@ -112,6 +112,8 @@ int ReadIniFileValue(const char* section, VariableValue& value) {
     return ReadExpandedValue(text.view(), value);
 }
 
+namespace {
+
 // The registry's data, as read (never expanded), in a block of its own.
 int ReadRegistryVariable(const char* section, VariableValue& value) {
     FreeVariableValue(value);
@@ -123,6 +125,8 @@ int ReadRegistryVariable(const char* section, VariableValue& value) {
     CopyBounded(value.Text, length + 2, data.view());
     return ValueFound;
 }
+
+}  // namespace
 
 int PutEnvironmentVariable(const char* name, const char* value) {
     size_t nameLength = TextLength(name);
