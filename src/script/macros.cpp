@@ -4,57 +4,6 @@
 
 namespace {
 
-// Holds the environment value handed out by the last LookUpMacro call: no more than an
-// expansion can hold.
-PathText g_EnvironmentValue;
-
-enum EnvironmentRead { NoVariable = 0, VariableRead = 1, VariableUnreadable = 2 };
-
-// Hands the whole value of variable `name` to `use`. A value longer than a path (a
-// long search path, say) is read into a block of its own size: its beginning must
-// still come through, or '%PATH%;...' would replace the search path instead of
-// extending it. An empty variable counts as none: it expands to nothing all the same.
-template <typename Use>
-EnvironmentRead ReadEnvironmentVariable(std::string_view name, Use use) {
-    FixedText<kMacroNameChars + 1> terminatedName;
-    terminatedName.Assign(name);
-    PathText value;
-    DWORD n = GetEnvironmentVariableA(terminatedName.c_str(), value.data(), PathText::Capacity);
-    if (n == 0) return NoVariable;
-    if (n < PathText::Capacity) {
-        use(value.view());
-        return VariableRead;
-    }
-    HANDLE heap = GetProcessHeap();
-    char* whole = static_cast<char*>(HeapAlloc(heap, 0, n));
-    if (whole == nullptr) return VariableUnreadable;
-    DWORD length = GetEnvironmentVariableA(terminatedName.c_str(), whole, n);
-    EnvironmentRead result = VariableUnreadable;
-    if (length != 0 && length < n) {
-        use(std::string_view(whole, length));
-        result = VariableRead;
-    }
-    HeapFree(heap, 0, whole);
-    return result;
-}
-
-const char* LookUpEnvironment(std::string_view name) {
-    EnvironmentRead read =
-        ReadEnvironmentVariable(name, [](std::string_view value) { g_EnvironmentValue.Assign(value); });
-    return read == VariableRead ? g_EnvironmentValue.c_str() : nullptr;
-}
-
-}  // namespace
-
-const char* LookUpMacro(std::string_view name) {
-    if (name.empty() || name.size() > kMacroNameChars) return nullptr;
-    for (const MacroRow* row = MacroTable; row->Name != nullptr; ++row)
-        if (EqualsIgnoreCase(row->Name, name)) return row->Value;
-    return LookUpEnvironment(name);
-}
-
-namespace {
-
 // Where an expansion goes: `capacity` bytes at `text`, or nowhere (`text` null) when
 // only its length is wanted. Every character is counted; those that fit are stored.
 struct ExpansionOutput {
@@ -74,17 +23,55 @@ struct ExpansionOutput {
     }
 };
 
+enum EnvironmentRead { NoVariable = 0, VariableRead = 1, VariableUnreadable = 2 };
+
+// Appends the whole value of variable `name`. A value longer than a path (a long
+// search path, say) is read into a block of its own size: its beginning must still
+// come through, or '%PATH%;...' would replace the search path instead of extending
+// it. An empty variable counts as none: it expands to nothing all the same.
+EnvironmentRead AppendEnvironmentValue(std::string_view name, ExpansionOutput& out) {
+    FixedText<kMacroNameChars + 1> terminatedName;
+    terminatedName.Assign(name);
+    PathText value;
+    DWORD n = GetEnvironmentVariableA(terminatedName.c_str(), value.data(), PathText::Capacity);
+    if (n == 0) return NoVariable;
+    if (n < PathText::Capacity) {
+        out.Append(value.view());
+        return VariableRead;
+    }
+    HANDLE heap = GetProcessHeap();
+    char* whole = static_cast<char*>(HeapAlloc(heap, 0, n));
+    if (whole == nullptr) return VariableUnreadable;
+    DWORD length = GetEnvironmentVariableA(terminatedName.c_str(), whole, n);
+    EnvironmentRead result = VariableUnreadable;
+    if (length != 0 && length < n) {
+        out.Append(std::string_view(whole, length));
+        result = VariableRead;
+    }
+    HeapFree(heap, 0, whole);
+    return result;
+}
+
+// The buffer of the macro called `name`, or nullptr.
+const char* FindMacro(std::string_view name) {
+    for (const MacroRow* row = MacroTable; row->Name != nullptr; ++row)
+        if (EqualsIgnoreCase(row->Name, name)) return row->Value;
+    return nullptr;
+}
+
+// Holds the environment value handed out by the last LookUpMacro call: no more than an
+// expansion can hold.
+PathText g_EnvironmentValue;
+
 // Appends the current value of `name` whole: a macro's buffer or an environment
 // variable of any length. No value appends nothing.
 void AppendValue(std::string_view name, ExpansionOutput& out) {
     if (name.empty() || name.size() > kMacroNameChars) return;
-    for (const MacroRow* row = MacroTable; row->Name != nullptr; ++row)
-        if (EqualsIgnoreCase(row->Name, name)) {
-            out.Append(row->Value);
-            return;
-        }
-    if (ReadEnvironmentVariable(name, [&out](std::string_view value) { out.Append(value); }) == VariableUnreadable)
-        out.unreadable = true;
+    if (const char* macro = FindMacro(name)) {
+        out.Append(macro);
+        return;
+    }
+    if (AppendEnvironmentValue(name, out) == VariableUnreadable) out.unreadable = true;
 }
 
 // The one left-to-right pass: values are inserted as they are and never scanned again.
@@ -114,6 +101,15 @@ void ExpandInto(std::string_view input, ExpansionOutput& out) {
 }
 
 }  // namespace
+
+const char* LookUpMacro(std::string_view name) {
+    if (name.empty() || name.size() > kMacroNameChars) return nullptr;
+    if (const char* macro = FindMacro(name)) return macro;
+    ExpansionOutput out{g_EnvironmentValue.data(), PathText::Capacity, 0, false};
+    EnvironmentRead read = AppendEnvironmentValue(name, out);
+    out.Finish();
+    return read == VariableRead ? g_EnvironmentValue.c_str() : nullptr;
+}
 
 int ExpandMacros(char* text, size_t capacity) {
     if (text == nullptr || capacity == 0) return 1;
