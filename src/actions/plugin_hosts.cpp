@@ -126,12 +126,14 @@ int ReadPluginHost(PluginHost* host, const char* section) {
     host->InstallPath.Clear();
 
     // Both separators always go in: an empty RegistryMid2Key leaves a final backslash.
+    // Every part must fit: with an empty last part a path cut earlier would still
+    // look whole, and would open another host's key.
     RegistryText keyPath;
-    keyPath.Assign(names.Mid.view());
-    keyPath.Append('\\');
-    keyPath.Append(host->SubkeyName.view());
-    keyPath.Append('\\');
-    bool pathFits = keyPath.Append(names.Mid2.view());
+    bool pathFits = keyPath.Assign(names.Mid.view());
+    pathFits = keyPath.Append('\\') && pathFits;
+    pathFits = keyPath.Append(host->SubkeyName.view()) && pathFits;
+    pathFits = keyPath.Append('\\') && pathFits;
+    pathFits = keyPath.Append(names.Mid2.view()) && pathFits;
 
     if (root == nullptr) return PluginHostStop;
     // A cut key path would name another key: such a host is skipped.

@@ -9,17 +9,17 @@
 
 struct SetupContext {
     HINSTANCE ModuleInstance;
-    PathText SRCDIR;       // directory of the running executable, with its trailing backslash
-    PathText INFFILE;      // SRCDIR + "SETUP.INF"
-    PathText WINDIR;       // Windows directory, with a trailing backslash
-    PathText WINSYSDIR;    // system directory, with a trailing backslash
+    PathText SRCDIR;     // directory of the running executable, with its trailing backslash
+    PathText INFFILE;    // SRCDIR + "SETUP.INF"
+    PathText WINDIR;     // Windows directory, with a trailing backslash
+    PathText WINSYSDIR;  // system directory, with a trailing backslash
     FixedText<128> PRODUCTNAME;
-    PathText TARGETDIR;    // running value: carried from entry to entry and phase to phase
+    PathText TARGETDIR;  // running value: carried from entry to entry and phase to phase
     PathText TARGETFILE;
     PathText SRCFILE;
     PathText UninstLogPath;
     PathText NetscapeDefaultDir;
-    int RestartNeeded;         // once 1, never reset
+    int RestartNeeded;  // once 1, never reset
     int UninstallLogEnabled;
     int RegistryValueMissing;  // once 1, never reset
     DWORD PlatformId;
@@ -30,9 +30,12 @@ struct SetupContext {
 // Zero-filled at process start (static storage, no constructor runs).
 extern SetupContext g_Setup;
 
-// Fills the directories, INFFILE and PRODUCTNAME, runs the environment phase and
-// opens the uninstall log. Returns 1.
+// Fills the record and runs the start-up work. Returns 0, with the directories, the
+// script path and the product name ("product") filled but no environment phase run
+// and no log opened, when the script does not exist.
 int InitSetupContext(const char* scriptName);
+// Whether INFFILE names an existing file (an empty one counts).
+bool ScriptExists();
 // Appends a backslash unless the path already ends in one (an empty path becomes "\").
 // Returns 0 when the buffer has no room for it; the path is then left as it is.
 int AppendBackslash(PathText& path);
