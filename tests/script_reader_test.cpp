@@ -53,6 +53,31 @@ TEST_F(ScriptReader, TextLongerThanTheBufferIsCutAndTerminated) {
     EXPECT_STREQ(out.c_str(), "abc");
 }
 
+TEST_F(ScriptReader, PresentKeyIsToldFromAMissingOneEvenWhenEmpty) {
+    fake::WriteFile(kFile, "[S]\r\nText=value\r\nEmpty=\r\nAsk=?\r\n");
+    const struct {
+        const char* file;
+        const char* key;
+        int present;
+        const char* value;
+    } rows[] = {
+        {kFile, "Text", 1, "value"},
+        // "Key=" is there with an empty value.
+        {kFile, "Empty", 1, ""},
+        // A value that looks like the probe for a missing key is still a value.
+        {kFile, "Ask", 1, "?"},
+        // A misspelt key, or a file that is not there, is missing.
+        {kFile, "TextX", 0, ""},
+        {"C:\\APP\\NONE.LOG", "Text", 0, ""},
+    };
+    for (const auto& row : rows) {
+        PathText out;
+        out.Assign("stale");
+        EXPECT_EQ(ReadPresentScriptText(row.file, "S", row.key, out), row.present) << row.key;
+        EXPECT_STREQ(out.c_str(), row.value) << row.key;
+    }
+}
+
 struct NumberRow {
     const char* key;
     int fallback;

@@ -8,6 +8,13 @@ DWORD ReadScriptValue(const char* file, const char* section, const char* key, co
     return n;
 }
 
+int ReadPresentScriptValue(const char* file, const char* section, const char* key, char* out, DWORD capacity) {
+    if (ReadScriptValue(file, section, key, "", out, capacity) > 0) return 1;
+    // "Key=" gives "" whatever the fallback; only a missing key gives the fallback.
+    char probe[2];
+    return ReadScriptValue(file, section, key, "?", probe, sizeof probe) == 0 ? 1 : 0;
+}
+
 UINT ReadScriptNumber(const char* file, const char* section, const char* key, int fallback) {
     return GetPrivateProfileIntA(section, key, fallback, file);
 }

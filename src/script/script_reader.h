@@ -22,6 +22,15 @@ DWORD ReadScriptText(const char* file, const char* section, const char* key, Fix
     return ReadScriptValue(file, section, key, fallback, out.data(), static_cast<DWORD>(N));
 }
 
+// Reads the value like ReadScriptText and says whether the key is there at all: 1
+// with its value (which may be empty, "Key="), or 0 with `out` empty when the key,
+// its section or the file is missing.
+int ReadPresentScriptValue(const char* file, const char* section, const char* key, char* out, DWORD capacity);
+template <size_t N>
+int ReadPresentScriptText(const char* file, const char* section, const char* key, FixedText<N>& out) {
+    return ReadPresentScriptValue(file, section, key, out.data(), static_cast<DWORD>(N));
+}
+
 // The value's leading decimal number; a missing key or an empty value gives `fallback`,
 // text that does not start with a digit gives 0.
 UINT ReadScriptNumber(const char* file, const char* section, const char* key, int fallback);
