@@ -2,8 +2,6 @@
 // registry, from the script or from another INI file.
 #pragma once
 
-#include <stddef.h>
-
 enum DataSource { DataFromNone = 0, DataFromRegistry = 1, DataFromEnvironment = 2, DataFromIniFile = 3 };
 
 struct DataFromRow {
@@ -19,9 +17,6 @@ inline constexpr DataFromRow DataFromTable[] = {
     {"INIFILE", DataFromIniFile},
     {nullptr, DataFromNone},
 };
-
-// The longest value one environment variable may hold.
-constexpr size_t kVariableValueChars = 32767;
 
 // Runs once at start-up; never fails and never shows anything. Returns 1, leaving
 // each listed variable set, removed, or (when its value was refused) as it was, and
