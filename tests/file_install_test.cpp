@@ -96,64 +96,79 @@ protected:
 
 // --- Result bits -------------------------------------------------------------------
 
+enum class Staging { Works, CopyFails, RegistrationFails };
+
 struct BitRow {
     DWORD bits;
-    bool stagingCopyFails;
+    Staging staging;
     const char* copyError;  // nullptr: the file counts as installed
     bool staged;
 };
 
+constexpr Staging kWorks = Staging::Works;
+constexpr Staging kCopyFails = Staging::CopyFails;
+constexpr Staging kRegistrationFails = Staging::RegistrationFails;
+
 // Every bit of the version service, alone and in the combinations that decide.
 constexpr BitRow kBitRows[] = {
-    {0x0, false, nullptr, false},
-    {0x1, false, nullptr, false},
-    {0x2, false, "Copy Error (2) ", false},
-    {0x4, false, "Copy Error (4) ", false},
-    {0x8, false, "Copy Error (8) Different language. ", false},
-    {0x10, false, "Copy Error (10) Different code page. ", false},
-    {0x20, false, "Copy Error (20) Different type. ", false},
-    {0x40, false, "Copy Error (40) Disk write protected. ", false},
-    {0x80, false, nullptr, true},
-    {0x100, false, "Copy Error (100) Out of disk space. ", false},
-    {0x200, false, nullptr, true},
-    {0x400, false, nullptr, true},
-    {0x800, false, "Copy Error (800) Cannot create file. ", false},
-    {0x1000, false, "Copy Error (1000) Cannot delete file. ", false},
-    {0x2000, false, "Copy Error (2000) Cannot rename file. ", false},
-    {0x4000, false, "Copy Error (4000) Cannot delete current file. ", false},
-    {0x8000, false, "Copy Error (8000) Out of memory. ", false},
-    {0x10000, false, "Copy Error (10000) Cannot read source. ", false},
-    {0x20000, false, "Copy Error (20000) Cannot read destination. ", false},
-    {0x40000, false, "Copy Error (40000) Buffer too small. ", false},
-    {0x80000, false, "Copy Error (80000) ", false},
-    {0x100000, false, "Copy Error (100000) ", false},
+    {0x0, kWorks, nullptr, false},
+    {0x1, kWorks, nullptr, false},
+    {0x2, kWorks, "Copy Error (2) ", false},
+    {0x4, kWorks, "Copy Error (4) ", false},
+    {0x8, kWorks, "Copy Error (8) Different language. ", false},
+    {0x10, kWorks, "Copy Error (10) Different code page. ", false},
+    {0x20, kWorks, "Copy Error (20) Different type. ", false},
+    {0x40, kWorks, "Copy Error (40) Disk write protected. ", false},
+    {0x80, kWorks, nullptr, true},
+    {0x100, kWorks, "Copy Error (100) Out of disk space. ", false},
+    {0x200, kWorks, nullptr, true},
+    {0x400, kWorks, nullptr, true},
+    {0x800, kWorks, "Copy Error (800) Cannot create file. ", false},
+    {0x1000, kWorks, "Copy Error (1000) Cannot delete file. ", false},
+    {0x2000, kWorks, "Copy Error (2000) Cannot rename file. ", false},
+    {0x4000, kWorks, "Copy Error (4000) Cannot delete current file. ", false},
+    {0x8000, kWorks, "Copy Error (8000) Out of memory. ", false},
+    {0x10000, kWorks, "Copy Error (10000) Cannot read source. ", false},
+    {0x20000, kWorks, "Copy Error (20000) Cannot read destination. ", false},
+    {0x40000, kWorks, "Copy Error (40000) Buffer too small. ", false},
+    {0x80000, kWorks, "Copy Error (80000) ", false},
+    {0x100000, kWorks, "Copy Error (100000) ", false},
     // Reason test order: the last set bit in the catalogue's order is named.
-    {0x108, false, "Copy Error (108) Different language. ", false},
-    {0x20040, false, "Copy Error (20040) Disk write protected. ", false},
-    {0x9, false, "Copy Error (8) Different language. ", false},
+    {0x108, kWorks, "Copy Error (108) Different language. ", false},
+    {0x20040, kWorks, "Copy Error (20040) Disk write protected. ", false},
+    {0x9, kWorks, "Copy Error (8) Different language. ", false},
     // In use: staging settles the in-use bits and the old file's delete/rename trouble.
-    {0x1400, false, nullptr, true},
-    {0x2080, false, nullptr, true},
-    {0x3680, false, nullptr, true},
-    {0x3681, false, nullptr, true},
-    {0x36c0, false, "Copy Error (40) Disk write protected. ", true},
-    {0x1c80, false, "Copy Error (800) Cannot create file. ", true},
-    // The staging copy fails: the in-use bits stay for the report.
-    {0x80, true, "Copy Error (80) ", false},
-    {0x200, true, "Copy Error (200) Access violation. ", false},
-    {0x400, true, "Copy Error (400) ", false},
-    {0x1400, true, "Copy Error (1400) Cannot delete file. ", false},
-    {0x3681, true, "Copy Error (3680) Access violation. ", false},
+    {0x1400, kWorks, nullptr, true},
+    {0x2080, kWorks, nullptr, true},
+    {0x3680, kWorks, nullptr, true},
+    {0x3681, kWorks, nullptr, true},
+    {0x36c0, kWorks, "Copy Error (40) Disk write protected. ", true},
+    {0x1c80, kWorks, "Copy Error (800) Cannot create file. ", true},
+    // The new file cannot be placed beside the old one: the in-use bits stay for the report.
+    {0x80, kCopyFails, "Copy Error (80) ", false},
+    {0x200, kCopyFails, "Copy Error (200) Access violation. ", false},
+    {0x400, kCopyFails, "Copy Error (400) ", false},
+    {0x1400, kCopyFails, "Copy Error (1400) Cannot delete file. ", false},
+    {0x3681, kCopyFails, "Copy Error (3680) Access violation. ", false},
+    // The move cannot be registered (on NT only administrators may): the old file
+    // would stay for good, so the entry is not staged and its staged copy is removed.
+    {0x80, kRegistrationFails, "Copy Error (80) ", false},
+    {0x1400, kRegistrationFails, "Copy Error (1400) Cannot delete file. ", false},
+    {0x3681, kRegistrationFails, "Copy Error (3680) Access violation. ", false},
 };
 
 TEST_F(FileInstallation, EveryResultBitLeadsToItsOutcome) {
     for (const BitRow& row : kBitRows) {
-        SCOPED_TRACE(::testing::Message() << "bits 0x" << std::hex << row.bits
-                                          << (row.stagingCopyFails ? " with the staging copy failing" : ""));
+        SCOPED_TRACE(::testing::Message()
+                     << "bits 0x" << std::hex << row.bits << " staging " << static_cast<int>(row.staging));
         fake::Reset();
         StartOneFile();
         Script(row.bits);
-        if (row.stagingCopyFails) fake::FailAlways("CopyFileA");
+        if (row.staging == Staging::CopyFails) {
+            fake::FailAlways("CopyFileA");         // from the temporary copy
+            fake::FailCall("VerInstallFileA", 2);  // from the source, expanded
+        }
+        if (row.staging == Staging::RegistrationFails) fake::FailAlways("MoveFileExA");
 
         int result = RunFilePhase("AddFiles.WIN32", nullptr);
 
@@ -177,7 +192,8 @@ TEST_F(FileInstallation, EveryResultBitLeadsToItsOutcome) {
         }
         // The temporary copy never outlives the entry.
         EXPECT_FALSE(fake::FileExists(kTemp));
-        EXPECT_EQ(fake::CountCalls("DeleteFileA"), (row.bits & VIF_TEMPFILE) ? 1 : 0);
+        int deletions = ((row.bits & VIF_TEMPFILE) ? 1 : 0) + (row.staging == Staging::RegistrationFails ? 1 : 0);
+        EXPECT_EQ(fake::CountCalls("DeleteFileA"), deletions);
         // The file present is only ever replaced by the version service itself.
         EXPECT_EQ(fake::ReadFile(kDestination), std::optional<std::string>("old"));
         // No question without both older-source bits.
@@ -363,8 +379,17 @@ TEST_F(FileInstallation, ForcedInstallOfAFileInUseIsStaged) {
     M().answers.push_back(IDNO);
     EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
     EXPECT_EQ(g_Setup.RestartNeeded, 1);
-    // The source on the medium is staged, not the temporary copy.
-    EXPECT_GE(CallIndex(std::string("CopyFileA ") + kSource + " " + kStaged), 0);
+    // No temporary copy is left by the forced call: the version service installs the
+    // source under the staged name.
+    ASSERT_EQ(M().verInstallCalls.size(), 3u);
+    const fake::VerInstallCall& staging = M().verInstallCalls[2];
+    EXPECT_EQ(staging.flags, static_cast<DWORD>(VIFF_FORCEINSTALL | VIFF_DONTDELETEOLD));
+    EXPECT_EQ(staging.srcFile, "LIB.DLL");
+    EXPECT_EQ(staging.srcDir, "C:\\MEDIA\\");
+    EXPECT_EQ(staging.destFile, "LIB.DL~");
+    EXPECT_EQ(staging.destDir, "C:\\APP\\");
+    EXPECT_EQ(staging.curDir, "");
+    EXPECT_EQ(fake::CountCalls("CopyFileA"), 0);
     EXPECT_EQ(fake::ReadFile(kStaged), std::optional<std::string>("new"));
     EXPECT_FALSE(fake::FileExists(kTemp));
 }
@@ -456,7 +481,7 @@ TEST_F(FileInstallation, EveryPlatformButNtStagesInWininit) {
     }
 }
 
-TEST_F(FileInstallation, FailedRegistrationOfTheMoveStillCountsAsStaged) {
+TEST_F(FileInstallation, FailedRegistrationOfTheMoveIsNotStaged) {
     for (DWORD platform : {static_cast<DWORD>(VER_PLATFORM_WIN32_NT), static_cast<DWORD>(VER_PLATFORM_WIN32_WINDOWS)}) {
         SCOPED_TRACE(platform);
         fake::Reset();
@@ -464,9 +489,13 @@ TEST_F(FileInstallation, FailedRegistrationOfTheMoveStillCountsAsStaged) {
         Script(VIF_FILEINUSE);
         fake::FailAlways("MoveFileExA");
         if (platform != VER_PLATFORM_WIN32_NT) fake::FailCall("WritePrivateProfileStringA");  // the wininit.ini entry
-        EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
-        EXPECT_TRUE(M().boxes.empty());
-        EXPECT_EQ(g_Setup.RestartNeeded, 1);
+        EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 0);
+        ExpectCopyErrorThenFileCopyFailed("Copy Error (80) ", "LIB.DLL");
+        EXPECT_EQ(g_Setup.RestartNeeded, 0);
+        EXPECT_FALSE(fake::FileExists(kStaged));
+        EXPECT_EQ(Wininit(kDestination), "(none)");
+        EXPECT_TRUE(LogKeys().empty());
+        EXPECT_EQ(fake::ReadFile(kDestination), std::optional<std::string>("old"));
     }
 }
 
@@ -706,8 +735,8 @@ TEST_F(PluginFileInstallation, PluginDirectoryIsTakenUnexpanded) {
     ASSERT_GE(M().verInstallCalls.size(), 2u);
     EXPECT_EQ(M().verInstallCalls[0].destDir, "C:\\NS\\%WINDIR%");
     EXPECT_TRUE(fake::FileExists("C:\\NS\\%WINDIR%\\NPWIDGET.DLL"));
-    // The next entry inherits it as its TargetDir default, which is expanded.
-    EXPECT_EQ(M().verInstallCalls[1].destDir, "C:\\NS\\C:\\WINDOWS\\");
+    // The next entry inherits it as it is.
+    EXPECT_EQ(M().verInstallCalls[1].destDir, "C:\\NS\\%WINDIR%");
 }
 
 TEST_F(PluginFileInstallation, DefaultPluginFileNameMatchesASectionNamedPluginFileInAnyCase) {

@@ -79,6 +79,15 @@ DWORD InstallTemporaryCopyByForce(VersionBuffers& buffers) {
     if (!EqualsIgnoreCase(olderCopy.view(), buffers.TempName.view())) DeleteTemporaryCopy(olderCopy);
     return bits;
 }
+// The temporary copy, where the service left one, is the source expanded: it is
+// staged in preference to the source itself.
+int StageNewFile(const VersionBuffers& buffers, DWORD bits, const PathText& destination) {
+    PathText expandedCopy;
+    bool haveCopy = (bits & VIF_TEMPFILE) != 0 && !buffers.TempName.empty() &&
+                    JoinPath(expandedCopy, g_Setup.TARGETDIR.view(), buffers.TempName.view());
+    StagingSource source{haveCopy ? &expandedCopy : nullptr, &g_Setup.SRCDIR, &g_Setup.SRCFILE};
+    return StageReplacement(source, destination);
+}
 }  // namespace
 
 int InstallCurrentFile() {
@@ -89,7 +98,10 @@ int InstallCurrentFile() {
         ReportCopyError(VIF_CANNOTREADSRC);
         return 0;
     }
-    if (!JoinPath(destination, g_Setup.TARGETDIR.view(), g_Setup.TARGETFILE.view())) {
+    // A directory that is empty or not a full path would put the file below whatever
+    // drive or directory is current, often the medium itself.
+    if (!IsFullPath(g_Setup.TARGETDIR.view()) ||
+        !JoinPath(destination, g_Setup.TARGETDIR.view(), g_Setup.TARGETFILE.view())) {
         ReportCopyError(VIF_CANNOTCREATE);
         return 0;
     }
@@ -107,7 +119,7 @@ int InstallCurrentFile() {
             bits = InstallTemporaryCopyByForce(buffers);
     }
 
-    if ((bits & kInUse) != 0 && StageReplacement(source, destination)) bits &= ~kSettledByStaging;
+    if ((bits & kInUse) != 0 && StageNewFile(buffers, bits, destination)) bits &= ~kSettledByStaging;
 
     if (bits & VIF_TEMPFILE) {
         DeleteTemporaryCopy(buffers.TempName);

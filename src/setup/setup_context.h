@@ -5,6 +5,14 @@
 #include "platform/fixed_text.h"
 #include "platform/platform.h"
 
+// The replacements staged in this run, each recorded as "staged\0destination\0" in
+// one heap block that grows as needed and lives as long as the process.
+struct StagedPathList {
+    char* Block;
+    size_t Used;
+    size_t Size;
+};
+
 struct SetupContext {
     HINSTANCE ModuleInstance;
     PathText SRCDIR;       // directory of the running executable, with its trailing backslash
@@ -23,6 +31,7 @@ struct SetupContext {
     DWORD PlatformId;
     int NonNtPlatform;
     HWND ProgressWindow;
+    StagedPathList StagedPaths;
 };
 
 // Zero-filled at process start (static storage, no constructor runs).
