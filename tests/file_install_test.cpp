@@ -389,7 +389,7 @@ TEST_F(FileInstallation, ForcedInstallOfAFileInUseIsStaged) {
     EXPECT_EQ(staging.srcFile, "LIB.DLL");
     EXPECT_EQ(staging.srcDir, "C:\\MEDIA\\");
     EXPECT_EQ(staging.destFile, "LIB.DL~");
-    EXPECT_EQ(staging.destDir, "C:\\APP\\");
+    EXPECT_EQ(staging.destDir, "C:\\APP");
     EXPECT_EQ(staging.curDir, "");
     EXPECT_EQ(fake::CountCalls("CopyFileA"), 0);
     EXPECT_EQ(fake::ReadFile(kStaged), std::optional<std::string>("new"));
@@ -684,15 +684,23 @@ TEST_F(FileInstallation, NoFreeStagedNameLeavesTheFileReportedInUse) {
     EXPECT_EQ(LogKeys(), Strings{kDestination});
 }
 
-TEST_F(FileInstallation, StagedPathThatCannotBeRememberedIsNotStaged) {
-    StartOneFile();
-    M().files[kDestination].inUse = true;
-    fake::FailCall("HeapAlloc", 2);  // the first is the phase's key list
+TEST_F(FileInstallation, MoreFilesInUseThanOneRunRemembersAreReported) {
+    std::string list = "[AddFiles.WIN32]\r\n", sections;
+    int files = kMaxStagedReplacements + 1;
+    for (int i = 0; i < files; ++i) {
+        std::string name = "F" + std::to_string(i) + ".DLL";
+        list += name + "=\r\n";
+        fake::WriteFile("C:\\MEDIA\\" + name, "new");
+        fake::WriteFile("C:\\APP\\" + name, "old");
+        M().files["C:\\APP\\" + name].inUse = true;
+    }
+    Start(list + "[F0.DLL]\r\nTargetDir=C:\\APP\r\n");
+    std::string last = "F" + std::to_string(files - 1) + ".DLL";
     EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 0);
-    ExpectCopyErrorThenFileCopyFailed("Copy Error (1400) Cannot delete file. ", "LIB.DLL");
-    EXPECT_FALSE(fake::FileExists(kStaged));
-    EXPECT_TRUE(M().delayedMoves.empty());
-    EXPECT_EQ(g_Setup.RestartNeeded, 0);
+    ExpectCopyErrorThenFileCopyFailed("Copy Error (1400) Cannot delete file. ", last);
+    EXPECT_EQ(M().delayedMoves.size(), static_cast<size_t>(kMaxStagedReplacements));
+    EXPECT_FALSE(fake::FileExists("C:\\APP\\" + last.substr(0, last.size() - 1) + "~"));
+    EXPECT_EQ(LogKeys().size(), static_cast<size_t>(kMaxStagedReplacements));
 }
 
 TEST_F(FileInstallation, RestartNeededStaysSetAfterALaterFile) {

@@ -41,15 +41,6 @@ void ReportCopyError(DWORD bits) {
     ShowMessageBox(text.c_str(), caption.c_str(), MB_OK);
 }
 
-// Deletes a temporary copy in TARGETDIR. Wine gives its name with a leading
-// backslash; the doubled backslash of the join is accepted by Windows.
-void DeleteTemporaryCopy(const PathText& tempName) {
-    if (tempName.empty()) return;
-    PathText path;
-    if (!JoinPath(path, g_Setup.TARGETDIR.view(), tempName.view())) return;  // a cut path names another file
-    DeleteFileA(path.c_str());
-}
-
 DWORD InstallFromSource(VersionBuffers& buffers) {
     UINT currentLength = PathText::Capacity;
     UINT recommendedLength = PathText::Capacity;
@@ -85,8 +76,7 @@ int StageNewFile(const VersionBuffers& buffers, DWORD bits, const PathText& dest
     PathText expandedCopy;
     bool haveCopy = (bits & VIF_TEMPFILE) != 0 && !buffers.TempName.empty() &&
                     JoinPath(expandedCopy, g_Setup.TARGETDIR.view(), buffers.TempName.view());
-    StagingSource source{haveCopy ? &expandedCopy : nullptr, &g_Setup.SRCDIR, &g_Setup.SRCFILE};
-    return StageReplacement(source, destination);
+    return StageReplacement(haveCopy ? &expandedCopy : nullptr, destination);
 }
 }  // namespace
 

@@ -13,17 +13,14 @@ void FormStagedPath(const PathText& destination, PathText& staged);
 // 8.3 name 8.3 for "wininit.ini". Returns 0 when no such name is free or fits.
 int ChooseStagedPath(const PathText& destination, PathText& staged);
 
-// What the new file is made from: the version service's temporary copy when it left
-// one (a compressed source is already expanded in it), else the source itself.
-struct StagingSource {
-    const PathText* ExpandedCopy;  // full path of the temporary copy, or nullptr
-    const PathText* SourceDir;
-    const PathText* SourceFile;
-};
+// Deletes the version service's temporary copy named `tempName` in TARGETDIR.
+void DeleteTemporaryCopy(const PathText& tempName);
 
 // Places the new file under the staged path and registers the move for the next
 // start: a delayed move on Windows NT, a "wininit.ini" [rename] entry otherwise.
-// Returns 1 and sets RestartNeeded once the move is registered. Returns 0 when the
-// file could not be placed or the move not registered; then no staged file is left
-// and nothing is registered.
-int StageReplacement(const StagingSource& source, const PathText& destination);
+// The file is copied from `expandedCopy`, the version service's temporary copy (a
+// compressed source is already expanded in it), or, when there is none, installed
+// from SRCFILE in SRCDIR by the service itself. Returns 1 and sets RestartNeeded once
+// the move is registered. Returns 0 when the file could not be placed or the move
+// not registered; then no staged file is left and nothing is registered.
+int StageReplacement(const PathText* expandedCopy, const PathText& destination);

@@ -5,13 +5,14 @@
 #include "platform/fixed_text.h"
 #include "platform/platform.h"
 
-// The replacements staged in this run, each recorded as "staged\0destination\0" in
-// one heap block that grows as needed and lives as long as the process.
-struct StagedPathList {
-    char* Block;
-    size_t Used;
-    size_t Size;
+// A replacement staged in this run: the new file lies under Staged until Windows
+// next starts and moves it over Destination.
+struct StagedReplacement {
+    PathText Staged;
+    PathText Destination;
 };
+// More files in use than this in one run are reported, not staged.
+constexpr int kMaxStagedReplacements = 64;
 
 struct SetupContext {
     HINSTANCE ModuleInstance;
@@ -31,7 +32,8 @@ struct SetupContext {
     DWORD PlatformId;
     int NonNtPlatform;
     HWND ProgressWindow;
-    StagedPathList StagedPaths;
+    StagedReplacement StagedFiles[kMaxStagedReplacements];
+    int StagedFileCount;
 };
 
 // Zero-filled at process start (static storage, no constructor runs).
