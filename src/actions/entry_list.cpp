@@ -30,9 +30,11 @@ void ReadEntryTarget(const char* section, const PathText* directory) {
         g_Setup.TARGETDIR = *directory;
         return;
     }
-    // Read into a buffer of its own: the default is the TARGETDIR text itself.
+    // Without TargetDir the entry keeps the directory of the entry before, as it is:
+    // it was expanded once already, and a second expansion would change it
+    // (C:\100%\ would become C:\100\).
     PathText read;
-    ReadScriptText(script, section, ScriptName::TargetDir, read, g_Setup.TARGETDIR.c_str());
+    if (!ReadPresentScriptText(script, section, ScriptName::TargetDir, read)) return;
     ExpandMacros(read);
     g_Setup.TARGETDIR = read;
 }

@@ -15,6 +15,6 @@ int RunEntryList(const char* listSection, EntryRunner runEntry, const void* cont
 
 // Reads the entry's TargetFilename (default: the section's name) into TARGETFILE, and
 // into TARGETDIR either `directory`, taken as it is, or when that is nullptr the
-// entry's TargetDir (default: the current TARGETDIR), expanded. Both stay for the
-// next entry.
+// entry's TargetDir with its macros expanded; without the key TARGETDIR stays as it
+// is. Both stay for the next entry.
 void ReadEntryTarget(const char* section, const PathText* directory);

@@ -7,6 +7,15 @@
 #include "script/registry_reader.h"
 #include "script/script_reader.h"
 
+// A replacement staged in this run: the new file lies under Staged until Windows
+// next starts and moves it over Destination.
+struct StagedReplacement {
+    PathText Staged;
+    PathText Destination;
+};
+// More files in use than this in one run are reported, not staged.
+constexpr int kMaxStagedReplacements = 64;
+
 struct SetupContext {
     HINSTANCE ModuleInstance;
     PathText SRCDIR;     // directory of the running executable, with its trailing backslash
@@ -25,6 +34,8 @@ struct SetupContext {
     DWORD PlatformId;
     int NonNtPlatform;
     HWND ProgressWindow;
+    StagedReplacement StagedFiles[kMaxStagedReplacements];
+    int StagedFileCount;
 };
 
 // Zero-filled at process start (static storage, no constructor runs).
