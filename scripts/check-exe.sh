@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the built SETUP.EXE files: machine, GUI subsystem 4.0, imports only from
-# the Windows system DLLs the installer names (no C runtime, no static version.dll).
+# the Windows system DLLs the installer names (no C runtime, no static version.dll),
+# and the 32-bit one at most 32 KiB.
 # Also checks every DLL built beside the 32-bit SETUP.EXE (the sample product's and
 # the test components, anywhere below its directory): Windows finds an entry point
 # such as DllRegisterServer by its plain name, so no exported name carries the
@@ -14,6 +15,8 @@ check() {
     local dump; dump=$($objdump -p "$exe")
     local size; size=$(stat -c %s "$exe")
     echo "$exe: $size bytes"
+    # The shipped program fits in 32 KiB.
+    if [ "$format" = pei-i386 ] && [ "$size" -gt 32768 ]; then echo "  FAIL: larger than 32 KiB"; status=1; fi
     grep -q "file format $format" <<<"$dump" || { echo "  FAIL: not $format"; status=1; }
     grep -qE "^Subsystem\s+00000002" <<<"$dump" || { echo "  FAIL: not a GUI program"; status=1; }
     grep -qE "^MajorSubsystemVersion\s+4$" <<<"$dump" && grep -qE "^MinorSubsystemVersion\s+0$" <<<"$dump" \
