@@ -7,7 +7,8 @@
 #       read, never written); a crash leaves its input in build/fuzz-artifacts/.
 #   scripts/fuzz.sh --ci [seconds]
 #       Builds the fuzz preset, replays every seed corpus, then runs every target for
-#       the given seconds (60 by default). Fails on the first crash or leak.
+#       the given seconds (60 by default), two at a time. Fails on the first crash or
+#       leak.
 #
 # FUZZ_BUILD_DIR selects the build directory (default build/fuzz).
 set -euo pipefail
@@ -70,7 +71,17 @@ if [ "${1:-}" = --ci ]; then
     seconds=${2:-60}
     build
     for t in "${TARGETS[@]}"; do replay "$t"; done
-    for t in "${TARGETS[@]}"; do campaign "$t" "$seconds"; done
+    # Two campaigns at a time, one per core; each prints its own line when done.
+    pids=()
+    for t in "${TARGETS[@]}"; do
+        campaign "$t" "$seconds" &
+        pids+=($!)
+        if [ ${#pids[@]} -ge 2 ]; then
+            wait "${pids[0]}" || { kill "${pids[@]:1}" 2>/dev/null; exit 1; }
+            pids=("${pids[@]:1}")
+        fi
+    done
+    for pid in "${pids[@]}"; do wait "$pid" || { kill "${pids[@]}" 2>/dev/null; exit 1; }; done
     exit 0
 fi
 

@@ -33,5 +33,5 @@ ctest --preset native -j4 -L e2e
 echo "e2e suite: $(( $(date +%s) - e2e_start )) s"
 
 # Fuzz targets (clang, libFuzzer, ASan, UBSan): replay every seed corpus, then one
-# minute per target. A longer campaign: scripts/fuzz.sh <target> <seconds>.
+# minute per target, two at a time. A longer campaign: scripts/fuzz.sh <target> <seconds>.
 bash scripts/fuzz.sh --ci 60
