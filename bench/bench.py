@@ -474,11 +474,19 @@ def main():
         wine.start()
         tools = wine.host_path("C:\\bench\\tools")
         os.makedirs(tools, exist_ok=True)
-        for t in ("bench_launch.exe", "bench_profile.exe"):
+        for t in ("bench_launch.exe", "bench_profile.exe", "bench_progress.exe"):
             shutil.copyfile(os.path.join(args.win64, "bench", t), os.path.join(tools, t))
         wine.start_holder()
         if args.only != "peer":
             measure_own(wine, args, results)
+        log("progress window updates alone")
+        out = wine.host_path("C:\\bench\\progress.txt")
+        if os.path.exists(out):
+            os.remove(out)
+        wine.run([WINE, "C:\\bench\\tools\\bench_progress.exe", "C:\\bench\\progress.txt", "200"], "progress")
+        if os.path.exists(out):
+            results["progress"] = [dict([("way", f[0])] + [x.split("=") for x in f[1:]])
+                                   for f in (line.split("\t") for line in open(out).read().strip().splitlines())]
         if args.only != "own":
             if args.wow64:
                 measure_peer(wine, args, results)
@@ -642,6 +650,9 @@ def report(args, exes, results, seconds):
                  % (100 * share100, 100 * share1000, "dominate" if dominate else "do not dominate"))
     if "peer" in results:
         report_peer(results["peer"], L)
+    for w in results.get("progress", []):
+        L.append("| 7 | progress window, one file line (x86_64, 9 blocks of 200): %s | %s us; %s messages, %s paints per update | - | - |"
+                 % (w["way"], w["us"], w["messages"], w["paints"]))
 
     options = "" if args.rounds == 7 else " --rounds %d" % args.rounds
     options += " --only %s" % args.only if args.only else ""
