@@ -57,7 +57,9 @@ int InstallFileEntry(const char* section, const PluginHost* host) {
 int RunFilePhase(const char* listSection, const PluginHost* host) {
     SectionKeys keys{nullptr};
     if (!ReadSectionKeys(g_Setup.INFFILE.c_str(), listSection, &keys)) return 0;
-    CreateProgressWindow();
+    // A window for an empty list would name no file: it would only cost its creation.
+    bool anyEntry = keys.Names[0] != '\0';
+    if (anyEntry) CreateProgressWindow();
     int reachedEnd = 1;
     for (const char* name = keys.Names; *name != '\0'; name += TextLength(name) + 1) {
         if (!InstallFileEntry(name, host)) {
@@ -65,7 +67,7 @@ int RunFilePhase(const char* listSection, const PluginHost* host) {
             break;
         }
     }
-    DestroyProgressWindow();
+    if (anyEntry) DestroyProgressWindow();
     FreeSectionKeys(&keys);
     return reachedEnd;
 }
