@@ -67,6 +67,20 @@ std::string RunRow(const Case& row, const std::string& path) {
             if (std::string(buffer.data() + row.size, 8) != std::string(8, '*')) diff += "written past the buffer; ";
             break;
         }
+        case Call::GetSection: {
+            std::vector<char> buffer(row.size + 8, '*');
+            DWORD n = GetPrivateProfileSectionA(row.section, buffer.data(), row.size, path.c_str());
+            if (n != row.expectedResult) {
+                std::snprintf(line, sizeof line, "result %lu, expected %lu; ", static_cast<unsigned long>(n),
+                              row.expectedResult);
+                diff += line;
+            }
+            std::string_view got(buffer.data(), row.expectedBuffer.size());
+            if (got != row.expectedBuffer)
+                diff += "buffer \"" + Printable(got) + "\", expected \"" + Printable(row.expectedBuffer) + "\"; ";
+            if (std::string(buffer.data() + row.size, 8) != std::string(8, '*')) diff += "written past the buffer; ";
+            break;
+        }
         case Call::GetInt: {
             UINT n = GetPrivateProfileIntA(row.section, row.key, row.intDefault, path.c_str());
             if (n != row.expectedResult) {
