@@ -1,6 +1,7 @@
 // The file phase: every file section of the list, in list order.
 #include "actions/file_install.h"
 #include "actions/plugin_hosts.h"
+#include "script/entry_section.h"
 #include "script/macros.h"
 #include "script/script_names.h"
 #include "setup/setup_context.h"
@@ -24,30 +25,31 @@ bool IsPluginFileOfHost(const char* section, const PluginHost* host) {
     return EqualsIgnoreCase(pluginFile.view(), section);
 }
 
-void ChooseTargetDir(const char* section, const PluginHost* host) {
-    if (IsPluginFileOfHost(section, host)) {
+void ChooseTargetDir(const EntrySection& entry, const PluginHost* host) {
+    if (IsPluginFileOfHost(entry.Name, host)) {
         g_Setup.TARGETDIR = host->PluginDir;
         return;
     }
     // Without TargetDir the entry keeps the directory of the entry before it.
     PathText directory;
-    ReadScriptString(section, ScriptName::TargetDir, g_Setup.TARGETDIR.c_str(), directory);
+    TakeEntryText(entry, ScriptName::TargetDir, g_Setup.TARGETDIR.c_str(), directory);
     ExpandMacros(directory);
     g_Setup.TARGETDIR = directory;
 }
 }  // namespace
 
 int InstallFileEntry(const char* section, const PluginHost* host) {
-    UINT required = GetPrivateProfileIntA(section, ScriptName::RequiredCopy, 1, g_Setup.INFFILE.c_str());
-    ReadScriptString(section, ScriptName::SourceFilename, section, g_Setup.SRCFILE);
-    ReadScriptString(section, ScriptName::TargetFilename, section, g_Setup.TARGETFILE);
-    ChooseTargetDir(section, host);
+    EntrySection entry;
+    ReadEntrySection(g_Setup.INFFILE.c_str(), section, entry);
+    TakeEntryText(entry, ScriptName::SourceFilename, section, g_Setup.SRCFILE);
+    TakeEntryText(entry, ScriptName::TargetFilename, section, g_Setup.TARGETFILE);
+    ChooseTargetDir(entry, host);
 
     ShowProgressFile();
     if (InstallCurrentFile()) return 1;
 
     // The copy-error box has told the user; an optional file needs no second box.
-    if (required == 0) return 1;
+    if (TakeEntryInt(entry, ScriptName::RequiredCopy, 1) == 0) return 1;
     MessageText caption;
     LoadCatalogueText(IDS_CAPTION_FILE_COPY_FAILED, caption);
     ShowMessageBox(g_Setup.TARGETFILE.c_str(), caption.c_str(), MB_OK);

@@ -1,0 +1,28 @@
+#include "script/entry_section.h"
+
+#include "script/profile_rules.h"
+
+void ReadEntrySection(const char* script, const char* name, EntrySection& section) {
+    section.Script = script;
+    section.Name = name;
+    DWORD got = GetPrivateProfileSectionA(name, section.Block, kEntrySectionBytes, script);
+    // A block cut to fit comes back as size-2; one that only just fits looks the same,
+    // so both are read key by key.
+    section.Whole = got < kEntrySectionBytes - 2;
+    section.Length = section.Whole ? got : 0;
+}
+
+void TakeEntryText(const EntrySection& section, const char* key, const char* defaultValue, PathText& out) {
+    out.Clear();
+    if (section.Whole)
+        ReadSectionString(std::string_view(section.Block, section.Length), key, defaultValue, out.data(),
+                          PathText::Capacity);
+    else
+        GetPrivateProfileStringA(section.Name, key, defaultValue, out.data(), PathText::Capacity, section.Script);
+    out.text[PathText::Capacity - 1] = '\0';
+}
+
+UINT TakeEntryInt(const EntrySection& section, const char* key, int defaultValue) {
+    if (section.Whole) return ReadSectionInt(std::string_view(section.Block, section.Length), key, defaultValue);
+    return GetPrivateProfileIntA(section.Name, key, defaultValue, section.Script);
+}

@@ -1,0 +1,30 @@
+// One entry's section of the script, read with one profile call instead of one call
+// per key. The profile functions open and parse the script again on every call, so an
+// entry whose keys come out of one block costs one parse instead of four.
+//
+// The keys are taken out of the block by exactly the rules the profile functions
+// apply to the file (script/profile_rules.h). A section too large for the block is
+// read key by key, as before.
+#pragma once
+
+#include "platform/fixed_text.h"
+#include "platform/platform.h"
+
+// Room for a file entry's keys at their limits (four of 259 characters and their
+// names) and some more; a larger section is read key by key.
+constexpr unsigned kEntrySectionBytes = 2048;
+
+struct EntrySection {
+    const char* Script;  // the script's path
+    const char* Name;    // the section's name
+    unsigned Length;     // bytes of Block that the read gave, the final NUL excluded
+    int Whole;           // 1: Block holds the whole section; 0: keys are read one by one
+    char Block[kEntrySectionBytes];
+};
+
+// Reads section `name` of `script` into `section`, which keeps both pointers.
+void ReadEntrySection(const char* script, const char* name, EntrySection& section);
+// GetPrivateProfileStringA of one key of the section into `out`, always terminated.
+void TakeEntryText(const EntrySection& section, const char* key, const char* defaultValue, PathText& out);
+// GetPrivateProfileIntA of one key of the section.
+UINT TakeEntryInt(const EntrySection& section, const char* key, int defaultValue);
