@@ -82,6 +82,12 @@ inline constexpr Case kCases[] = {
     GetString("a missing file gives the default", nullptr, "S", "K", "dflt", 260, 4, "dflt\0"sv),
     GetString("the default loses its trailing blanks", "[S]\r\n", "S", "K", "dflt  ", 260, 4, "dflt\0"sv),
     GetString("a key line without '=' gives the default", "[S]\r\nK\r\n", "S", "K", "dflt", 260, 4, "dflt\0"sv),
+    // A whole section comes back with such a line in it: it must hide the key after it
+    // there as it does in the file.
+    GetString("a key line without '=' hides a later key of that name", "[S]\r\nK\r\nK=later\r\n", "S", "K", "dflt", 260,
+              4, "dflt\0"sv),
+    // In a whole section the value is split from its name at the first '=' too.
+    GetString("a value may hold '='", "[S]\r\nK = a=b \r\n", "S", "K", "x", 260, 3, "a=b\0"sv),
     GetString("lines before the first section belong to no section", "K=top\r\n[S]\r\nK=inner\r\n", "S", "K", "x", 260,
               5, "inner\0"sv),
     GetString("LF-only line ends are read", "[S]\nA=1\nK=lf\n", "S", "K", "x", 260, 2, "lf\0"sv),

@@ -7,8 +7,9 @@ void ReadEntrySection(const char* script, const char* name, EntrySection& sectio
     section.Name = name;
     DWORD got = GetPrivateProfileSectionA(name, section.Block, kEntrySectionBytes, script);
     // A block cut to fit comes back as size-2; one that only just fits looks the same,
-    // so both are read key by key.
-    section.Whole = got < kEntrySectionBytes - 2;
+    // so both are read key by key. So is an empty block: a missing section and a read
+    // that failed look the same, and only the keys themselves can tell them apart.
+    section.Whole = got > 0 && got < kEntrySectionBytes - 2;
     section.Length = section.Whole ? got : 0;
 }
 

@@ -3,8 +3,8 @@
 // entry whose keys come out of one block costs one parse instead of four.
 //
 // The keys are taken out of the block by exactly the rules the profile functions
-// apply to the file (script/profile_rules.h). A section too large for the block is
-// read key by key, as before.
+// apply to the file (script/profile_rules.h). A section too large for the block, and
+// one that came back empty, is read key by key.
 #pragma once
 
 #include "platform/fixed_text.h"
@@ -24,7 +24,8 @@ struct EntrySection {
 
 // Reads section `name` of `script` into `section`, which keeps both pointers.
 void ReadEntrySection(const char* script, const char* name, EntrySection& section);
-// GetPrivateProfileStringA of one key of the section into `out`, always terminated.
+// GetPrivateProfileStringA of one key of the section into `out`, always terminated;
+// `defaultValue` must not be out's own text.
 void TakeEntryText(const EntrySection& section, const char* key, const char* defaultValue, PathText& out);
 // GetPrivateProfileIntA of one key of the section.
 UINT TakeEntryInt(const EntrySection& section, const char* key, int defaultValue);
