@@ -7,17 +7,17 @@
 
 struct SetupContext {
     HINSTANCE ModuleInstance;
-    PathText SRCDIR;       // directory of the running executable, with its trailing backslash
-    PathText INFFILE;      // SRCDIR + "SETUP.INF"
-    PathText WINDIR;       // Windows directory, with a trailing backslash
-    PathText WINSYSDIR;    // system directory, with a trailing backslash
+    PathText SRCDIR;     // directory of the running executable, with its trailing backslash
+    PathText INFFILE;    // SRCDIR + "SETUP.INF"
+    PathText WINDIR;     // Windows directory, with a trailing backslash
+    PathText WINSYSDIR;  // system directory, with a trailing backslash
     FixedText<128> PRODUCTNAME;
-    PathText TARGETDIR;    // running value: carried from entry to entry and phase to phase
+    PathText TARGETDIR;  // running value: carried from entry to entry and phase to phase
     PathText TARGETFILE;
     PathText SRCFILE;
     PathText UninstLogPath;
     PathText NetscapeDefaultDir;
-    int RestartNeeded;         // once 1, never reset
+    int RestartNeeded;  // once 1, never reset
     int UninstallLogEnabled;
     int RegistryValueMissing;  // once 1, never reset
     DWORD PlatformId;
@@ -35,7 +35,12 @@ struct RootKeyRow {
 };
 extern const RootKeyRow RootKeyTable[];
 
+// Fills the record and runs the start-up work. Returns 0, with the directories, the
+// script path and the product name ("product") filled but no environment phase run
+// and no log opened, when the script does not exist.
 int InitSetupContext(const char* scriptName);
+// Whether INFFILE names an existing file (an empty one counts).
+bool ScriptExists();
 // Appends a backslash unless the path already ends in one (an empty path becomes "\").
 // Returns 0 when the buffer has no room for it; the path is then left as it is.
 int AppendBackslash(PathText& path);
