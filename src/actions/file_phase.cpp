@@ -49,7 +49,8 @@ int InstallFileEntry(const char* section, const PluginHost* host) {
     if (InstallCurrentFile()) return 1;
 
     // The copy-error box has told the user; an optional file needs no second box.
-    if (TakeEntryInt(entry, ScriptName::RequiredCopy, 1) == 0) return 1;
+    // Asked only of a file that failed, so it is one profile call of its own.
+    if (GetPrivateProfileIntA(section, ScriptName::RequiredCopy, 1, g_Setup.INFFILE.c_str()) == 0) return 1;
     MessageText caption;
     LoadCatalogueText(IDS_CAPTION_FILE_COPY_FAILED, caption);
     ShowMessageBox(g_Setup.TARGETFILE.c_str(), caption.c_str(), MB_OK);

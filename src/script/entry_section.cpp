@@ -22,8 +22,3 @@ void TakeEntryText(const EntrySection& section, const char* key, const char* def
         GetPrivateProfileStringA(section.Name, key, defaultValue, out.data(), PathText::Capacity, section.Script);
     out.text[PathText::Capacity - 1] = '\0';
 }
-
-UINT TakeEntryInt(const EntrySection& section, const char* key, int defaultValue) {
-    if (section.Whole) return ReadSectionInt(std::string_view(section.Block, section.Length), key, defaultValue);
-    return GetPrivateProfileIntA(section.Name, key, defaultValue, section.Script);
-}

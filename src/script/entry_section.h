@@ -1,6 +1,6 @@
 // One entry's section of the script, read with one profile call instead of one call
 // per key. The profile functions open and parse the script again on every call, so an
-// entry whose keys come out of one block costs one parse instead of four.
+// entry whose texts come out of one block costs one parse instead of three.
 //
 // The keys are taken out of the block by exactly the rules the profile functions
 // apply to the file (script/profile_rules.h). A section too large for the block, and
@@ -27,5 +27,3 @@ void ReadEntrySection(const char* script, const char* name, EntrySection& sectio
 // GetPrivateProfileStringA of one key of the section into `out`, always terminated;
 // `defaultValue` must not be out's own text.
 void TakeEntryText(const EntrySection& section, const char* key, const char* defaultValue, PathText& out);
-// GetPrivateProfileIntA of one key of the section.
-UINT TakeEntryInt(const EntrySection& section, const char* key, int defaultValue);

@@ -4,7 +4,7 @@
 // One line per row ("ok: name" or "DIFF: name: ..."), then "disagreements: N".
 // The exit code is the number of disagreements.
 //
-// The rows that read one key of one section run a second time through SETUP.EXE's
+// The rows that read one text key of one section run a second time through SETUP.EXE's
 // entry reader (script/entry_section.h): the section fetched once by the real
 // GetPrivateProfileSectionA, the key taken out of that block ("entry reader: name").
 #include <windows.h>
@@ -133,9 +133,7 @@ std::string RunRowThroughEntryReader(const Case& row, const std::string& path) {
     char line[512];
     unsigned long n = 0;
     std::vector<char> buffer(row.size + 8, '*');
-    if (row.call == Call::GetInt) {
-        n = TakeEntryInt(entry, row.key, row.intDefault);
-    } else if (row.size == PathText::Capacity) {
+    if (row.size == PathText::Capacity) {
         PathText value;
         TakeEntryText(entry, row.key, row.text, value);
         n = value.length();
@@ -150,11 +148,9 @@ std::string RunRowThroughEntryReader(const Case& row, const std::string& path) {
         std::snprintf(line, sizeof line, "result %lu, expected %lu; ", n, row.expectedResult);
         diff += line;
     }
-    if (row.call == Call::GetString) {
-        std::string_view got(buffer.data(), row.expectedBuffer.size());
-        if (got != row.expectedBuffer)
-            diff += "buffer \"" + Printable(got) + "\", expected \"" + Printable(row.expectedBuffer) + "\"; ";
-    }
+    std::string_view got(buffer.data(), row.expectedBuffer.size());
+    if (got != row.expectedBuffer)
+        diff += "buffer \"" + Printable(got) + "\", expected \"" + Printable(row.expectedBuffer) + "\"; ";
     return diff;
 }
 
@@ -179,8 +175,7 @@ int main(int argc, char** argv) {
         }
     }
     for (const Case& row : profile_cases::kCases) {
-        bool oneKey =
-            (row.call == Call::GetString || row.call == Call::GetInt) && row.section != nullptr && row.key != nullptr;
+        bool oneKey = row.call == Call::GetString && row.section != nullptr && row.key != nullptr;
         if (!oneKey) continue;
         std::string path = dir + "\\case" + std::to_string(++index) + ".ini";
         std::string diff = RunRowThroughEntryReader(row, path);
