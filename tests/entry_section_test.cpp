@@ -190,7 +190,9 @@ TEST_F(EntryReads, AnEntryWithoutSectionTakesEveryDefaultKeyByKey) {
     fake::MakeDirectory("C:\\PREVIOUS");
     EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
     EXPECT_EQ(fake::ReadFile("C:\\PREVIOUS\\LIB.DLL"), std::optional<std::string>("lib"));
-    EXPECT_EQ(fake::CountCalls("GetPrivateProfileStringA LIB.DLL"), 3);
+    // Source, target, and TargetDir twice: an empty answer is asked again to tell a
+    // missing key from "TargetDir=".
+    EXPECT_EQ(fake::CountCalls("GetPrivateProfileStringA LIB.DLL"), 4);
 }
 
 }  // namespace

@@ -170,14 +170,15 @@ TEST_F(ProgramExecution, TargetDirIsExpandedWithThisEntrysFileName) {
     EXPECT_STREQ(g_Setup.TARGETDIR.c_str(), "C:\\WINDOWS\\tool.exe.D\\");
 }
 
-TEST_F(ProgramExecution, InheritedDirectoryIsExpandedOnceMore) {
-    // "100%%" becomes "100%"; taken over by the next entry, its lone '%' is dropped.
+TEST_F(ProgramExecution, InheritedDirectoryIsTakenAsItIs) {
+    // "100%%" becomes "100%"; taken over by the next entry, it is not expanded again.
     Start(
         "[ExecFiles.WIN32]\r\na.exe=\r\nb.exe=\r\n"
         "[a.exe]\r\nTargetDir=C:\\100%%\\\r\nRequiredExec=0\r\n[b.exe]\r\nRequiredExec=0\r\n");
     EXPECT_EQ(RunExecPhase("ExecFiles.WIN32"), 1);
-    EXPECT_EQ(fake::CallsStartingWith("WinExec"), (Strings{"WinExec C:\\100%\\a.exe ", "WinExec C:\\100\\b.exe "}));
-    EXPECT_STREQ(g_Setup.TARGETDIR.c_str(), "C:\\100\\");
+    EXPECT_EQ(fake::CallsStartingWith("WinExec"),
+              (Strings{"WinExec C:\\100%\\a.exe ", "WinExec C:\\100%\\b.exe "}));
+    EXPECT_STREQ(g_Setup.TARGETDIR.c_str(), "C:\\100%\\");
 }
 
 TEST_F(ProgramExecution, ParametersAreNotExpanded) {

@@ -1,5 +1,6 @@
 #include "actions/entry_list.h"
 
+#include "script/entry_section.h"
 #include "script/macros.h"
 #include "script/script_names.h"
 #include "setup/setup_context.h"
@@ -20,15 +21,28 @@ int RunEntryList(const char* listSection, int (*runEntry)(const char* section)) 
     return result;
 }
 
-void ReadEntryTarget(const char* section) {
-    const char* script = g_Setup.INFFILE.c_str();
-    GetPrivateProfileStringA(section, ScriptName::TargetFilename, section, g_Setup.TARGETFILE.data(),
-                             PathText::Capacity, script);
-    // Read into a buffer of its own: the default is the TARGETDIR text itself.
+void TakeEntryTargetDir(const EntrySection& entry) {
     PathText directory;
-    directory.Clear();
-    GetPrivateProfileStringA(section, ScriptName::TargetDir, g_Setup.TARGETDIR.c_str(), directory.data(),
-                             PathText::Capacity, script);
+    TakeEntryText(entry, ScriptName::TargetDir, "", directory);
+    if (directory.empty()) {
+        // "TargetDir=" gives "" whatever the default; only a missing key gives the
+        // default back.
+        PathText probe;
+        TakeEntryText(entry, ScriptName::TargetDir, "?", probe);
+        if (!probe.empty()) return;
+    }
     ExpandMacros(directory);
     g_Setup.TARGETDIR = directory;
+}
+
+void ReadEntryTargetDir(const char* section) {
+    EntrySection entry;
+    UseEntryKeysOneByOne(g_Setup.INFFILE.c_str(), section, entry);
+    TakeEntryTargetDir(entry);
+}
+
+void ReadEntryTarget(const char* section) {
+    GetPrivateProfileStringA(section, ScriptName::TargetFilename, section, g_Setup.TARGETFILE.data(),
+                             PathText::Capacity, g_Setup.INFFILE.c_str());
+    ReadEntryTargetDir(section);
 }

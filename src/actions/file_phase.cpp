@@ -1,8 +1,8 @@
 // The file phase: every file section of the list, in list order.
+#include "actions/entry_list.h"
 #include "actions/file_install.h"
 #include "actions/plugin_hosts.h"
 #include "script/entry_section.h"
-#include "script/macros.h"
 #include "script/script_names.h"
 #include "setup/setup_context.h"
 #include "ui/messages.h"
@@ -31,10 +31,7 @@ void ChooseTargetDir(const EntrySection& entry, const PluginHost* host) {
         return;
     }
     // Without TargetDir the entry keeps the directory of the entry before it.
-    PathText directory;
-    TakeEntryText(entry, ScriptName::TargetDir, g_Setup.TARGETDIR.c_str(), directory);
-    ExpandMacros(directory);
-    g_Setup.TARGETDIR = directory;
+    TakeEntryTargetDir(entry);
 }
 }  // namespace
 

@@ -13,6 +13,13 @@ void ReadEntrySection(const char* script, const char* name, EntrySection& sectio
     section.Length = section.Whole ? got : 0;
 }
 
+void UseEntryKeysOneByOne(const char* script, const char* name, EntrySection& section) {
+    section.Script = script;
+    section.Name = name;
+    section.Length = 0;
+    section.Whole = 0;
+}
+
 void TakeEntryText(const EntrySection& section, const char* key, const char* defaultValue, PathText& out) {
     out.Clear();
     if (section.Whole)

@@ -24,6 +24,8 @@ struct EntrySection {
 
 // Reads section `name` of `script` into `section`, which keeps both pointers.
 void ReadEntrySection(const char* script, const char* name, EntrySection& section);
+// Prepares `section` for reading its keys one by one, without a section read.
+void UseEntryKeysOneByOne(const char* script, const char* name, EntrySection& section);
 // GetPrivateProfileStringA of one key of the section into `out`, always terminated;
 // `defaultValue` must not be out's own text.
 void TakeEntryText(const EntrySection& section, const char* key, const char* defaultValue, PathText& out);

@@ -5,6 +5,15 @@
 #include "platform/fixed_text.h"
 #include "platform/platform.h"
 
+// A replacement staged in this run: the new file lies under Staged until Windows
+// next starts and moves it over Destination.
+struct StagedReplacement {
+    PathText Staged;
+    PathText Destination;
+};
+// More files in use than this in one run are reported, not staged.
+constexpr int kMaxStagedReplacements = 64;
+
 struct SetupContext {
     HINSTANCE ModuleInstance;
     PathText SRCDIR;     // directory of the running executable, with its trailing backslash
@@ -23,6 +32,8 @@ struct SetupContext {
     DWORD PlatformId;
     int NonNtPlatform;
     HWND ProgressWindow;
+    StagedReplacement StagedFiles[kMaxStagedReplacements];
+    int StagedFileCount;
 };
 
 // Zero-filled at process start (static storage, no constructor runs).
