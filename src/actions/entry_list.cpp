@@ -1,48 +1,47 @@
 #include "actions/entry_list.h"
 
-#include "script/entry_section.h"
 #include "script/macros.h"
 #include "script/script_names.h"
 #include "setup/setup_context.h"
+#include "ui/progress_window.h"
 
-int RunEntryList(const char* listSection, int (*runEntry)(const char* section)) {
+int RunEntryList(const char* listSection, EntryRunner runEntry, const void* context, int showProgress) {
     SectionKeys keys{nullptr};
     // Without the list nothing of the phase was done: that must not be reported as
     // a finished installation.
     if (!ReadSectionKeys(g_Setup.INFFILE.c_str(), listSection, &keys)) return 0;
+    // A window for an empty list would name no file: it would only cost its creation.
+    if (keys.Names[0] == '\0') showProgress = 0;
+    if (showProgress) CreateProgressWindow();
     int result = 1;
-    for (const char* name = keys.Names; *name != '\0'; name += TextLength(name) + 1) {
-        if (!runEntry(name)) {
+    for (const char* name = keys.Names; *name != '\0'; name = NextKeyName(name)) {
+        if (!runEntry(name, context)) {
             result = 0;
             break;
         }
     }
+    if (showProgress) DestroyProgressWindow();
     FreeSectionKeys(&keys);
     return result;
 }
 
-void TakeEntryTargetDir(const EntrySection& entry) {
-    PathText directory;
-    TakeEntryText(entry, ScriptName::TargetDir, "", directory);
-    if (directory.empty()) {
-        // "TargetDir=" gives "" whatever the default; only a missing key gives the
-        // default back.
-        PathText probe;
-        TakeEntryText(entry, ScriptName::TargetDir, "?", probe);
-        if (!probe.empty()) return;
+void TakeEntryTarget(const EntrySection& entry, const PathText* directory) {
+    TakeEntryText(entry, ScriptName::TargetFilename, entry.Name, g_Setup.TARGETFILE);
+    if (directory != nullptr) {
+        g_Setup.TARGETDIR = *directory;
+        return;
     }
-    ExpandMacros(directory);
-    g_Setup.TARGETDIR = directory;
+    // Without TargetDir the entry keeps the directory of the entry before, as it is:
+    // it was expanded once already, and a second expansion would change it
+    // (C:\100%\ would become C:\100\).
+    PathText read;
+    if (!TakeEntryPresentText(entry, ScriptName::TargetDir, read)) return;
+    ExpandMacros(read);
+    g_Setup.TARGETDIR = read;
 }
 
-void ReadEntryTargetDir(const char* section) {
+void ReadEntryTarget(const char* section, const PathText* directory) {
     EntrySection entry;
     UseEntryKeysOneByOne(g_Setup.INFFILE.c_str(), section, entry);
-    TakeEntryTargetDir(entry);
-}
-
-void ReadEntryTarget(const char* section) {
-    GetPrivateProfileStringA(section, ScriptName::TargetFilename, section, g_Setup.TARGETFILE.data(),
-                             PathText::Capacity, g_Setup.INFFILE.c_str());
-    ReadEntryTargetDir(section);
+    TakeEntryTarget(entry, directory);
 }

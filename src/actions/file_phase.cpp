@@ -2,52 +2,40 @@
 #include "actions/entry_list.h"
 #include "actions/file_install.h"
 #include "actions/plugin_hosts.h"
-#include "script/entry_section.h"
 #include "script/script_names.h"
 #include "setup/setup_context.h"
 #include "ui/messages.h"
 #include "ui/progress_window.h"
 
 namespace {
-void ReadScriptString(const char* section, const char* key, const char* defaultValue, PathText& out) {
-    out.Clear();
-    GetPrivateProfileStringA(section, key, defaultValue, out.data(), PathText::Capacity, g_Setup.INFFILE.c_str());
-    out.text[PathText::Capacity - 1] = '\0';
-}
-
 // In a host run the plug-in file goes into the host's plug-in directory, taken as it
 // is: no TargetDir, no macros.
-bool IsPluginFileOfHost(const char* section, const PluginHost* host) {
-    if (host == nullptr) return false;
+const PathText* HostDirectoryFor(const char* section, const PluginHost* host) {
+    if (host == nullptr) return nullptr;
     PathText pluginFile;
-    ReadScriptString(ScriptName::PluginFileSection, ScriptName::PluginFileName, ScriptName::PluginFileDefault,
-                     pluginFile);
-    return EqualsIgnoreCase(pluginFile.view(), section);
+    ReadScriptText(g_Setup.INFFILE.c_str(), ScriptName::PluginFileSection, ScriptName::PluginFileName, pluginFile,
+                   ScriptName::PluginFileDefault);
+    return EqualsIgnoreCase(pluginFile.view(), section) ? &host->PluginDir : nullptr;
 }
 
-void ChooseTargetDir(const EntrySection& entry, const PluginHost* host) {
-    if (IsPluginFileOfHost(entry.Name, host)) {
-        g_Setup.TARGETDIR = host->PluginDir;
-        return;
-    }
-    // Without TargetDir the entry keeps the directory of the entry before it.
-    TakeEntryTargetDir(entry);
+int InstallListedFile(const char* section, const void* host) {
+    return InstallFileEntry(section, static_cast<const PluginHost*>(host));
 }
 }  // namespace
 
 int InstallFileEntry(const char* section, const PluginHost* host) {
+    const char* script = g_Setup.INFFILE.c_str();
     EntrySection entry;
-    ReadEntrySection(g_Setup.INFFILE.c_str(), section, entry);
+    ReadEntrySection(script, section, entry);
     TakeEntryText(entry, ScriptName::SourceFilename, section, g_Setup.SRCFILE);
-    TakeEntryText(entry, ScriptName::TargetFilename, section, g_Setup.TARGETFILE);
-    ChooseTargetDir(entry, host);
+    TakeEntryTarget(entry, HostDirectoryFor(section, host));
 
     ShowProgressFile();
     if (InstallCurrentFile()) return 1;
 
     // The copy-error box has told the user; an optional file needs no second box.
     // Asked only of a file that failed, so it is one profile call of its own.
-    if (GetPrivateProfileIntA(section, ScriptName::RequiredCopy, 1, g_Setup.INFFILE.c_str()) == 0) return 1;
+    if (ReadScriptFlag(script, section, ScriptName::RequiredCopy, 1) == 0) return 1;
     MessageText caption;
     LoadCatalogueText(IDS_CAPTION_FILE_COPY_FAILED, caption);
     ShowMessageBox(g_Setup.TARGETFILE.c_str(), caption.c_str(), MB_OK);
@@ -55,19 +43,5 @@ int InstallFileEntry(const char* section, const PluginHost* host) {
 }
 
 int RunFilePhase(const char* listSection, const PluginHost* host) {
-    SectionKeys keys{nullptr};
-    if (!ReadSectionKeys(g_Setup.INFFILE.c_str(), listSection, &keys)) return 0;
-    // A window for an empty list would name no file: it would only cost its creation.
-    bool anyEntry = keys.Names[0] != '\0';
-    if (anyEntry) CreateProgressWindow();
-    int reachedEnd = 1;
-    for (const char* name = keys.Names; *name != '\0'; name += TextLength(name) + 1) {
-        if (!InstallFileEntry(name, host)) {
-            reachedEnd = 0;
-            break;
-        }
-    }
-    if (anyEntry) DestroyProgressWindow();
-    FreeSectionKeys(&keys);
-    return reachedEnd;
+    return RunEntryList(listSection, InstallListedFile, host, 1);
 }

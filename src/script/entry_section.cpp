@@ -1,6 +1,14 @@
 #include "script/entry_section.h"
 
 #include "script/profile_rules.h"
+#include "script/script_reader.h"
+
+namespace {
+// One key out of the block, by the rules GetPrivateProfileStringA applies to the file.
+DWORD TakeFromBlock(const EntrySection& section, const char* key, const char* fallback, char* out, DWORD capacity) {
+    return ReadSectionString(std::string_view(section.Block, section.Length), key, fallback, out, capacity);
+}
+}  // namespace
 
 void ReadEntrySection(const char* script, const char* name, EntrySection& section) {
     section.Script = script;
@@ -21,11 +29,17 @@ void UseEntryKeysOneByOne(const char* script, const char* name, EntrySection& se
 }
 
 void TakeEntryText(const EntrySection& section, const char* key, const char* defaultValue, PathText& out) {
-    out.Clear();
-    if (section.Whole)
-        ReadSectionString(std::string_view(section.Block, section.Length), key, defaultValue, out.data(),
-                          PathText::Capacity);
-    else
-        GetPrivateProfileStringA(section.Name, key, defaultValue, out.data(), PathText::Capacity, section.Script);
-    out.text[PathText::Capacity - 1] = '\0';
+    if (!section.Whole) {
+        ReadScriptText(section.Script, section.Name, key, out, defaultValue);
+        return;
+    }
+    TakeFromBlock(section, key, defaultValue, out.data(), PathText::Capacity);
+}
+
+int TakeEntryPresentText(const EntrySection& section, const char* key, PathText& out) {
+    if (!section.Whole) return ReadPresentScriptText(section.Script, section.Name, key, out);
+    if (TakeFromBlock(section, key, "", out.data(), PathText::Capacity) > 0) return 1;
+    // "Key=" gives "" whatever the fallback; only a missing key gives the fallback.
+    char probe[2];
+    return TakeFromBlock(section, key, "?", probe, sizeof probe) == 0 ? 1 : 0;
 }

@@ -26,6 +26,9 @@ struct EntrySection {
 void ReadEntrySection(const char* script, const char* name, EntrySection& section);
 // Prepares `section` for reading its keys one by one, without a section read.
 void UseEntryKeysOneByOne(const char* script, const char* name, EntrySection& section);
-// GetPrivateProfileStringA of one key of the section into `out`, always terminated;
-// `defaultValue` must not be out's own text.
+// The value of one key of the section into `out`, always terminated, cut to its
+// capacity; a missing key gives `defaultValue`, which must not be out's own text.
 void TakeEntryText(const EntrySection& section, const char* key, const char* defaultValue, PathText& out);
+// Like TakeEntryText, and says whether the key is there at all: 1 with its value
+// (which may be empty, "Key="), 0 with `out` empty when the key or section is missing.
+int TakeEntryPresentText(const EntrySection& section, const char* key, PathText& out);
