@@ -1,6 +1,13 @@
 #!/usr/bin/env bash
 # Checks the built SETUP.EXE files: machine, GUI subsystem 4.0, imports only from
-# the Windows system DLLs the installer names (no C runtime, no static version.dll).
+# the Windows system DLLs the installer names (no C runtime, no static version.dll),
+# and the 32-bit one at most 32 KiB.
+# Also checks every DLL built beside the 32-bit SETUP.EXE (the sample product's and
+# the test components, anywhere below its directory): Windows finds an entry point
+# such as DllRegisterServer by its plain name, so no exported name carries the
+# "@N" of a __stdcall decoration.
+#
+#   check-exe.sh BUILD32/SETUP.EXE [BUILD64/SETUP.EXE]
 set -euo pipefail
 status=0
 check() {
@@ -8,6 +15,8 @@ check() {
     local dump; dump=$($objdump -p "$exe")
     local size; size=$(stat -c %s "$exe")
     echo "$exe: $size bytes"
+    # The shipped program fits in 32 KiB.
+    if [ "$format" = pei-i386 ] && [ "$size" -gt 32768 ]; then echo "  FAIL: larger than 32 KiB"; status=1; fi
     grep -q "file format $format" <<<"$dump" || { echo "  FAIL: not $format"; status=1; }
     grep -qE "^Subsystem\s+00000002" <<<"$dump" || { echo "  FAIL: not a GUI program"; status=1; }
     grep -qE "^MajorSubsystemVersion\s+4$" <<<"$dump" && grep -qE "^MinorSubsystemVersion\s+0$" <<<"$dump" \
@@ -22,6 +31,21 @@ check() {
     done
     if $objdump -x "$exe" | grep -qiE "\.debug_|\.stab"; then echo "  FAIL: not stripped"; status=1; fi
 }
+check_exports() {
+    local dll=$1 objdump=$2
+    local names; names=$($objdump -p "$dll" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' \
+        | sed -n 's/^\s*\[ *[0-9]*\] //p')
+    local decorated; decorated=$(grep -E '@[0-9]+$' <<<"$names" || true)
+    if [ -n "$decorated" ]; then
+        echo "$dll: FAIL: decorated exports: $(tr '\n' ' ' <<<"$decorated")"
+        status=1
+    else
+        echo "$dll: exports $(tr '\n' ' ' <<<"$names")"
+    fi
+}
 check "$1" pei-i386 i686-w64-mingw32-objdump
+dlls=$(find "$(dirname "$1")" -iname '*.dll' -type f | sort)
+[ -n "$dlls" ] || { echo "no DLLs beside $1"; status=1; }
+for dll in $dlls; do check_exports "$dll" i686-w64-mingw32-objdump; done
 [ $# -ge 2 ] && check "$2" pei-x86-64 x86_64-w64-mingw32-objdump
 exit $status

@@ -4,19 +4,29 @@
 #   bash scripts/demo.sh            # with DISPLAY set: you answer the boxes yourself
 #   bash scripts/demo.sh --auto     # (or without DISPLAY) on Xvfb: Yes to every question,
 #                                   # OK to every report, transcript and screenshot printed
+#   bash scripts/demo.sh --win32    # the same with the shipped 32-bit SETUP.EXE on the
+#                                   # 32-bit medium, in Wine's WoW64 mode (no screenshot:
+#                                   # Wine 8 cannot draw text for 32-bit programs)
 #
 # Installs what it needs, builds SETUP.EXE (win64 and win32) and the sample product,
 # lays out the media in out/medium-win64 and out/medium-win32, boots a fresh Wine
-# prefix in out/demo-prefix, and runs D:\SETUP.EXE from the win64 medium mounted as
-# drive D:. To show the version check, a newer copy of the shared core library is
-# already in the system directory, as another product would have left it: the setup
-# asks whether to keep it while its progress window is up.
+# prefix in out/demo-prefix (out/demo-prefix-win32), and runs D:\SETUP.EXE from the
+# medium mounted as drive D:. To show the version check, a newer copy of the shared
+# core library is already in the system directory, as another product would have
+# left it: the setup asks whether to keep it while its progress window is up.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 out=$root/out
 mode=interactive
-[ "${1:-}" = "--auto" ] && mode=auto
+bits=64
+for arg in "$@"; do
+    case "$arg" in
+        --auto) mode=auto ;;
+        --win32) bits=32 mode=auto ;;
+        *) echo "usage: $0 [--auto] [--win32]" >&2; exit 2 ;;
+    esac
+done
 [ -z "${DISPLAY:-}" ] && mode=auto
 
 step() { printf '\n== %s\n' "$*"; }
@@ -37,15 +47,31 @@ mkdir -p "$out"
 rm -rf "$out/medium-win64" "$out/medium-win32"
 cp -r "$sample64/medium" "$out/medium-win64"
 cp -r "$root/${builds}win32/sample/medium" "$out/medium-win32"
-echo "media: $out/medium-win64 (installed below), $out/medium-win32 (for Windows 95 / NT 4)"
+echo "media: $out/medium-win64, $out/medium-win32 (for Windows 95 / NT 4); installed below: $out/medium-win$bits"
 
-step "Booting a fresh Wine prefix"
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
-export WINEPREFIX=$out/demo-prefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-logs=$out/demo-logs
+if [ "$bits" = 64 ]; then
+    step "Booting a fresh Wine prefix"
+    export WINEPREFIX=$out/demo-prefix
+    logs=$out/demo-logs
+    sample=$sample64
+    # Where the system directory C:\windows\system32 of the setup lies on the host.
+    system_dir=system32
+else
+    step "Booting a fresh Wine prefix for 32-bit programs (WoW64 mode)"
+    # The 32-bit Windows DLLs that scripts/install-deps.sh unpacked; booting and
+    # every run need them.
+    export WINEDLLPATH=${SETUP_WOW64_DIR:-/opt/setup-wine-wow64}
+    export WINEPREFIX=$out/demo-prefix-win32
+    logs=$out/demo-logs-win32
+    sample=$root/${builds}win32/sample
+    # A 32-bit program's C:\windows\system32 is the host's syswow64.
+    system_dir=syswow64
+fi
+medium=$out/medium-win$bits
 rm -rf "$logs"
 mkdir -p "$logs"
 if [ -d "$WINEPREFIX" ]; then "$wineserver" -k >/dev/null 2>&1 || true; fi
@@ -70,25 +96,30 @@ env -u DISPLAY "$wine" wineboot --init >"$logs/wineboot.log" 2>&1
 "$wineserver" -p
 drive_c=$WINEPREFIX/drive_c
 # The medium as drive D:, like a distribution disk.
-ln -sfn "$out/medium-win64" "$WINEPREFIX/dosdevices/d:"
-cp "$sample64/sampcore_newer.dll" "$drive_c/windows/system32/sampcore.dll"
-echo "prefix: $WINEPREFIX; medium D: -> $out/medium-win64; display $DISPLAY"
+ln -sfn "$medium" "$WINEPREFIX/dosdevices/d:"
+cp "$sample/sampcore_newer.dll" "$drive_c/windows/$system_dir/sampcore.dll"
+echo "prefix: $WINEPREFIX; medium D: -> $medium; display $DISPLAY"
 echo "already installed: C:\\windows\\system32\\sampcore.dll version 1.3 (the medium has 1.2)"
 
 if [ "$mode" = interactive ]; then
     step "Running D:\\SETUP.EXE on $DISPLAY: answer the boxes yourself"
     "$wine" 'D:\SETUP.EXE' >"$logs/setup.log" 2>&1 || true
 else
-    step "Running D:\\SETUP.EXE on Xvfb $DISPLAY, answering Yes to every question"
-    # A Wine virtual desktop: with no window manager on Xvfb, Wine draws the title
-    # bars itself, so the screenshot shows the captions.
-    "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >"$logs/reg-desktop.log" 2>&1
-    "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >>"$logs/reg-desktop.log" 2>&1
+    step "Running D:\\SETUP.EXE ($bits-bit) on Xvfb $DISPLAY, answering Yes to every question"
+    snap=()
+    if [ "$bits" = 64 ]; then
+        # A Wine virtual desktop: with no window manager on Xvfb, Wine draws the title
+        # bars itself, so the screenshot shows the captions.
+        "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >"$logs/reg-desktop.log" 2>&1
+        "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >>"$logs/reg-desktop.log" 2>&1
+        snap=('--snap=C:\demo\snap')
+        rm -f "$out/demo-screenshot.png"
+    fi
     mkdir -p "$drive_c/demo"
+    # The 64-bit watcher reads and answers the boxes of either build.
     cp "$root/${builds}win64/e2e/e2e_watcher.exe" "$drive_c/demo/"
-    rm -f "$out/demo-screenshot.png"
     "$wine" 'C:\demo\e2e_watcher.exe' '--transcript=C:\demo\transcript.txt' '--ready=C:\demo\watcher.ready' \
-        '--done=C:\demo\setup.done' '--answers=*' '--snap=C:\demo\snap' >"$logs/watcher.log" 2>&1 &
+        '--done=C:\demo\setup.done' '--answers=*' "${snap[@]}" >"$logs/watcher.log" 2>&1 &
     watcher_pid=$!
     for _ in $(seq 3000); do [ -e "$drive_c/demo/watcher.ready" ] && break; sleep 0.05; done
     "$wine" 'D:\SETUP.EXE' >"$logs/setup.log" 2>&1 &
@@ -109,8 +140,16 @@ else
 
     step "What the user saw (every message box, in order)"
     # The transcript doubles backslashes; shown here as the user read them.
-    tr -d '\r' <"$drive_c/demo/transcript.txt" | sed 's/\\\\/\\/g'
-    if [ -s "$out/demo-screenshot.png" ]; then
+    if [ "$bits" = 64 ]; then
+        tr -d '\r' <"$drive_c/demo/transcript.txt" | sed 's/\\\\/\\/g'
+    else
+        # Icons and window geometry of a 32-bit program are not drawn in WoW64 mode.
+        tr -d '\r' <"$drive_c/demo/transcript.txt" | sed 's/\\\\/\\/g' \
+            | grep -v '^icon: ' | sed 's/; rect=[0-9,]*; screen=[0-9,]*//'
+    fi
+    if [ "$bits" = 32 ]; then
+        echo "(no screenshot for the 32-bit run: run the 64-bit demo for the picture)"
+    elif [ -s "$out/demo-screenshot.png" ]; then
         echo "screenshot of the first box over the progress window: $out/demo-screenshot.png"
     else
         echo "no box came up while the progress window was shown: no screenshot"
@@ -128,10 +167,11 @@ show_file() {  # windows path, host path
 show_file 'C:\windows\SAMPLE\viewer.exe' "$drive_c/windows/SAMPLE/viewer.exe"
 show_file 'C:\windows\SAMPLE\readme.txt' "$drive_c/windows/SAMPLE/readme.txt"
 show_file 'C:\windows\SAMPLE\sampreg.dll' "$drive_c/windows/SAMPLE/sampreg.dll"
-show_file 'C:\windows\system32\sampcore.dll' "$drive_c/windows/system32/sampcore.dll"
-if cmp -s "$drive_c/windows/system32/sampcore.dll" "$sample64/sampcore_newer.dll"; then
+show_file 'C:\windows\system32\sampcore.dll' "$drive_c/windows/$system_dir/sampcore.dll"
+[ "$bits" = 32 ] && echo "  (the 32-bit system directory: on the host $system_dir)"
+if cmp -s "$drive_c/windows/$system_dir/sampcore.dll" "$sample/sampcore_newer.dll"; then
     echo "  (sampcore.dll is still the newer 1.3 copy that was there before)"
-elif cmp -s "$drive_c/windows/system32/sampcore.dll" "$out/medium-win64/sampcore.dll"; then
+elif cmp -s "$drive_c/windows/$system_dir/sampcore.dll" "$medium/sampcore.dll"; then
     echo "  (sampcore.dll is the medium's 1.2 copy)"
 fi
 for f in "$drive_c"/windows/SAMPLE/*; do

@@ -660,9 +660,11 @@ TEST_F(FileInstallation, CollidingStagedNamesGiveEachDestinationItsOwn) {
             EXPECT_TRUE(M().delayedMoves.empty());
             for (const Move& move : moves) EXPECT_EQ(Wininit(move.second), move.first);
         }
-        for (const std::string& name : row.lyingThere)
-            if (lastContent.count("C:\\APP\\" + name) == 0)
+        for (const std::string& name : row.lyingThere) {
+            if (lastContent.count("C:\\APP\\" + name) == 0) {
                 EXPECT_EQ(fake::ReadFile("C:\\APP\\" + name), std::optional<std::string>("earlier")) << name;
+            }
+        }
     }
 }
 

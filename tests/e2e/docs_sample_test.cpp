@@ -101,7 +101,7 @@ TEST(DocsSample, TheDocumentedOutcomeOfTheSampleMediumIsWhatWineShows) {
             // The one file already there: the newer shared library that the demo also uses.
             ASSERT_EQ(value, "C:\\WINDOWS\\SYSTEM\\sampcore.dll (version 1.3)") << "not modelled here: " << line;
             wine.PutFile(OnWine("C:\\WINDOWS\\SYSTEM\\sampcore.dll"),
-                         ReadHostFile(Win64Dir() + "/sample/sampcore_newer.dll"));
+                         ReadHostFile(BuildDir() + "/sample/sampcore_newer.dll"));
         } else if (key == "Answers") {
             std::istringstream in(value);
             for (std::string a; std::getline(in, a, ',');) questionAnswers.push_back(Trim(a));
@@ -135,7 +135,7 @@ TEST(DocsSample, TheDocumentedOutcomeOfTheSampleMediumIsWhatWineShows) {
     EXPECT_EQ(WithoutProgress(run.transcript), WithoutProgress(Transcript(boxes)));
     for (const std::string& file : files) EXPECT_TRUE(wine.Exists(file)) << file;
     EXPECT_EQ(wine.ReadFile(OnWine("C:\\WINDOWS\\SYSTEM\\sampcore.dll")),
-              ReadHostFile(Win64Dir() + "/sample/sampcore_newer.dll"));
+              ReadHostFile(BuildDir() + "/sample/sampcore_newer.dll"));
     std::optional<std::string> written = wine.ReadFile("C:\\windows\\SAMPVIEW.INI");
     ASSERT_TRUE(written.has_value());
     EXPECT_EQ(WithoutCarriageReturns(*written), OnWine(log));

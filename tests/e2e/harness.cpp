@@ -3,14 +3,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -38,7 +37,9 @@ double Now() {
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 bool HostExists(const std::string& path) {
     struct stat st;
@@ -72,11 +73,16 @@ std::string Trim(const std::string& s) {
 std::string EscapeLine(const std::string& s) {
     std::string out;
     for (char c : s) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\t') out += "\\t";
-        else if (c == '\\') out += "\\\\";
-        else out += c;
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\\')
+            out += "\\\\";
+        else
+            out += c;
     }
     return out;
 }
@@ -130,13 +136,35 @@ std::vector<std::string> BaseEnv() {
     for (char** e = environ; *e != nullptr; ++e) {
         std::string v = *e;
         if (v.rfind("WINEPREFIX=", 0) == 0 || v.rfind("WINEDEBUG=", 0) == 0 || v.rfind("DISPLAY=", 0) == 0 ||
-            v.rfind("WINEDLLOVERRIDES=", 0) == 0 || v.rfind("WINESERVER=", 0) == 0 || v.rfind("WINEARCH=", 0) == 0)
+            v.rfind("WINEDLLOVERRIDES=", 0) == 0 || v.rfind("WINESERVER=", 0) == 0 || v.rfind("WINEARCH=", 0) == 0 ||
+            v.rfind("WINEDLLPATH=", 0) == 0)
             continue;
         env.push_back(v);
     }
     env.push_back("WINEDEBUG=-all");
     env.push_back(std::string("WINEDLLOVERRIDES=") + kDllOverrides);
+    // Booting and every run need it: wine64 looks up the 32-bit DLLs there.
+    if (BuildUnderTest() == BuildKind::Win32) env.push_back("WINEDLLPATH=" + Wow64DllDir());
     return env;
+}
+
+// "C:\windows\system32\x" as a 32-bit program sees it: Windows redirects the
+// system directory of a 32-bit process to syswow64.
+std::string RedirectSystemDirectory(const std::string& winPath) {
+    const std::string system = "c:\\windows\\system32";
+    std::string lower = Lower(winPath);
+    if (lower.compare(0, system.size(), system) != 0) return winPath;
+    if (lower.size() > system.size() && lower[system.size()] != '\\') return winPath;
+    return winPath.substr(0, system.size() - 8) + "syswow64" + winPath.substr(system.size());
+}
+
+// The machine field of a PE file's header (0x14c i386, 0x8664 x86_64), 0 if none.
+unsigned PeMachine(const std::string& image) {
+    if (image.size() < 0x40 || image.compare(0, 2, "MZ") != 0) return 0;
+    size_t pe = static_cast<unsigned char>(image[0x3c]) | static_cast<unsigned char>(image[0x3d]) << 8 |
+                static_cast<size_t>(static_cast<unsigned char>(image[0x3e])) << 16;
+    if (pe + 6 > image.size() || image.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return 0;
+    return static_cast<unsigned char>(image[pe + 4]) | static_cast<unsigned char>(image[pe + 5]) << 8;
 }
 
 // One Xvfb per test process, ended with the process (also if the process dies).
@@ -214,7 +242,35 @@ std::string SafeName(const std::string& s) {
 
 }  // namespace
 
+// ---- The build under test -----------------------------------------------------
+
+BuildKind BuildUnderTest() {
+    const char* env = std::getenv("E2E_BUILD");
+    if (env == nullptr || *env == '\0' || std::string(env) == "win64") return BuildKind::Win64;
+    if (std::string(env) == "win32") return BuildKind::Win32;
+    throw std::runtime_error(std::string("E2E_BUILD is \"") + env + "\"; win64 or win32");
+}
+
 // ---- Transcripts --------------------------------------------------------------
+
+std::string WithoutDrawing(const std::string& transcript) {
+    std::string out;
+    std::istringstream in(transcript);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("icon: ", 0) == 0) {
+            line = "icon: -";
+        } else if (line.rfind("progress: ", 0) == 0) {
+            size_t rect = line.find("; rect=");
+            if (rect != std::string::npos) {
+                size_t hidden = line.find("; hidden", rect);
+                line = line.substr(0, rect) + (hidden == std::string::npos ? "" : line.substr(hidden));
+            }
+        }
+        out += line + "\n";
+    }
+    return out;
+}
 
 std::string Transcript(const std::vector<Box>& boxes) {
     std::string out;
@@ -226,7 +282,7 @@ std::string Transcript(const std::vector<Box>& boxes) {
         out += "answer: " + b.answer + "\n";
         out += "progress: " + b.progress + "\n\n";
     }
-    return out;
+    return BuildUnderTest() == BuildKind::Win32 ? WithoutDrawing(out) : out;
 }
 
 Box OkBox(const std::string& caption, const std::string& text, const std::string& progress) {
@@ -250,9 +306,28 @@ std::string Win64Dir() {
     return SETUP_E2E_WIN64_DIR;
 }
 
-std::string TestBinary(const std::string& name) { return Win64Dir() + "/e2e/" + name; }
+std::string BuildDir() {
+    if (BuildUnderTest() == BuildKind::Win64) return Win64Dir();
+    const char* env = std::getenv("SETUP_E2E_WIN32_DIR");
+    if (env != nullptr && *env != '\0') return env;
+    return SETUP_E2E_WIN32_DIR;
+}
 
-std::string SampleMediumDir() { return Win64Dir() + "/sample/medium"; }
+std::string Wow64DllDir() {
+    const char* env = std::getenv("SETUP_E2E_WOW64_DIR");
+    std::string dir = env != nullptr && *env != '\0' ? env : SETUP_E2E_WOW64_DIR;
+    if (!HostExists(dir + "/i386-windows/ntdll.dll"))
+        throw std::runtime_error("no 32-bit Windows DLLs in " + dir + "/i386-windows (run scripts/install-deps.sh)");
+    return dir;
+}
+
+std::string TestBinary(const std::string& name) {
+    return BuildDir() + "/e2e/" + name;
+}
+
+std::string SampleMediumDir() {
+    return BuildDir() + "/sample/medium";
+}
 
 std::string E2eWorkDir() {
     std::string dir = SETUP_E2E_WORK_DIR;
@@ -277,9 +352,11 @@ void WriteHostFile(const std::string& path, const std::string& content) {
 
 std::string EnsureTemplatePrefix(bool fresh) {
     std::string work = E2eWorkDir();
-    std::string dir = work + "/template-prefix";
+    // A 32-bit prefix has its syswow64 filled at boot, from the WoW64 DLLs.
+    std::string suffix = BuildUnderTest() == BuildKind::Win32 ? "-win32" : "";
+    std::string dir = work + "/template-prefix" + suffix;
     std::string stamp = dir + "/.e2e-ready";
-    int lock = open((work + "/template.lock").c_str(), O_RDWR | O_CREAT, 0644);
+    int lock = open((work + "/template" + suffix + ".lock").c_str(), O_RDWR | O_CREAT, 0644);
     if (lock < 0) throw std::runtime_error("cannot open the template lock");
     flock(lock, LOCK_EX);
     struct Unlock {
@@ -293,7 +370,7 @@ std::string EnsureTemplatePrefix(bool fresh) {
     if (!fresh && HostExists(stamp)) return dir;
 
     std::string tmp = dir + ".tmp";
-    std::string log = work + "/template-boot.log";
+    std::string log = work + "/template-boot" + suffix + ".log";
     unlink(log.c_str());
     RunHost({"/bin/rm", "-rf", dir, tmp}, BaseEnv(), log, 300);
     std::vector<std::string> env = BaseEnv();
@@ -317,7 +394,8 @@ std::string EnsureTemplatePrefix(bool fresh) {
 WineCase::WineCase(const std::string& windowsVersion) {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = info != nullptr ? std::string(info->test_suite_name()) + "." + info->name() : "adhoc";
-    caseDir_ = E2eWorkDir() + "/cases/" + SafeName(name);
+    // The 32-bit run of a case may run beside its 64-bit run.
+    caseDir_ = E2eWorkDir() + (BuildUnderTest() == BuildKind::Win32 ? "/cases-win32/" : "/cases/") + SafeName(name);
     try {
         Prepare(windowsVersion);
     } catch (...) {
@@ -355,10 +433,15 @@ void WineCase::Prepare(const std::string& windowsVersion) {
 
     MakeDirs(HostPath("C:\\e2e"));
     MakeDirs(HostPath("C:\\medium"));
-    std::string setupExe = Win64Dir() + "/SETUP.EXE";
-    if (!HostExists(setupExe)) throw std::runtime_error("no win64 build at " + setupExe);
-    WriteHostFile(HostPath("C:\\medium\\SETUP.EXE"), ReadHostFile(setupExe));
-    WriteHostFile(HostPath("C:\\e2e\\e2e_watcher.exe"), ReadHostFile(TestBinary("e2e_watcher.exe")));
+    std::string setupExe = BuildDir() + "/SETUP.EXE";
+    std::string image = ReadHostFile(setupExe);
+    unsigned machine = BuildUnderTest() == BuildKind::Win32 ? 0x14c : 0x8664;
+    if (PeMachine(image) != machine) throw std::runtime_error("no SETUP.EXE of the build under test at " + setupExe);
+    WriteHostFile(HostPath("C:\\medium\\SETUP.EXE"), image);
+    // The 64-bit watcher reads the boxes of either build.
+    std::string watcher = Win64Dir() + "/e2e/e2e_watcher.exe";
+    if (!HostExists(watcher)) throw std::runtime_error("no watcher at " + watcher + " (build the win64 preset)");
+    WriteHostFile(HostPath("C:\\e2e\\e2e_watcher.exe"), ReadHostFile(watcher));
 }
 
 WineCase::~WineCase() {
@@ -477,7 +560,7 @@ void WineCase::ReleaseFile(const std::string& winPath) {
 }
 
 std::string WineCase::HostPath(const std::string& winPath) const {
-    std::string p = winPath;
+    std::string p = BuildUnderTest() == BuildKind::Win32 ? RedirectSystemDirectory(winPath) : winPath;
     std::replace(p.begin(), p.end(), '\\', '/');
     if (p.size() >= 2 && p[1] == ':') {
         if (std::tolower(static_cast<unsigned char>(p[0])) != 'c')
@@ -510,7 +593,9 @@ std::string WineCase::HostPath(const std::string& winPath) const {
     return host;
 }
 
-void WineCase::SetupInf(const std::string& text) { MediumFile("SETUP.INF", text); }
+void WineCase::SetupInf(const std::string& text) {
+    MediumFile("SETUP.INF", text);
+}
 
 void WineCase::MediumFile(const std::string& name, const std::string& content) {
     PutFile(std::string(kMedium) + name, content);
@@ -522,7 +607,8 @@ void WineCase::MediumTestBinary(const std::string& name, const std::string& bina
 
 void WineCase::UseMedium(const std::string& hostDir) {
     DIR* d = opendir(hostDir.c_str());
-    if (d == nullptr) throw std::runtime_error("no medium at " + hostDir + " (build the win64 preset)");
+    if (d == nullptr)
+        throw std::runtime_error("no medium at " + hostDir + " (build the preset of the build under test)");
     while (dirent* e = readdir(d)) {
         std::string name = e->d_name;
         if (name == "." || name == "..") continue;
@@ -537,11 +623,14 @@ void WineCase::PutFile(const std::string& winPath, const std::string& content) {
 
 void WineCase::PutTestBinary(const std::string& winPath, const std::string& binary) {
     std::string src = TestBinary(binary);
-    if (!HostExists(src)) throw std::runtime_error("test binary missing: " + src + " (build the win64 preset)");
+    if (!HostExists(src))
+        throw std::runtime_error("test binary missing: " + src + " (build the preset of the build under test)");
     WriteHostFile(HostPath(winPath), ReadHostFile(src));
 }
 
-bool WineCase::Exists(const std::string& winPath) const { return HostExists(HostPath(winPath)); }
+bool WineCase::Exists(const std::string& winPath) const {
+    return HostExists(HostPath(winPath));
+}
 
 std::optional<std::string> WineCase::ReadFile(const std::string& winPath) const {
     std::string host = HostPath(winPath);
@@ -564,17 +653,22 @@ std::vector<std::string> WineCase::ListDir(const std::string& winDir, const std:
 }
 
 void WineCase::ImportReg(const std::string& regText) {
+    ImportRegView(regText, BuildUnderTest() == BuildKind::Win32 ? "32" : "64");
+}
+
+void WineCase::ImportRegView(const std::string& regText, const std::string& view) {
     static int counter = 0;
     std::string name = "C:\\e2e\\fixture" + std::to_string(++counter) + ".reg";
     std::string text = regText;
     if (text.rfind("REGEDIT4", 0) != 0 && text.rfind("Windows Registry Editor", 0) != 0) text = "REGEDIT4\n\n" + text;
     PutFile(name, text);
-    ProcessResult r = RunWine({"reg", "import", name});
+    ProcessResult r = RunWine({"reg", "import", name, "/reg:" + view});
     if (r.exitCode != 0) throw std::runtime_error("reg import failed; see " + r.outputFile);
 }
 
 std::optional<std::string> WineCase::RegQuery(const std::string& key, const std::string& value) {
-    ProcessResult r = RunWine({"reg", "query", key, "/v", value});
+    ProcessResult r =
+        RunWine({"reg", "query", key, "/v", value, BuildUnderTest() == BuildKind::Win32 ? "/reg:32" : "/reg:64"});
     if (!r.finished || r.exitCode != 0) return std::nullopt;
     std::stringstream in(ReadHostFile(r.outputFile));
     std::string line;
@@ -626,9 +720,11 @@ std::optional<std::string> WineCase::IniValue(const std::string& winPath, const 
 
 void WineCase::ArmRestartMarker() {
     PutTestBinary("C:\\e2e\\e2e_probe.exe", "e2e_probe.exe");
-    ImportReg(
+    // The restart (64-bit wineboot) reads the 64-bit view.
+    ImportRegView(
         "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce]\n"
-        "\"e2e-restart-marker\"=\"C:\\\\e2e\\\\e2e_probe.exe --out=C:\\\\e2e\\\\restarted.txt\"\n");
+        "\"e2e-restart-marker\"=\"C:\\\\e2e\\\\e2e_probe.exe --out=C:\\\\e2e\\\\restarted.txt\"\n",
+        "64");
 }
 
 bool WineCase::RestartHappened() const {
@@ -640,12 +736,13 @@ bool WineCase::RestartHappened() const {
     return false;
 }
 
-ProcessResult WineCase::RebootWindows() { return RunWine({"wineboot", "-r"}, 120); }
+ProcessResult WineCase::RebootWindows() {
+    return RunWine({"wineboot", "-r"}, 120);
+}
 
 SetupRun WineCase::RunSetup(const SetupOptions& options) {
     SetupRun run;
-    std::string transcript = "C:\\e2e\\transcript.txt", ready = "C:\\e2e\\watcher.ready",
-                done = "C:\\e2e\\setup.done";
+    std::string transcript = "C:\\e2e\\transcript.txt", ready = "C:\\e2e\\watcher.ready", done = "C:\\e2e\\setup.done";
     unlink(HostPath(transcript).c_str());
     unlink(HostPath(ready).c_str());
     unlink(HostPath(done).c_str());
@@ -692,7 +789,9 @@ SetupRun WineCase::RunSetup(const SetupOptions& options) {
     Mark("watcher ended");
     run.transcript = ReadHostFile(HostPath(transcript));
     WriteHostFile(caseDir_ + "/transcript.txt", run.transcript);
-    if (run.Unexpected() && options.failOnTrouble) ADD_FAILURE() << "a message box was not covered by the answers:\n" << run.transcript;
+    if (BuildUnderTest() == BuildKind::Win32) run.transcript = WithoutDrawing(run.transcript);
+    if (run.Unexpected() && options.failOnTrouble)
+        ADD_FAILURE() << "a message box was not covered by the answers:\n" << run.transcript;
     return run;
 }
 

@@ -1,6 +1,6 @@
-// End-to-end harness: runs the real SETUP.EXE (win64 build) under wine64 in a
-// fresh prefix per case, on an Xvfb display of its own, with a watcher program that
-// records and answers every message box. See tests/e2e/README.md.
+// End-to-end harness: runs the real SETUP.EXE under wine64 in a fresh prefix per
+// case, on an Xvfb display of its own, with a watcher program that records and
+// answers every message box. See tests/e2e/README.md.
 #ifndef SETUP_E2E_HARNESS_H
 #define SETUP_E2E_HARNESS_H
 
@@ -9,6 +9,15 @@
 #include <vector>
 
 namespace e2e {
+
+// ---- The build under test -----------------------------------------------------
+
+// A test process runs one build's SETUP.EXE and test programs: the x86_64 build in
+// wine64's own mode, or the shipped i686 build in Wine's WoW64 mode. E2E_BUILD in
+// the environment chooses ("win64", the default, or "win32"); CTest runs the 32-bit
+// set with "win32" (tests/e2e/CMakeLists.txt).
+enum class BuildKind { Win64, Win32 };
+BuildKind BuildUnderTest();
 
 // ---- Expected transcripts ---------------------------------------------------
 
@@ -23,8 +32,14 @@ struct Box {
     std::string progress = "none";
 };
 
-// The transcript text the watcher writes for these boxes, in order.
+// The transcript text the watcher writes for these boxes, in order. For the 32-bit
+// build it leaves out what WoW64 mode cannot draw (see WithoutDrawing).
 std::string Transcript(const std::vector<Box>& boxes);
+// Wine 8's WoW64 mode cannot measure text: a 32-bit program's boxes are drawn black
+// and too small, so their icons and window geometry mean nothing. This keeps the
+// texts, buttons, answers and progress labels, and puts "-" for the icon and drops
+// the progress window's rect and screen size.
+std::string WithoutDrawing(const std::string& transcript);
 // Shorthands for the usual boxes.
 Box OkBox(const std::string& caption, const std::string& text, const std::string& progress = "none");
 Box StopBox(const std::string& caption, const std::string& text, const std::string& progress = "none");
@@ -42,7 +57,9 @@ struct ProcessResult {
 
 struct SetupRun {
     ProcessResult setup;
-    std::string transcript;      // what the watcher wrote (also kept on a time-out)
+    // What the watcher wrote (also kept on a time-out); for the 32-bit build
+    // WithoutDrawing of it, as Transcript() gives it.
+    std::string transcript;
     bool watcherFinished = false;
     bool Unexpected() const { return transcript.find("answer: UNEXPECTED") != std::string::npos; }
 };
@@ -51,7 +68,7 @@ struct SetupOptions {
     std::vector<std::string> answers;  // "Yes", "No", "OK" in the order the boxes come
     std::string commandTail;           // appended to the command line after one blank
     int timeoutSeconds = 120;
-    std::string snapBase;              // Windows path: hold a box for a screenshot (see watcher.cpp)
+    std::string snapBase;  // Windows path: hold a box for a screenshot (see watcher.cpp)
     // The program under test and, from its file name, the process whose boxes are
     // watched. Only the harness's own tests change it.
     std::string program = "C:\\medium\\SETUP.EXE";
@@ -76,15 +93,17 @@ public:
     WineCase(const WineCase&) = delete;
     WineCase& operator=(const WineCase&) = delete;
 
-    // The medium: C:\medium\ holds SETUP.EXE of the win64 build.
+    // The medium: C:\medium\ holds SETUP.EXE of the build under test.
     static constexpr const char* kMedium = "C:\\medium\\";
-    void SetupInf(const std::string& text);                       // writes C:\medium\SETUP.INF
+    void SetupInf(const std::string& text);  // writes C:\medium\SETUP.INF
     void MediumFile(const std::string& name, const std::string& content);
     void MediumTestBinary(const std::string& name, const std::string& binary);  // copy of a tests/e2e/win artefact
     // Every file of a host directory onto the medium, such as SampleMediumDir().
     void UseMedium(const std::string& hostDir);
 
-    // Files anywhere on drive C (Windows paths such as "C:\\windows\\x.ini").
+    // Files anywhere on drive C (Windows paths such as "C:\\windows\\x.ini"), as
+    // the build under test sees them: for the 32-bit build C:\windows\system32 is
+    // the host's syswow64 directory.
     void PutFile(const std::string& winPath, const std::string& content);
     void PutTestBinary(const std::string& winPath, const std::string& binary);
     bool Exists(const std::string& winPath) const;
@@ -94,7 +113,8 @@ public:
     // The host path of a Windows path; existing components are matched without case.
     std::string HostPath(const std::string& winPath) const;
 
-    // Registry.
+    // Registry, in the view of the build under test (for the 32-bit build
+    // HKLM\Software is the 64-bit view's HKLM\Software\Wow6432Node).
     void ImportReg(const std::string& regText);  // text of a REGEDIT4 / version 5 .reg file
     // Data of one value as `reg query` shows it (REG_MULTI_SZ items joined by "\0"
     // as reg prints them), or nothing when the key or value is missing.
@@ -128,6 +148,7 @@ public:
 
 private:
     void Prepare(const std::string& windowsVersion);
+    void ImportRegView(const std::string& regText, const std::string& view);
     std::vector<std::string> WineEnv() const;
     int Spawn(const std::vector<std::string>& argv, const std::string& outFile);
     ProcessResult Wait(int pid, int timeoutSeconds, const std::string& outFile);
@@ -146,11 +167,13 @@ private:
 
 // ---- Paths of the builds and the shared template --------------------------------
 
-std::string Win64Dir();               // the win64 build (SETUP.EXE, e2e/ test binaries)
-std::string TestBinary(const std::string& name);  // host path of a tests/e2e/win artefact
-std::string SampleMediumDir();        // the Sample Viewer medium of the win64 build (sample/)
-std::string E2eWorkDir();             // <native build>/e2e
-// Boots the template prefix if there is none yet (lock-protected); `fresh`
+std::string BuildDir();                           // the build under test (SETUP.EXE, e2e/ test binaries, sample/)
+std::string Win64Dir();                           // the win64 build: the watcher comes from it for both builds
+std::string TestBinary(const std::string& name);  // host path of a tests/e2e/win artefact of BuildDir()
+std::string SampleMediumDir();                    // the Sample Viewer medium of BuildDir() (sample/medium)
+std::string E2eWorkDir();                         // <native build>/e2e
+std::string Wow64DllDir();                        // WINEDLLPATH of 32-bit runs (scripts/install-deps.sh)
+// Boots the build's template prefix if there is none yet (lock-protected); `fresh`
 // replaces an existing one. Returns its path.
 std::string EnsureTemplatePrefix(bool fresh = false);
 

@@ -1,8 +1,8 @@
 // The harness itself: the watcher reads boxes right, answers them in order, flags
 // boxes the test did not expect, and a hung program is stopped and reported.
-#include <gtest/gtest.h>
-
 #include "harness.h"
+
+#include <gtest/gtest.h>
 
 using namespace e2e;
 
@@ -90,4 +90,49 @@ TEST(Harness, RebootCarriesOutWininitRenamesAndMarksTheRestart) {
     EXPECT_TRUE(wine.RestartHappened());
     EXPECT_EQ(wine.ReadFile("C:\\e2e\\target.txt"), "new");
     EXPECT_FALSE(wine.Exists("C:\\windows\\wininit.ini"));
+}
+
+// The 32-bit set runs this too: a 64-bit program or SETUP.EXE slipped into it would
+// make every 32-bit case prove nothing.
+TEST(Harness, ProgramsRunWithThePointerSizeOfTheBuildUnderTest) {
+    WineCase wine;
+    wine.PutTestBinary("C:\\e2e\\probe.exe", "e2e_probe.exe");
+    ProcessResult result = wine.RunWine({"C:\\e2e\\probe.exe"}, 60);
+    ASSERT_TRUE(result.finished);
+    std::string record = wine.ReadFile("C:\\e2e\\probe.exe.txt").value_or("");
+    bool win32 = BuildUnderTest() == BuildKind::Win32;
+    EXPECT_NE(record.find(win32 ? "\nbits: 32\nwow64: yes\n" : "\nbits: 64\nwow64: no\n"), std::string::npos) << record;
+    // PE machine field: i386 or x86_64.
+    std::string setup = wine.ReadFile("C:\\medium\\SETUP.EXE").value_or("");
+    ASSERT_GT(setup.size(), 0x40u);
+    size_t pe = static_cast<unsigned char>(setup[0x3c]) | static_cast<unsigned char>(setup[0x3d]) << 8;
+    ASSERT_GT(setup.size(), pe + 6);
+    EXPECT_EQ(setup.substr(pe + 4, 2), win32 ? std::string("\x4c\x01", 2) : std::string("\x64\x86", 2));
+}
+
+TEST(Harness, TranscriptsOfThe32BitBuildKeepTextsAndAnswersButNotIconsOrGeometry) {
+    struct Row {
+        const char* line;
+        const char* kept;
+    };
+    const Row rows[] = {
+        // Icons cannot be told apart in WoW64 mode: every icon reads the same.
+        {"icon: question", "icon: -"},
+        {"icon: none?", "icon: -"},
+        // The progress window's labels are read from its controls and stay; its size
+        // comes from text measurement, which fails there.
+        {"progress: caption=Demo; label=Copying files; file=C:\\\\x; rect=1,2,3,4; screen=1024,768",
+         "progress: caption=Demo; label=Copying files; file=C:\\\\x"},
+        // Whether it was visible is not drawing.
+        {"progress: caption=Demo; label=L; file=F; rect=1,2,3,4; screen=1024,768; hidden",
+         "progress: caption=Demo; label=L; file=F; hidden"},
+        {"progress: none", "progress: none"},
+        // Texts, buttons and answers as they are, even when they look like the above.
+        {"text: icon: question; rect=1,2,3,4", "text: icon: question; rect=1,2,3,4"},
+        {"buttons: YesNo", "buttons: YesNo"},
+        {"answer: UNEXPECTED (wanted Yes)", "answer: UNEXPECTED (wanted Yes)"},
+        {"", ""},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(WithoutDrawing(std::string(row.line) + "\n"), std::string(row.kept) + "\n") << row.line;
 }

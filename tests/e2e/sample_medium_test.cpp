@@ -18,7 +18,9 @@ const char* const kProgressAtCore =
     "rect=304,338,416,91; screen=1024,768";
 const char* const kSystemCore = "C:\\windows\\system32\\sampcore.dll";
 
-std::string SampleFile(const std::string& name) { return ReadHostFile(Win64Dir() + "/sample/" + name); }
+std::string SampleFile(const std::string& name) {
+    return ReadHostFile(BuildDir() + "/sample/" + name);
+}
 
 const char* const kUninstallLog =
     "[UNINST]\r\nProduct=Sample Viewer\r\n"
@@ -31,7 +33,7 @@ const char* const kUninstallLog =
 }  // namespace
 
 TEST(SampleMedium, InstallsKeepingTheNewerSharedLibraryWhenTheUserSaysYes) {
-    WineCase wine;
+    WineCase wine("win95");
     wine.UseMedium(SampleMediumDir());
     wine.PutFile(kSystemCore, SampleFile("sampcore_newer.dll"));
     SetupRun run = wine.RunSetup({{"Yes", "Yes", "OK"}});
@@ -72,8 +74,8 @@ TEST(SampleMedium, FreshWindows95MachineGetsEverythingWithoutFurtherQuestions) {
     wine.UseMedium(SampleMediumDir());
     ASSERT_FALSE(wine.Exists(kSystemCore));
     SetupRun run = wine.RunSetup({{"Yes", "OK"}});
-    EXPECT_EQ(run.transcript, Transcript({QuestionBox(kProduct, kQuestion, "Yes"),
-                                          OkBox(kProduct, "Setup completed successfully")}));
+    EXPECT_EQ(run.transcript,
+              Transcript({QuestionBox(kProduct, kQuestion, "Yes"), OkBox(kProduct, "Setup completed successfully")}));
     EXPECT_EQ(wine.ReadFile(kSystemCore), SampleFile("medium/sampcore.dll"));
     EXPECT_EQ(wine.ReadFile("C:\\windows\\SAMPVIEW.INI"), kUninstallLog);
     EXPECT_EQ(wine.IniValue("C:\\windows\\SAMPLE\\viewer.ini", "Viewer", "CoreVersion"), "1.2.0.0");

@@ -1,6 +1,7 @@
 // Records how it was started: appends its command line, current directory and
 // environment to <own path>.txt (or to the file named by --out=), one block per
-// start. Serves as a program that the setup runs and as a restart marker.
+// start, with its pointer size and whether it runs under WoW64. Serves as a program
+// that the setup runs and as a restart marker.
 #include <windows.h>
 
 #include <cstdio>
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
     char cwd[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, cwd);
     std::fprintf(f, "module: %s\ncmdline: %s\ncwd: %s\n", self, GetCommandLineA(), cwd);
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    std::fprintf(f, "bits: %u\nwow64: %s\n", static_cast<unsigned>(sizeof(void*) * 8), wow64 ? "yes" : "no");
     for (int i = 1; i < argc; ++i) std::fprintf(f, "arg%d: %s\n", i, argv[i]);
     char* env = GetEnvironmentStringsA();
     for (char* p = env; *p != '\0'; p += std::strlen(p) + 1) std::fprintf(f, "env: %s\n", p);
