@@ -104,7 +104,7 @@ def measure_executables(args):
 class Wine:
     def __init__(self, work, wow64=None):
         self.work = os.path.abspath(work)
-        # WINEDLLPATH with the 32-bit PE DLLs (bench/prepare-wow64.sh): 32-bit programs
+        # WINEDLLPATH with the 32-bit PE DLLs (scripts/install-deps.sh): 32-bit programs
         # run in WoW64 mode; the prefix is booted with it too.
         self.wow64 = os.path.abspath(wow64) if wow64 else None
         self.template = os.path.join(self.work, "template")
@@ -460,7 +460,7 @@ def main():
     ap.add_argument("--win32", required=True)
     ap.add_argument("--win64", required=True)
     ap.add_argument("--work", required=True)
-    ap.add_argument("--wow64", default=None, help="WINEDLLPATH holding i386-windows (bench/prepare-wow64.sh)")
+    ap.add_argument("--wow64", default=None, help="WINEDLLPATH holding i386-windows (scripts/install-deps.sh)")
     ap.add_argument("--rounds", type=int, default=7)
     ap.add_argument("--only", choices=("own", "peer"), default=None,
                     help="only rows 1-5 (own) or only rows 1 and 6 (peer)")

@@ -9,15 +9,15 @@
 #
 # BENCH_WIN32_DIR / BENCH_WIN64_DIR: the builds to measure (default build/win32,
 # build/win64; both are configured and built first). BENCH_WORK: the Wine prefix,
-# media and logs (default build/bench). BENCH_WOW64_DIR: where the 32-bit PE DLLs are
-# prepared (default build/wow64).
+# media and logs (default build/bench). The 32-bit Windows DLLs for WoW64 mode are
+# prepared by scripts/install-deps.sh (SETUP_WOW64_DIR, default /opt/setup-wine-wow64).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 win32=${BENCH_WIN32_DIR:-build/win32}
 win64=${BENCH_WIN64_DIR:-build/win64}
 work=${BENCH_WORK:-build/bench}
 args=("$@")
-wow64=${BENCH_WOW64_DIR:-build/wow64}
+wow64=${SETUP_WOW64_DIR:-/opt/setup-wine-wow64}
 bash scripts/install-deps.sh
 # The peer: Debian's NSIS compiler (it builds 32-bit installers).
 if ! command -v makensis >/dev/null; then
@@ -25,7 +25,6 @@ if ! command -v makensis >/dev/null; then
     $SUDO apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq nsis
 fi
-bash bench/prepare-wow64.sh "$wow64"
 mkdir -p "$work"
 for pair in "win32 $win32" "win64 $win64"; do
     set -- $pair
