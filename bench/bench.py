@@ -102,8 +102,11 @@ def measure_executables(args):
 # ---- The Wine prefix ---------------------------------------------------------------
 
 class Wine:
-    def __init__(self, work):
+    def __init__(self, work, wow64=None):
         self.work = os.path.abspath(work)
+        # WINEDLLPATH with the 32-bit PE DLLs (scripts/install-deps.sh): 32-bit programs
+        # run in WoW64 mode; the prefix is booted with it too.
+        self.wow64 = os.path.abspath(wow64) if wow64 else None
         self.template = os.path.join(self.work, "template")
         self.prefix = os.path.join(self.work, "prefix")
         self.logs = os.path.join(self.work, "logs")
@@ -118,6 +121,8 @@ class Wine:
                                     "WINEARCH"))}
         env["WINEDEBUG"] = "-all"
         env["WINEDLLOVERRIDES"] = "mscoree,mshtml=;winemenubuilder.exe=d"
+        if self.wow64:
+            env["WINEDLLPATH"] = self.wow64
         return env
 
     def env(self, prefix=None):
@@ -139,7 +144,8 @@ class Wine:
 
     def ensure_template(self):
         stamp = os.path.join(self.template, ".bench-ready")
-        if os.path.exists(stamp):
+        kind = "booted wow64\n" if self.wow64 else "booted\n"
+        if os.path.exists(stamp) and open(stamp).read() == kind:
             return
         tmp = self.template + ".tmp"
         shutil.rmtree(tmp, ignore_errors=True)
@@ -155,7 +161,7 @@ class Wine:
         self.run([WINESERVER, "-k"], "boot-kill", prefix=tmp)
         self.display = saved
         os.rename(tmp, self.template)
-        open(stamp, "w").write("booted\n")
+        open(stamp, "w").write(kind)
 
     def start(self):
         os.makedirs(self.logs, exist_ok=True)
@@ -278,16 +284,18 @@ class Wine:
 TARGET = "C:\\bench\\target"
 
 
-def write_medium(wine, name, files, file_bytes, args, extra_keys=0):
-    """C:\\bench\\<name>\\: SETUP.EXE, the reference programs, `files` files, a
-    SETUP.INF that lists them (one file section each, as a script author writes it)
-    and BENCHCOPY.LST with the same files for the reference copiers."""
+def write_medium(wine, name, files, file_bytes, args, extra_keys=0, build=None, peer=False):
+    """C:\\bench\\<name>\\: SETUP.EXE and the reference programs of `build` (default:
+    the x86_64 build), `files` files, a SETUP.INF that lists them (one file section
+    each, as a script author writes it) and BENCHCOPY.LST with the same files for the
+    reference copiers. With `peer`, also PEER.EXE: the NSIS installer of the same files."""
+    build = build or args.win64
     medium = wine.host_path("C:\\bench\\" + name)
     os.makedirs(medium, exist_ok=True)
-    for exe, src in (("SETUP.EXE", os.path.join(args.win64, "SETUP.EXE")),
-                     ("bench_hello.exe", os.path.join(args.win64, "bench", "bench_hello.exe")),
-                     ("bench_copy.exe", os.path.join(args.win64, "bench", "bench_copy.exe")),
-                     ("bench_vercopy.exe", os.path.join(args.win64, "bench", "bench_vercopy.exe"))):
+    for exe, src in (("SETUP.EXE", os.path.join(build, "SETUP.EXE")),
+                     ("bench_hello.exe", os.path.join(build, "bench", "bench_hello.exe")),
+                     ("bench_copy.exe", os.path.join(build, "bench", "bench_copy.exe")),
+                     ("bench_vercopy.exe", os.path.join(build, "bench", "bench_vercopy.exe"))):
         shutil.copyfile(src, os.path.join(medium, exe))
     names = ["f%04d.bin" % i for i in range(files)]
     for n in names:
@@ -304,7 +312,25 @@ def write_medium(wine, name, files, file_bytes, args, extra_keys=0):
         inf = "\r\n".join(lines) + "\r\n"
     open(os.path.join(medium, "SETUP.INF"), "w", newline="").write(inf)
     open(os.path.join(medium, "BENCHCOPY.LST"), "w", newline="").write("\r\n".join([TARGET] + names) + "\r\n")
+    if peer:
+        write_peer(medium, names)
     return "C:\\bench\\" + name
+
+
+def write_peer(medium, names):
+    """PEER.EXE: an NSIS installer (Debian's makensis, 32-bit stub) of the same files
+    into the same target, silent, stored without compression, ending with the box
+    SETUP.EXE ends with. NSIS keeps its default integrity check of the installer."""
+    lines = ["Unicode false", "SetCompress off", "SilentInstall silent", "RequestExecutionLevel user",
+             'Name "Bench"', 'OutFile "PEER.EXE"', "Section"]
+    if names:
+        lines.append('SetOutPath "%s"' % TARGET)
+        lines += ['File "%s"' % n for n in names]
+    lines += ['MessageBox MB_OK "%s"' % SETUP_DONE, "SectionEnd"]
+    open(os.path.join(medium, "peer.nsi"), "w").write("\n".join(lines) + "\n")
+    with open(os.path.join(medium, "..", "makensis.log"), "ab") as out:
+        subprocess.run(["makensis", "-V2", "peer.nsi"], cwd=medium, stdout=out, stderr=out, check=True)
+    os.remove(os.path.join(medium, "peer.nsi"))
 
 
 class Runner:
@@ -349,79 +375,124 @@ def paired_ratio(a, b):
     return median(ratios)
 
 
+def measure_own(wine, args, results):
+    """Rows 2 to 5: the x86_64 SETUP.EXE against reference programs of ours."""
+    log("laying out the media")
+    empty = write_medium(wine, "empty", 0, 0, args)
+    m100 = write_medium(wine, "m100", 100, BIG_FILE_BYTES, args)
+    small = {n: write_medium(wine, "s%d" % n, n, SMALL_FILE_BYTES, args) for n in (10, 100, 1000)}
+    keys20 = write_medium(wine, "s1000k20", 0, 0, args)  # script only: for the profile reads
+    inf = "\r\n".join(["[SETUP]", "Product=Bench", "[AddFiles.WIN32]"] + ["f%04d.bin=" % i for i in range(1000)]
+                      + sum([["[f%04d.bin]" % i] + ["Note%02d=filler key %d" % (k, k) for k in range(20)]
+                             + ["RequiredCopy=1", "TargetDir=" + TARGET] for i in range(1000)], [])) + "\r\n"
+    open(wine.host_path(keys20 + "\\SETUP.INF"), "w", newline="").write(inf)
+    runner = Runner(wine)
+
+    log("warming up (page cache, first starts)")
+    runner.once(m100 + "\\SETUP.EXE", SETUP_DONE, 100)
+    runner.once(m100 + "\\bench_copy.exe", COPY_DONE, 100)
+    runner.once(empty + "\\bench_hello.exe", SETUP_DONE)
+
+    log("start-up: empty SETUP.INF against bench_hello.exe")
+    results["startup"] = runner.rounds({
+        "setup": (empty + "\\SETUP.EXE", SETUP_DONE, None),
+        "hello": (empty + "\\bench_hello.exe", SETUP_DONE, None)}, 2 * args.rounds)
+    results["hwm_check"] = [wine.host_vmhwm(empty + "\\SETUP.EXE", "SETUP.EXE"),
+                            wine.host_vmhwm(empty + "\\bench_hello.exe", "bench_hello.exe")]
+
+    log("throughput: 100 files of 1 MiB")
+    results["throughput"] = runner.rounds({
+        "setup0": (empty + "\\SETUP.EXE", SETUP_DONE, None),
+        "copy0": (empty + "\\bench_copy.exe", COPY_DONE, 0),
+        "ver0": (empty + "\\bench_vercopy.exe", COPY_DONE, 0),
+        "setup": (m100 + "\\SETUP.EXE", SETUP_DONE, 100),
+        "copy": (m100 + "\\bench_copy.exe", COPY_DONE, 100),
+        "ver": (m100 + "\\bench_vercopy.exe", COPY_DONE, 100)}, args.rounds)
+
+    log("growth: 10, 100 and 1000 small files")
+    jobs = {"setup0": (empty + "\\SETUP.EXE", SETUP_DONE, None),
+            "copy0": (empty + "\\bench_copy.exe", COPY_DONE, 0),
+            "ver0": (empty + "\\bench_vercopy.exe", COPY_DONE, 0)}
+    for n, medium in small.items():
+        jobs["setup%d" % n] = (medium + "\\SETUP.EXE", SETUP_DONE, n)
+        jobs["copy%d" % n] = (medium + "\\bench_copy.exe", COPY_DONE, n)
+        jobs["ver%d" % n] = (medium + "\\bench_vercopy.exe", COPY_DONE, n)
+    results["growth"] = runner.rounds(jobs, max(3, args.rounds - 2))
+
+    log("profile reads alone")
+    results["profile"] = {}
+    for label, medium in (("100", small[100]), ("1000", small[1000]), ("1000k20", keys20)):
+        out = wine.host_path("C:\\bench\\profile.txt")
+        if os.path.exists(out):
+            os.remove(out)
+        wine.run([WINE, "C:\\bench\\tools\\bench_profile.exe", medium + "\\SETUP.INF", "C:\\bench\\profile.txt",
+                  str(args.rounds)], "profile")
+        fields = dict(f.partition("=")[::2] for f in open(out).read().strip().split("\t"))
+        results["profile"][label] = ([float(x) for x in fields["ms"].split(",")], int(fields["entries"]),
+                                     [float(x) for x in fields["section_ms"].split(",")])
+    results.setdefault("trouble", []).extend(runner.trouble)
+
+
+def measure_peer(wine, args, results):
+    """Row 6: the i686 SETUP.EXE, the i686 version-service loop, the i686 one-box
+    program and the NSIS installer of the same media, all 32-bit in WoW64 mode."""
+    log("laying out the 32-bit media and building the NSIS installers")
+    media = {0: write_medium(wine, "p0", 0, 0, args, build=args.win32, peer=True),
+             100: write_medium(wine, "p100", 100, BIG_FILE_BYTES, args, build=args.win32, peer=True),
+             1000: write_medium(wine, "p1000", 1000, SMALL_FILE_BYTES, args, build=args.win32, peer=True)}
+    runner = Runner(wine)
+    log("warming up the 32-bit programs")
+    for n, medium in media.items():
+        for exe in ("SETUP.EXE", "bench_vercopy.exe", "PEER.EXE"):
+            runner.once(medium + "\\" + exe, COPY_DONE if exe == "bench_vercopy.exe" else SETUP_DONE, n)
+    jobs = {"hello": (media[0] + "\\bench_hello.exe", SETUP_DONE, None)}
+    for n, medium in media.items():
+        jobs["setup%d" % n] = (medium + "\\SETUP.EXE", SETUP_DONE, n)
+        jobs["ver%d" % n] = (medium + "\\bench_vercopy.exe", COPY_DONE, n)
+        jobs["peer%d" % n] = (medium + "\\PEER.EXE", SETUP_DONE, n)
+    log("peer: start-up, 100 x 1 MiB and 1000 x 1 KiB, 32-bit in WoW64 mode")
+    results["peer"] = runner.rounds(jobs, args.rounds)
+    results.setdefault("trouble", []).extend(runner.trouble)
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--win32", required=True)
     ap.add_argument("--win64", required=True)
     ap.add_argument("--work", required=True)
+    ap.add_argument("--wow64", default=None, help="WINEDLLPATH holding i386-windows (scripts/install-deps.sh)")
     ap.add_argument("--rounds", type=int, default=7)
+    ap.add_argument("--only", choices=("own", "peer"), default=None,
+                    help="only rows 1-5 (own) or only rows 1 and 6 (peer)")
     ap.add_argument("--out", default=None, help="also write the table to this file")
     args = ap.parse_args()
     started = time.time()
 
     exes = measure_executables(args)
-    wine = Wine(args.work)
+    wine = Wine(args.work, args.wow64)
     results = {}
     try:
         wine.start()
         tools = wine.host_path("C:\\bench\\tools")
         os.makedirs(tools, exist_ok=True)
-        for t in ("bench_launch.exe", "bench_profile.exe"):
+        for t in ("bench_launch.exe", "bench_profile.exe", "bench_progress.exe"):
             shutil.copyfile(os.path.join(args.win64, "bench", t), os.path.join(tools, t))
         wine.start_holder()
-        log("laying out the media")
-        empty = write_medium(wine, "empty", 0, 0, args)
-        m100 = write_medium(wine, "m100", 100, BIG_FILE_BYTES, args)
-        small = {n: write_medium(wine, "s%d" % n, n, SMALL_FILE_BYTES, args) for n in (10, 100, 1000)}
-        keys20 = write_medium(wine, "s1000k20", 0, 0, args)  # script only: for the profile reads
-        inf = "\r\n".join(["[SETUP]", "Product=Bench", "[AddFiles.WIN32]"] + ["f%04d.bin=" % i for i in range(1000)]
-                          + sum([["[f%04d.bin]" % i] + ["Note%02d=filler key %d" % (k, k) for k in range(20)]
-                                 + ["RequiredCopy=1", "TargetDir=" + TARGET] for i in range(1000)], [])) + "\r\n"
-        open(wine.host_path(keys20 + "\\SETUP.INF"), "w", newline="").write(inf)
-        runner = Runner(wine)
-
-        log("warming up (page cache, first starts)")
-        runner.once(m100 + "\\SETUP.EXE", SETUP_DONE, 100)
-        runner.once(m100 + "\\bench_copy.exe", COPY_DONE, 100)
-        runner.once(empty + "\\bench_hello.exe", SETUP_DONE)
-
-        log("start-up: empty SETUP.INF against bench_hello.exe")
-        results["startup"] = runner.rounds({
-            "setup": (empty + "\\SETUP.EXE", SETUP_DONE, None),
-            "hello": (empty + "\\bench_hello.exe", SETUP_DONE, None)}, 2 * args.rounds)
-        results["hwm_check"] = [wine.host_vmhwm(empty + "\\SETUP.EXE", "SETUP.EXE"),
-                                wine.host_vmhwm(empty + "\\bench_hello.exe", "bench_hello.exe")]
-
-        log("throughput: 100 files of 1 MiB")
-        results["throughput"] = runner.rounds({
-            "setup0": (empty + "\\SETUP.EXE", SETUP_DONE, None),
-            "copy0": (empty + "\\bench_copy.exe", COPY_DONE, 0),
-            "ver0": (empty + "\\bench_vercopy.exe", COPY_DONE, 0),
-            "setup": (m100 + "\\SETUP.EXE", SETUP_DONE, 100),
-            "copy": (m100 + "\\bench_copy.exe", COPY_DONE, 100),
-            "ver": (m100 + "\\bench_vercopy.exe", COPY_DONE, 100)}, args.rounds)
-
-        log("growth: 10, 100 and 1000 small files")
-        jobs = {"setup0": (empty + "\\SETUP.EXE", SETUP_DONE, None),
-                "copy0": (empty + "\\bench_copy.exe", COPY_DONE, 0),
-                "ver0": (empty + "\\bench_vercopy.exe", COPY_DONE, 0)}
-        for n, medium in small.items():
-            jobs["setup%d" % n] = (medium + "\\SETUP.EXE", SETUP_DONE, n)
-            jobs["copy%d" % n] = (medium + "\\bench_copy.exe", COPY_DONE, n)
-            jobs["ver%d" % n] = (medium + "\\bench_vercopy.exe", COPY_DONE, n)
-        results["growth"] = runner.rounds(jobs, max(3, args.rounds - 2))
-
-        log("profile reads alone")
-        results["profile"] = {}
-        for label, medium in (("100", small[100]), ("1000", small[1000]), ("1000k20", keys20)):
-            out = wine.host_path("C:\\bench\\profile.txt")
-            if os.path.exists(out):
-                os.remove(out)
-            wine.run([WINE, "C:\\bench\\tools\\bench_profile.exe", medium + "\\SETUP.INF", "C:\\bench\\profile.txt",
-                      str(args.rounds)], "profile")
-            fields = dict(f.partition("=")[::2] for f in open(out).read().strip().split("\t"))
-            results["profile"][label] = ([float(x) for x in fields["ms"].split(",")], int(fields["entries"]))
-        results["trouble"] = runner.trouble
+        if args.only != "peer":
+            measure_own(wine, args, results)
+        log("progress window updates alone")
+        out = wine.host_path("C:\\bench\\progress.txt")
+        if os.path.exists(out):
+            os.remove(out)
+        wine.run([WINE, "C:\\bench\\tools\\bench_progress.exe", "C:\\bench\\progress.txt", "200"], "progress")
+        if os.path.exists(out):
+            results["progress"] = [dict([("way", f[0])] + [x.split("=") for x in f[1:]])
+                                   for f in (line.split("\t") for line in open(out).read().strip().splitlines())]
+        if args.only != "own":
+            if args.wow64:
+                measure_peer(wine, args, results)
+            else:
+                log("no WoW64 DLLs (--wow64): the 32-bit rows are left out")
     finally:
         wine.stop()
 
@@ -437,6 +508,43 @@ def fmt_ms(x):
 
 def goal(ok):
     return "met" if ok else "**missed**"
+
+
+def report_peer(pe, L):
+    """Row 6: 32-bit programs in WoW64 mode. Work = a run minus the same program's run
+    with nothing to install in the same round."""
+    def box(key):
+        return [r["box_ms"] for r in pe[key]]
+
+    def work(key, n):
+        return [r["box_ms"] - b["box_ms"] for r, b in zip(pe[key + str(n)], pe[key + "0"])]
+
+    rounds = len(pe["hello"])
+    s0, h0, p0 = box("setup0"), box("hello"), box("peer0")
+    ratio_start = paired_ratio(s0, h0)
+    L.append("| 6 | start-up, 32-bit: empty SETUP.INF / bench_hello.exe / empty NSIS installer, CreateProcess to the box | %s / %s / %s | - | - |"
+             % (fmt_ms(median(s0)), fmt_ms(median(h0)), fmt_ms(median(p0))))
+    L.append("| 6 | **ratio start-up SETUP.EXE / hello**, 32-bit (median of %d paired rounds) | **%.2f** | at most 1.05 | %s |"
+             % (rounds, ratio_start, goal(ratio_start <= 1.05)))
+    L.append("| 6 | ratio start-up NSIS / SETUP.EXE, 32-bit | %.2f | - | - |" % paired_ratio(p0, s0))
+
+    ws, wv, wp = work("setup", 100), work("ver", 100), work("peer", 100)
+    ratio_loop = paired_ratio(ws, wv)
+    L.append("| 6 | 100 x 1 MiB, 32-bit work: SETUP.EXE / VerInstallFileA loop / NSIS | %s / %s / %s | - | - |"
+             % (fmt_ms(median(ws)), fmt_ms(median(wv)), fmt_ms(median(wp))))
+    L.append("| 6 | **ratio SETUP.EXE / VerInstallFileA loop**, 100 x 1 MiB | **%.2f** | at most 1.10 | %s |"
+             % (ratio_loop, goal(ratio_loop <= 1.10)))
+    L.append("| 6 | ratio NSIS / SETUP.EXE, 100 x 1 MiB (below 1: the peer is faster) | %.2f | - | - |"
+             % paired_ratio(wp, ws))
+
+    ws, wv, wp = work("setup", 1000), work("ver", 1000), work("peer", 1000)
+    own = [(s - v) / 1000 for s, v in zip(ws, wv)]
+    L.append("| 6 | 1000 x 1 KiB, 32-bit, time per entry: SETUP.EXE / VerInstallFileA loop / NSIS | %.3f / %.3f / %.3f ms | - | - |"
+             % (median(ws) / 1000, median(wv) / 1000, median(wp) / 1000))
+    L.append("| 6 | **SETUP.EXE's own time per entry beyond the loop**, 1000 x 1 KiB (median of the paired differences) | **%.3f ms** | at most 0.3 ms | %s |"
+             % (median(own), goal(median(own) <= 0.3)))
+    L.append("| 6 | ratio NSIS / SETUP.EXE, 1000 x 1 KiB (below 1: the peer is faster) | %.2f | - | - |"
+             % paired_ratio(wp, ws))
 
 
 def report(args, exes, results, seconds):
@@ -460,89 +568,101 @@ def report(args, exes, results, seconds):
                     e["arch"], e["relinked"], e["relinked"] / 1024, "at most 32 KiB" if e["arch"] == "i686" else "-",
                     goal(e["relinked"] <= 32768) if e["arch"] == "i686" else "-"))
 
-    st = results["startup"]
-    s_box = [r["box_ms"] for r in st["setup"]]
-    h_box = [r["box_ms"] for r in st["hello"]]
-    ratio_start = paired_ratio(s_box, h_box)
+    if "startup" in results:
+        st = results["startup"]
+        s_box = [r["box_ms"] for r in st["setup"]]
+        h_box = [r["box_ms"] for r in st["hello"]]
+        ratio_start = paired_ratio(s_box, h_box)
 
-    tp = results["throughput"]
-    def work(key, base):
-        return [r["box_ms"] - b["box_ms"] for r, b in zip(tp[key], tp[base])]
-    w_setup, w_copy, w_ver = work("setup", "setup0"), work("copy", "copy0"), work("ver", "ver0")
-    ratio_tp = paired_ratio(w_setup, w_copy)
-    L.append("| 2 | install 100 x 1 MiB: SETUP.EXE work (time to final box minus empty-script run) | %s | - | - |"
-             % fmt_ms(median(w_setup)))
-    L.append("| 2 | same files: bench_copy.exe (CopyFileA loop) work | %s | - | - |" % fmt_ms(median(w_copy)))
-    L.append("| 2 | **ratio SETUP.EXE / CopyFileA loop** (median of %d paired rounds) | **%.2f** | at most 1.10 | %s |"
-             % (len(w_setup), ratio_tp, goal(ratio_tp <= 1.10)))
-    L.append("| 2 | same files: bench_vercopy.exe (VerFindFileA + VerInstallFileA loop) work | %s | - | - |"
-             % fmt_ms(median(w_ver)))
-    L.append("| 2 | ratio VerInstallFileA loop / CopyFileA loop (the copy method alone) | %.2f | - | reason |"
-             % paired_ratio(w_ver, w_copy))
-    L.append("| 2 | ratio SETUP.EXE / VerInstallFileA loop (the setup's own share) | %.2f | - | - |"
-             % paired_ratio(w_setup, w_ver))
+        tp = results["throughput"]
+        def work(key, base):
+            return [r["box_ms"] - b["box_ms"] for r, b in zip(tp[key], tp[base])]
+        w_setup, w_copy, w_ver = work("setup", "setup0"), work("copy", "copy0"), work("ver", "ver0")
+        ratio_tp = paired_ratio(w_setup, w_copy)
+        L.append("| 2 | install 100 x 1 MiB: SETUP.EXE work (time to final box minus empty-script run) | %s | - | - |"
+                 % fmt_ms(median(w_setup)))
+        L.append("| 2 | same files: bench_copy.exe (CopyFileA loop) work | %s | - | - |" % fmt_ms(median(w_copy)))
+        L.append("| 2 | **ratio SETUP.EXE / CopyFileA loop** (median of %d paired rounds) | **%.2f** | at most 1.10 | %s |"
+                 % (len(w_setup), ratio_tp, goal(ratio_tp <= 1.10)))
+        L.append("| 2 | same files: bench_vercopy.exe (VerFindFileA + VerInstallFileA loop) work | %s | - | - |"
+                 % fmt_ms(median(w_ver)))
+        L.append("| 2 | ratio VerInstallFileA loop / CopyFileA loop (the copy method alone) | %.2f | - | reason |"
+                 % paired_ratio(w_ver, w_copy))
+        L.append("| 2 | ratio SETUP.EXE / VerInstallFileA loop (the setup's own share) | %.2f | - | - |"
+                 % paired_ratio(w_setup, w_ver))
 
-    gr = results["growth"]
-    per_entry = {}
-    # The spread of the start-up alone: a total work below it is not a figure.
-    base = [r["box_ms"] for k in ("setup0", "copy0", "ver0") for r in gr[k]]
-    noise = median([abs(x - median(base)) for x in base])
-    for n in (10, 100, 1000):
-        ws, wc, wv = ([(r["box_ms"] - b["box_ms"]) / n for r, b in zip(gr[key + str(n)], gr[key + "0"])]
-                      for key in ("setup", "copy", "ver"))
-        per_entry[n] = (median(ws), median(wc), median(wv))
-        below = " (below the start-up noise of +-%.0f ms: not a figure)" % noise \
-            if min(per_entry[n]) * n < 2 * noise else ""
-        L.append("| 2 | %d small files (1 KiB) in one list: time per entry, SETUP.EXE / VerInstallFileA loop / CopyFileA loop | %.2f / %.2f / %.2f ms%s | - | - |"
-                 % (n, per_entry[n][0], per_entry[n][2], per_entry[n][1], below))
-    growth = per_entry[1000][0] / per_entry[100][0] if per_entry[100][0] > 0 else float("nan")
-    copy_growth = per_entry[1000][1] / per_entry[100][1] if per_entry[100][1] > 0 else float("nan")
-    flat = growth <= 1.25
-    L.append("| 2 | growth of the time per entry from 100 to 1000 entries (SETUP.EXE) | x%.2f: %s | flat (linear total) | %s |"
-             % (growth, "flat, total grows linearly" if flat else "rises, total grows faster than linearly",
-                goal(flat)))
-    ver_growth = per_entry[1000][2] / per_entry[100][2] if per_entry[100][2] > 0 else float("nan")
-    L.append("| 2 | the same for the VerInstallFileA loop / the CopyFileA loop | x%.2f / x%.2f | - | %s |"
-             % (ver_growth, copy_growth, "reason" if not flat and max(copy_growth, ver_growth) >= growth else "-"))
+        gr = results["growth"]
+        per_entry = {}
+        # The spread of the start-up alone: a total work below it is not a figure.
+        base = [r["box_ms"] for k in ("setup0", "copy0", "ver0") for r in gr[k]]
+        noise = median([abs(x - median(base)) for x in base])
+        for n in (10, 100, 1000):
+            ws, wc, wv = ([(r["box_ms"] - b["box_ms"]) / n for r, b in zip(gr[key + str(n)], gr[key + "0"])]
+                          for key in ("setup", "copy", "ver"))
+            per_entry[n] = (median(ws), median(wc), median(wv))
+            below = " (below the start-up noise of +-%.0f ms: not a figure)" % noise \
+                if min(per_entry[n]) * n < 2 * noise else ""
+            L.append("| 2 | %d small files (1 KiB) in one list: time per entry, SETUP.EXE / VerInstallFileA loop / CopyFileA loop | %.2f / %.2f / %.2f ms%s | - | - |"
+                     % (n, per_entry[n][0], per_entry[n][2], per_entry[n][1], below))
+        growth = per_entry[1000][0] / per_entry[100][0] if per_entry[100][0] > 0 else float("nan")
+        copy_growth = per_entry[1000][1] / per_entry[100][1] if per_entry[100][1] > 0 else float("nan")
+        flat = growth <= 1.25
+        L.append("| 2 | growth of the time per entry from 100 to 1000 entries (SETUP.EXE) | x%.2f: %s | flat (linear total) | %s |"
+                 % (growth, "flat, total grows linearly" if flat else "rises, total grows faster than linearly",
+                    goal(flat)))
+        ver_growth = per_entry[1000][2] / per_entry[100][2] if per_entry[100][2] > 0 else float("nan")
+        L.append("| 2 | the same for the VerInstallFileA loop / the CopyFileA loop | x%.2f / x%.2f | - | %s |"
+                 % (ver_growth, copy_growth, "reason" if not flat and max(copy_growth, ver_growth) >= growth else "-"))
 
-    L.append("| 3 | start-up: empty SETUP.INF, CreateProcess to its box | %s | - | - |" % fmt_ms(median(s_box)))
-    L.append("| 3 | start-up: bench_hello.exe (one MessageBoxA), CreateProcess to its box | %s | - | - |"
-             % fmt_ms(median(h_box)))
-    L.append("| 3 | **ratio start-up SETUP.EXE / hello** (median of %d paired rounds) | **%.2f** | at most 1.05 | %s |"
-             % (len(s_box), ratio_start, goal(ratio_start <= 1.05)))
+        L.append("| 3 | start-up: empty SETUP.INF, CreateProcess to its box | %s | - | - |" % fmt_ms(median(s_box)))
+        L.append("| 3 | start-up: bench_hello.exe (one MessageBoxA), CreateProcess to its box | %s | - | - |"
+                 % fmt_ms(median(h_box)))
+        L.append("| 3 | **ratio start-up SETUP.EXE / hello** (median of %d paired rounds) | **%.2f** | at most 1.05 | %s |"
+                 % (len(s_box), ratio_start, goal(ratio_start <= 1.05)))
 
-    s_mem = median([r["peak_kib"] for r in st["setup"]])
-    h_mem = median([r["peak_kib"] for r in st["hello"]])
-    L.append("| 4 | peak memory (VmHWM) with the box up: empty SETUP.INF / hello | %.0f KiB / %.0f KiB | - | - |"
-             % (s_mem, h_mem))
-    L.append("| 4 | **difference SETUP.EXE - hello** | **%+.0f KiB** | at most +1024 KiB | %s |"
-             % (s_mem - h_mem, goal(s_mem - h_mem <= 1024)))
-    for (hwm, rec), name in zip(results["hwm_check"], ("SETUP.EXE", "hello")):
-        L.append("| 4 | cross-check, one %s run: VmHWM from the host's /proc / from GetProcessMemoryInfo | %s KiB / %.0f KiB | - | - |"
-                 % (name, "%.0f" % hwm if hwm is not None else "not found", rec["peak_kib"]))
-    m_setup = median([r["peak_kib"] for r in tp["setup"]])
-    m_copy = median([r["peak_kib"] for r in tp["copy"]])
-    L.append("| 4 | peak memory, 100 x 1 MiB: SETUP.EXE / CopyFileA loop (difference) | %.0f KiB / %.0f KiB (%+.0f KiB) | at most +1024 KiB | %s |"
-             % (m_setup, m_copy, m_setup - m_copy, goal(m_setup - m_copy <= 1024)))
+        s_mem = median([r["peak_kib"] for r in st["setup"]])
+        h_mem = median([r["peak_kib"] for r in st["hello"]])
+        L.append("| 4 | peak memory (VmHWM) with the box up: empty SETUP.INF / hello | %.0f KiB / %.0f KiB | - | - |"
+                 % (s_mem, h_mem))
+        L.append("| 4 | **difference SETUP.EXE - hello** | **%+.0f KiB** | at most +1024 KiB | %s |"
+                 % (s_mem - h_mem, goal(s_mem - h_mem <= 1024)))
+        for (hwm, rec), name in zip(results["hwm_check"], ("SETUP.EXE", "hello")):
+            L.append("| 4 | cross-check, one %s run: VmHWM from the host's /proc / from GetProcessMemoryInfo | %s KiB / %.0f KiB | - | - |"
+                     % (name, "%.0f" % hwm if hwm is not None else "not found", rec["peak_kib"]))
+        m_setup = median([r["peak_kib"] for r in tp["setup"]])
+        m_copy = median([r["peak_kib"] for r in tp["copy"]])
+        L.append("| 4 | peak memory, 100 x 1 MiB: SETUP.EXE / CopyFileA loop (difference) | %.0f KiB / %.0f KiB (%+.0f KiB) | at most +1024 KiB | %s |"
+                 % (m_setup, m_copy, m_setup - m_copy, goal(m_setup - m_copy <= 1024)))
 
-    prof = results["profile"]
-    p100 = median(prof["100"][0]) / prof["100"][1]
-    p1000 = median(prof["1000"][0]) / prof["1000"][1]
-    pk20 = median(prof["1000k20"][0]) / prof["1000k20"][1]
-    L.append("| 5 | profile reads alone (key list + 4 keys per entry), per entry: 100 / 1000 entries | %.3f ms / %.3f ms | - | - |"
-             % (p100, p1000))
-    L.append("| 5 | the same, 1000 entries with 20 more keys in every file section | %.3f ms | - | - |" % pk20)
-    own = per_entry[1000][0] - per_entry[1000][2]
-    L.append("| 5 | SETUP.EXE's own time per entry beyond the VerInstallFileA loop, 1000 entries; profile reads of it | %.2f ms; %.2f ms | - | - |"
-             % (own, p1000))
-    share100 = p100 / per_entry[100][0] if per_entry[100][0] > 0 else float("nan")
-    share1000 = p1000 / per_entry[1000][0] if per_entry[1000][0] > 0 else float("nan")
-    dominate = share1000 > 0.5
-    L.append("| 5 | share of the profile reads in SETUP.EXE's time per entry: 100 / 1000 entries | %.0f%% / %.0f%% | - | %s |"
-             % (100 * share100, 100 * share1000, "dominate" if dominate else "do not dominate"))
+        prof = results["profile"]
+        p100 = median(prof["100"][0]) / prof["100"][1]
+        p1000 = median(prof["1000"][0]) / prof["1000"][1]
+        pk20 = median(prof["1000k20"][0]) / prof["1000k20"][1]
+        L.append("| 5 | profile reads alone, key by key (key list + 4 keys per entry), per entry: 100 / 1000 entries | %.3f ms / %.3f ms | - | - |"
+                 % (p100, p1000))
+        L.append("| 5 | the same, 1000 entries with 20 more keys in every file section | %.3f ms | - | - |" % pk20)
+        s100 = median(prof["100"][2]) / prof["100"][1]
+        s1000 = median(prof["1000"][2]) / prof["1000"][1]
+        L.append("| 5 | key list + each entry's section read at once (as SETUP.EXE reads), per entry: 100 / 1000 entries / 1000 with 20 more keys | %.3f ms / %.3f ms / %.3f ms | - | - |"
+                 % (s100, s1000, median(prof["1000k20"][2]) / prof["1000k20"][1]))
+        own = per_entry[1000][0] - per_entry[1000][2]
+        L.append("| 5 | SETUP.EXE's own time per entry beyond the VerInstallFileA loop, 1000 entries; its script reads | %.2f ms; %.2f ms | - | - |"
+                 % (own, s1000))
+        share100 = s100 / per_entry[100][0] if per_entry[100][0] > 0 else float("nan")
+        share1000 = s1000 / per_entry[1000][0] if per_entry[1000][0] > 0 else float("nan")
+        dominate = share1000 > 0.5
+        L.append("| 5 | share of the script reads in SETUP.EXE's time per entry: 100 / 1000 entries | %.0f%% / %.0f%% | - | %s |"
+                 % (100 * share100, 100 * share1000, "dominate" if dominate else "do not dominate"))
+    if "peer" in results:
+        report_peer(results["peer"], L)
+    for w in results.get("progress", []):
+        L.append("| 7 | progress window, one file line (x86_64, 9 blocks of 200): %s | %s us; %s messages, %s paints per update | - | - |"
+                 % (w["way"], w["us"], w["messages"], w["paints"]))
 
+    options = "" if args.rounds == 7 else " --rounds %d" % args.rounds
+    options += " --only %s" % args.only if args.only else ""
     head = ["Command: `bash bench/run.sh%s` (SETUP.EXE from %s and %s; %d rounds; %.0f s; load average at the end: %s)"
-            % ("" if args.rounds == 7 else " --rounds %d" % args.rounds, args.win32, args.win64, args.rounds, seconds,
+            % (options, args.win32, args.win64, args.rounds, seconds,
                open("/proc/loadavg").read().split()[0]), ""]
     tail = []
     if results.get("trouble"):

@@ -50,6 +50,15 @@ TEST_P(ProfileCases, BehaveAsTheRowSays) {
             EXPECT_EQ(std::string(buffer.data() + row.size, 8), std::string(8, '*'));
             break;
         }
+        case Call::GetSection: {
+            std::vector<char> buffer(row.size + 8, '*');
+            DWORD n = GetPrivateProfileSectionA(row.section, buffer.data(), row.size, kProfile);
+            EXPECT_EQ(n, row.expectedResult);
+            std::string_view got(buffer.data(), row.expectedBuffer.size());
+            EXPECT_EQ(Printable(got), Printable(row.expectedBuffer));
+            EXPECT_EQ(std::string(buffer.data() + row.size, 8), std::string(8, '*'));
+            break;
+        }
         case Call::GetInt:
             EXPECT_EQ(GetPrivateProfileIntA(row.section, row.key, row.intDefault, kProfile), row.expectedResult);
             break;

@@ -777,14 +777,15 @@ TEST_F(FileInstallation, AnyNonZeroRequiredCopyMakesTheFileRequired) {
     EXPECT_FALSE(fake::FileExists(kDestination));
 }
 
-TEST_F(FileInstallation, EmptyOrMissingListSucceedsWithAWindowCreatedAndDestroyed) {
-    for (const char* script : {"", "[AddFiles.WIN32]\r\n"}) {
+TEST_F(FileInstallation, EmptyOrMissingListSucceedsWithoutAProgressWindow) {
+    // A list of comments and key lines without '=' has no entries either.
+    for (const char* script : {"", "[AddFiles.WIN32]\r\n", "[AddFiles.WIN32]\r\n;LIB.DLL=\r\nLIB.DLL\r\n"}) {
         SCOPED_TRACE(script);
         fake::Reset();
         Start(script);
         EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
-        EXPECT_EQ(fake::CountCalls("CreateDialogParamA"), 1);
-        EXPECT_EQ(fake::CountCalls("DestroyWindow"), 1);
+        EXPECT_EQ(fake::CountCalls("CreateDialogParamA"), 0);
+        EXPECT_EQ(fake::CountCalls("DestroyWindow"), 0);
         EXPECT_EQ(g_Setup.ProgressWindow, nullptr);
         EXPECT_TRUE(M().verInstallCalls.empty());
     }

@@ -20,7 +20,7 @@ namespace profile_cases {
 
 using namespace std::string_view_literals;
 
-enum class Call { GetString, GetInt, Write };
+enum class Call { GetString, GetInt, GetSection, Write };
 
 struct Case {
     const char* name;      // the behaviour the row shows
@@ -30,9 +30,9 @@ struct Case {
     const char* key;      // nullptr allowed
     const char* text;     // GetString: the default; Write: the value (nullptr deletes)
     int intDefault;       // GetInt: the default
-    unsigned size;        // GetString: the buffer size passed
+    unsigned size;        // GetString, GetSection: the buffer size passed
     unsigned long expectedResult;
-    std::string_view expectedBuffer;  // GetString: leading bytes of the buffer
+    std::string_view expectedBuffer;  // GetString, GetSection: leading bytes of the buffer
     const char* expectedFile;         // Write: the file after the call; nullptr: no file
 };
 
@@ -44,6 +44,11 @@ constexpr Case GetString(const char* name, const char* file, const char* section
 constexpr Case GetInt(const char* name, const char* file, const char* section, const char* key, int def,
                       unsigned long result) {
     return Case{name, file, Call::GetInt, section, key, nullptr, def, 0, result, {}, nullptr};
+}
+
+constexpr Case GetSection(const char* name, const char* file, const char* section, unsigned size, unsigned long result,
+                          std::string_view buffer) {
+    return Case{name, file, Call::GetSection, section, nullptr, nullptr, 0, size, result, buffer, nullptr};
 }
 
 constexpr Case Write(const char* name, const char* file, const char* section, const char* key, const char* value,
@@ -77,6 +82,12 @@ inline constexpr Case kCases[] = {
     GetString("a missing file gives the default", nullptr, "S", "K", "dflt", 260, 4, "dflt\0"sv),
     GetString("the default loses its trailing blanks", "[S]\r\n", "S", "K", "dflt  ", 260, 4, "dflt\0"sv),
     GetString("a key line without '=' gives the default", "[S]\r\nK\r\n", "S", "K", "dflt", 260, 4, "dflt\0"sv),
+    // A whole section comes back with such a line in it: it must hide the key after it
+    // there as it does in the file.
+    GetString("a key line without '=' hides a later key of that name", "[S]\r\nK\r\nK=later\r\n", "S", "K", "dflt", 260,
+              4, "dflt\0"sv),
+    // In a whole section the value is split from its name at the first '=' too.
+    GetString("a value may hold '='", "[S]\r\nK = a=b \r\n", "S", "K", "x", 260, 3, "a=b\0"sv),
     GetString("lines before the first section belong to no section", "K=top\r\n[S]\r\nK=inner\r\n", "S", "K", "x", 260,
               5, "inner\0"sv),
     GetString("LF-only line ends are read", "[S]\nA=1\nK=lf\n", "S", "K", "x", 260, 2, "lf\0"sv),
@@ -113,6 +124,15 @@ inline constexpr Case kCases[] = {
     GetInt("an empty integer value gives the default", "[S]\r\nN=\r\n", "S", "N", 7, 7),
     GetInt("a negative number", "[S]\r\nN=-5\r\n", "S", "N", 7, 0xFFFFFFFBul),
     GetInt("blanks around the number are trimmed", "[S]\r\nN =  4 \r\n", "S", "N", 7, 4),
+
+    // Whole sections (GetPrivateProfileSectionA): the lines as name=value, for reading
+    // several keys of one section at once.
+    GetSection("section lines in file order, blanks trimmed, quotes kept",
+               "[S]\r\n A = 1 \r\nplain\r\nB=\"q\"\r\n[T]\r\nC=2\r\n", "s", 1024, 16, "A=1\0plain\0B=\"q\"\0\0"sv),
+    GetSection("a section of the first of two equal sections", "[S]\r\na=1\r\n[s]\r\nb=2\r\n", "S", 1024, 4,
+               "a=1\0\0"sv),
+    GetSection("a missing section is an empty block", "[T]\r\na=1\r\n", "S", 1024, 0, "\0"sv),
+    GetSection("a cut section returns size-2", "[S]\r\nalpha=1\r\nbeta=2\r\n", "S", 10, 8, "alpha=1\0\0"sv),
 
     // Writing.
     Write("a write creates a missing file", nullptr, "UNINST", "Product", "Sample", 1,

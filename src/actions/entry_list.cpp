@@ -10,6 +10,8 @@ int RunEntryList(const char* listSection, EntryRunner runEntry, const void* cont
     // Without the list nothing of the phase was done: that must not be reported as
     // a finished installation.
     if (!ReadSectionKeys(g_Setup.INFFILE.c_str(), listSection, &keys)) return 0;
+    // A window for an empty list would name no file: it would only cost its creation.
+    if (keys.Names[0] == '\0') showProgress = 0;
     if (showProgress) CreateProgressWindow();
     int result = 1;
     for (const char* name = keys.Names; *name != '\0'; name = NextKeyName(name)) {
@@ -23,9 +25,8 @@ int RunEntryList(const char* listSection, EntryRunner runEntry, const void* cont
     return result;
 }
 
-void ReadEntryTarget(const char* section, const PathText* directory) {
-    const char* script = g_Setup.INFFILE.c_str();
-    ReadScriptText(script, section, ScriptName::TargetFilename, g_Setup.TARGETFILE, section);
+void TakeEntryTarget(const EntrySection& entry, const PathText* directory) {
+    TakeEntryText(entry, ScriptName::TargetFilename, entry.Name, g_Setup.TARGETFILE);
     if (directory != nullptr) {
         g_Setup.TARGETDIR = *directory;
         return;
@@ -34,7 +35,13 @@ void ReadEntryTarget(const char* section, const PathText* directory) {
     // it was expanded once already, and a second expansion would change it
     // (C:\100%\ would become C:\100\).
     PathText read;
-    if (!ReadPresentScriptText(script, section, ScriptName::TargetDir, read)) return;
+    if (!TakeEntryPresentText(entry, ScriptName::TargetDir, read)) return;
     ExpandMacros(read);
     g_Setup.TARGETDIR = read;
+}
+
+void ReadEntryTarget(const char* section, const PathText* directory) {
+    EntrySection entry;
+    UseEntryKeysOneByOne(g_Setup.INFFILE.c_str(), section, entry);
+    TakeEntryTarget(entry, directory);
 }

@@ -3,13 +3,15 @@
 #pragma once
 
 #include "platform/fixed_text.h"
+#include "script/entry_section.h"
 
 // Runs one entry: its section name and the walk's context. 1 to go on, 0 to stop.
 using EntryRunner = int (*)(const char* section, const void* context);
 
 // Calls `runEntry` for each key name of `listSection`, with `context`; the first entry
 // that returns 0 ends the walk. With `showProgress` the progress window is open while
-// the entries run. Returns 1 when every entry returned 1 or the list is empty, 0 when
+// the entries run (a list without entries opens none: it would name no file).
+// Returns 1 when every entry returned 1 or the list is empty, 0 when
 // an entry failed or the list could not be read (no window is then opened).
 int RunEntryList(const char* listSection, EntryRunner runEntry, const void* context, int showProgress);
 
@@ -18,3 +20,5 @@ int RunEntryList(const char* listSection, EntryRunner runEntry, const void* cont
 // entry's TargetDir with its macros expanded; without the key TARGETDIR stays as it
 // is. Both stay for the next entry.
 void ReadEntryTarget(const char* section, const PathText* directory);
+// The same for an entry whose section was read at once (script/entry_section.h).
+void TakeEntryTarget(const EntrySection& entry, const PathText* directory);

@@ -25,15 +25,17 @@ int InstallListedFile(const char* section, const void* host) {
 
 int InstallFileEntry(const char* section, const PluginHost* host) {
     const char* script = g_Setup.INFFILE.c_str();
-    int required = ReadScriptFlag(script, section, ScriptName::RequiredCopy, 1);
-    ReadScriptText(script, section, ScriptName::SourceFilename, g_Setup.SRCFILE, section);
-    ReadEntryTarget(section, HostDirectoryFor(section, host));
+    EntrySection entry;
+    ReadEntrySection(script, section, entry);
+    TakeEntryText(entry, ScriptName::SourceFilename, section, g_Setup.SRCFILE);
+    TakeEntryTarget(entry, HostDirectoryFor(section, host));
 
     ShowProgressFile();
     if (InstallCurrentFile()) return 1;
 
     // The copy-error box has told the user; an optional file needs no second box.
-    if (required == 0) return 1;
+    // Asked only of a file that failed, so it is one profile call of its own.
+    if (ReadScriptFlag(script, section, ScriptName::RequiredCopy, 1) == 0) return 1;
     MessageText caption;
     LoadCatalogueText(IDS_CAPTION_FILE_COPY_FAILED, caption);
     ShowMessageBox(g_Setup.TARGETFILE.c_str(), caption.c_str(), MB_OK);

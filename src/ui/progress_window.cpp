@@ -9,8 +9,7 @@ constexpr size_t kHeadChars = 3;
 constexpr std::string_view kEllipsis = "...";
 constexpr size_t kTailChars = kShownChars - kHeadChars - kEllipsis.size();  // 44
 
-// A path too long for MAX_PATH is still shown (shortened); it is never written into
-// a buffer that cannot hold it.
+// A directory and a name of MAX_PATH each, joined.
 using LongPathText = FixedText<2 * kPathChars>;
 
 // Enough to paint the new line; a window that kept producing messages must not keep
@@ -58,17 +57,13 @@ int CreateProgressWindow() {
 
 int ShowProgressFile() {
     if (g_Setup.ProgressWindow == nullptr) return 0;
-    PathText joined;
-    LongPathText longJoined;
-    std::string_view path;
-    if (JoinPath(joined, g_Setup.TARGETDIR.view(), g_Setup.TARGETFILE.view())) {
-        path = joined.view();
-    } else {
-        longJoined.Assign(g_Setup.TARGETDIR.view());
-        if (longJoined.last() != '\\' || longJoined.empty()) longJoined.Append('\\');
-        longJoined.Append(g_Setup.TARGETFILE.view());
-        path = longJoined.view();
-    }
+    // Joined as JoinPath joins, in a buffer that holds any directory and name, so that
+    // a path too long for MAX_PATH is still shown (shortened) and never cut.
+    LongPathText joined;
+    joined.Assign(g_Setup.TARGETDIR.view());
+    if (joined.empty() || joined.last() != '\\') joined.Append('\\');
+    joined.Append(g_Setup.TARGETFILE.view());
+    std::string_view path = joined.view();
 
     FixedText<kShownChars + 1> shown;
     if (path.size() <= kShownChars) {

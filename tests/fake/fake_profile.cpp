@@ -1,64 +1,34 @@
-// Profile (INI) files, read and written in the fake's file map as the Windows
-// profile functions treat them.
+// Profile (INI) files in the fake's file map. Reading is the product's own profile
+// rules over the file's text; writing rewrites the file as the profile functions do.
 #include <string.h>
 
 #include <vector>
 
 #include "fake/fake_internal.h"
+#include "script/profile_rules.h"
 
 namespace {
 
 using fake::SameText;
 
-// A profile file as the profile functions hold it: section headers and key lines in
-// file order. Empty lines are dropped; a comment (';' first) is a key line whose name
-// starts with ';', kept when the file is rewritten and never listed or matched.
+// A profile file as the functions rewrite it: the held lines in file order. A comment
+// (';' first) is a key line whose name starts with ';', kept when the file is
+// rewritten.
 struct IniLine {
     bool isSection;
-    std::string name;   // section: the text between '[' and the last ']'; key: blanks trimmed
-    std::string value;  // blanks trimmed, quotes kept
+    std::string name;
+    std::string value;  // quotes kept
     bool hasValue;      // false for a key line without '='
 };
 
-// Blanks as the profile functions skip them: white space, CR and ^Z.
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == 0x1a;
-}
-
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b])) ++b;
-    while (e > b && IsBlank(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
-
-// Lines end at CR or LF; a section header is '[' up to the last ']' on the line.
 std::vector<IniLine> ParseIni(const std::string& text) {
     std::vector<IniLine> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = Trim(text.substr(start, end - start));
-        start = end + 1;
-        if (line.empty()) continue;
-        if (line[0] == '[') {
-            size_t close = line.rfind(']');
-            if (close != std::string::npos && close > 0) {
-                lines.push_back({true, Trim(line.substr(1, close - 1)), "", false});
-                continue;
-            }
-        }
-        size_t eq = line.find('=');
-        std::string name = Trim(line.substr(0, eq));
-        // A line with an empty name is kept only after a named key or at a section start.
-        bool previousNamed = lines.empty() || lines.back().isSection || !lines.back().name.empty();
-        if (name.empty() && !previousNamed) continue;
-        if (eq == std::string::npos)
-            lines.push_back({false, name, "", false});
-        else
-            lines.push_back({false, name, Trim(line.substr(eq + 1)), true});
-    }
+    ProfileCursor cursor;
+    StartProfileLines(cursor, text);
+    ProfileLine line;
+    while (ReadNextHeldLine(cursor, line))
+        lines.push_back({line.Kind == ProfileSectionLine, std::string(line.Name), std::string(line.Value),
+                         line.Kind == ProfileKeyLine});
     return lines;
 }
 
@@ -72,6 +42,10 @@ std::string FormatIni(const std::vector<IniLine>& lines) {
         text += "\r\n";
     }
     return text;
+}
+
+std::string Trim(const std::string& s) {
+    return std::string(TrimProfileBlanks(s));
 }
 
 // Index of the first section of that name (blanks around the asked name ignored), or -1.
@@ -100,12 +74,6 @@ long FindKey(const std::vector<IniLine>& lines, long header, const std::string& 
     return -1;
 }
 
-// Matching single or double quotes around a value are not part of it.
-std::string Unquote(const std::string& v) {
-    if (v.size() > 1 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) return v.substr(1, v.size() - 2);
-    return v;
-}
-
 // A bare file name (no backslash, slash or colon) names a file in the Windows directory.
 std::string ProfilePath(LPCSTR file) {
     std::string f = fake::Text(file);
@@ -113,35 +81,12 @@ std::string ProfilePath(LPCSTR file) {
     return fake::NormalisePath(f);
 }
 
-// Copies a single value: at most size-1 characters, terminated; returns the count.
-DWORD CopyValue(const std::string& v, LPSTR out, DWORD size) {
-    if (out == nullptr || size == 0) return 0;
-    size_t n = v.size() < size - 1 ? v.size() : size - 1;
-    memcpy(out, v.data(), n);
-    out[n] = '\0';
-    return static_cast<DWORD>(n);
-}
-
-// Copies a list of names, each terminated, the whole ended by a further NUL. A list
-// that does not fit, or only just fits, comes back cut at size-2 characters with two
-// NULs after them, and the call returns size-2.
-DWORD CopyList(const std::vector<std::string>& names, LPSTR out, DWORD size) {
-    if (out == nullptr || size == 0) return 0;
-    std::string block;
-    for (const std::string& n : names) block += n + std::string(1, '\0');
-    if (block.size() + 2 <= size) {
-        memcpy(out, block.data(), block.size());
-        out[block.size()] = '\0';
-        return static_cast<DWORD>(block.size());
-    }
-    if (size < 2) {
-        out[0] = '\0';
-        return 0;
-    }
-    memcpy(out, block.data(), size - 2);
-    out[size - 2] = '\0';
-    out[size - 1] = '\0';
-    return size - 2;
+// The file's text for the profile rules; false when there is no such file.
+bool ProfileText(LPCSTR file, std::string_view& text) {
+    const fake::FileData* data = fake::FindFile(ProfilePath(file));
+    if (data == nullptr) return false;
+    text = data->content;
+    return true;
 }
 
 }  // namespace
@@ -150,87 +95,26 @@ using namespace fake;
 
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR out, DWORD size, LPCSTR file) {
     LogCall("GetPrivateProfileStringA " + Text(section) + " " + Text(key) + " " + Text(file));
-    if (ShouldFail("GetPrivateProfileStringA")) return CopyValue(std::string(), out, size);
-    // The default loses its quotes like a value; for a single value it first loses its
-    // trailing blanks.
-    std::string def = Text(defaultValue);
-
-    const FileData* data = FindFile(ProfilePath(file));
-    std::vector<IniLine> lines = data ? ParseIni(data->content) : std::vector<IniLine>();
-
-    if (section == nullptr) {
-        std::vector<std::string> names;
-        for (const IniLine& line : lines)
-            if (line.isSection && !line.name.empty()) names.push_back(line.name);
-        return CopyList(names, out, size);
-    }
-    if (key == nullptr) {
-        if (section[0] == '\0') return CopyValue(std::string(), out, size);
-        std::vector<std::string> names;
-        long header = FindSection(lines, section);
-        if (header >= 0) {
-            size_t end = SectionEnd(lines, header);
-            // Comments, empty names and lines without '=' are no keys.
-            for (size_t i = header + 1; i < end; ++i)
-                if (!lines[i].name.empty() && lines[i].name[0] != ';' && lines[i].hasValue)
-                    names.push_back(lines[i].name);
-        }
-        // An empty list gives the default.
-        if (names.empty()) {
-            if (out && size > 1) out[1] = '\0';
-            return CopyValue(Unquote(def), out, size);
-        }
-        return CopyList(names, out, size);
-    }
-    while (!def.empty() && def.back() == ' ') def.pop_back();
-    def = Unquote(def);
-    long at = FindKey(lines, FindSection(lines, section), key);
-    if (at < 0 || !lines[at].hasValue) return CopyValue(def, out, size);
-    return CopyValue(Unquote(lines[at].value), out, size);
+    if (ShouldFail("GetPrivateProfileStringA")) return ReadProfileString(nullptr, "", "", "", out, size);
+    std::string_view text;
+    bool exists = ProfileText(file, text);
+    return ReadProfileString(exists ? &text : nullptr, section, key, defaultValue, out, size);
 }
 
 UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR file) {
     LogCall("GetPrivateProfileIntA " + Text(section) + " " + Text(key) + " " + Text(file));
     if (ShouldFail("GetPrivateProfileIntA")) return static_cast<UINT>(defaultValue);
-    const FileData* data = FindFile(ProfilePath(file));
-    if (!data || !section || !key || !key[0]) return static_cast<UINT>(defaultValue);
-    std::vector<IniLine> lines = ParseIni(data->content);
-    long at = FindKey(lines, FindSection(lines, section), key);
-    if (at < 0 || !lines[at].hasValue) return static_cast<UINT>(defaultValue);
-    // The text as the string function gives it into 30 characters; an empty value
-    // gives the default too.
-    std::string v = Unquote(lines[at].value).substr(0, 29);
-    if (v.empty()) return static_cast<UINT>(defaultValue);
-    // Leading blanks, a sign, then the digits that follow ("0x", "0o", "0b" select a
-    // base); conversion stops at the first character that is not a digit.
-    size_t i = 0;
-    while (i < v.size() && IsBlank(v[i])) ++i;
-    bool negative = false;
-    if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
-    unsigned base = 10;
-    if (i + 1 < v.size() && v[i] == '0') {
-        char p = v[i + 1];
-        if (p == 'x' || p == 'X') base = 16;
-        if (p == 'o' || p == 'O') base = 8;
-        if (p == 'b' || p == 'B') base = 2;
-        if (base != 10) i += 2;
-    }
-    UINT result = 0;
-    for (; i < v.size(); ++i) {
-        char c = v[i];
-        unsigned digit;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F')
-            digit = static_cast<unsigned>(c - 'A' + 10);
-        else
-            break;
-        if (digit >= base) break;
-        result = result * base + digit;
-    }
-    return negative ? 0u - result : result;
+    std::string_view text;
+    bool exists = ProfileText(file, text);
+    return ReadProfileInt(exists ? &text : nullptr, section, key, defaultValue);
+}
+
+DWORD GetPrivateProfileSectionA(LPCSTR section, LPSTR out, DWORD size, LPCSTR file) {
+    LogCall("GetPrivateProfileSectionA " + Text(section) + " " + Text(file));
+    if (ShouldFail("GetPrivateProfileSectionA")) return ReadProfileSection(nullptr, nullptr, out, size);
+    std::string_view text;
+    bool exists = ProfileText(file, text);
+    return ReadProfileSection(exists ? &text : nullptr, section, out, size);
 }
 
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file) {
@@ -272,7 +156,7 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     } else {
         std::string v = value;  // leading blanks go; trailing ones stay in the file
         size_t lead = 0;
-        while (lead < v.size() && IsBlank(v[lead])) ++lead;
+        while (lead < v.size() && IsProfileBlank(v[lead])) ++lead;
         v.erase(0, lead);
         long header = FindSection(lines, section);
         if (header < 0) {
