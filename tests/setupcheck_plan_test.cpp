@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "setupcheck/check_command.h"
@@ -309,6 +310,151 @@ TEST_F(SetupCheckPlan, SampleMediumPlanIsWhatTheRealRunDid) {
     for (std::string line; std::getline(after, line);) log += "  " + line + "\n";
     EXPECT_NE(out.find("uninstall log: C:\\WINDOWS\\SAMPVIEW.INI\n" + log + "restart offered: no\n"), std::string::npos)
         << out;
+}
+
+}  // namespace
+
+namespace {
+
+std::string TrimBlanks(const std::string& s) {
+    size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return "";
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+// "1.2" or "1.2.3.4" as a fixed file version.
+uint64_t ParseVersion(const std::string& text) {
+    uint64_t parts[4] = {0, 0, 0, 0};
+    std::istringstream in(text);
+    std::string part;
+    for (int i = 0; i < 4 && std::getline(in, part, '.'); ++i) parts[i] = std::stoull(part);
+    return (parts[0] << 48) | (parts[1] << 32) | (parts[2] << 16) | parts[3];
+}
+
+// Every worked example of the docs with its expectation block.
+std::map<std::string, std::pair<std::string, std::string>> DocExamplesWithExpectations() {
+    std::map<std::string, std::pair<std::string, std::string>> found;
+    for (const char* doc : {"docs/setup-inf.md", "docs/messages.md"}) {
+        std::istringstream in(ReadSource(doc));
+        std::string line, kind, name, body;
+        bool open = false;
+        while (std::getline(in, line)) {
+            if (line.rfind("```", 0) != 0) {
+                if (open) body += line + "\n";
+                continue;
+            }
+            if (open) {
+                if (kind == "example") found[name].first = body;
+                if (kind == "expect") found[name].second = body;
+                open = false;
+                continue;
+            }
+            open = true;
+            body.clear();
+            kind.clear();
+            std::istringstream words(line.substr(3));
+            std::string w;
+            words >> w >> w;
+            if (w != "setup-inf") continue;
+            while (words >> w) {
+                size_t eq = w.find('=');
+                std::string k = w.substr(0, eq);
+                if (k == "example" || k == "expect") kind = k, name = w.substr(eq + 1);
+            }
+        }
+    }
+    return found;
+}
+
+// The examples of the docs, planned on the machine each expectation describes (files
+// with real version resources and exports, the registry, the environment, the
+// answers), show the boxes, program commands and registered components the
+// expectation lists. A read-only file has no description in a plan: that example is
+// left out.
+TEST_F(SetupCheckPlan, EveryDocsExamplePlansWhatItsDocSays) {
+    auto examples = DocExamplesWithExpectations();
+    ASSERT_GT(examples.size(), 10u);
+    int planned = 0;
+    for (const auto& [name, example] : examples) {
+        const std::string& expect = example.second;
+        if (example.first.empty() || expect.empty() || expect.find("read-only") != std::string::npos) continue;
+        fs::path base = dir / name;
+        fs::create_directories(base / "medium");
+        fs::create_directories(base / "root");
+        Put(base / "medium/SETUP.INF", example.first);
+        std::vector<std::string> args = {"--plan", "--system-dir", "C:\\WINDOWS\\SYSTEM", "--root",
+                                         (base / "root").string()};
+        std::vector<std::string> boxes, started, registered, regLines;
+        std::istringstream lines(expect);
+        for (std::string line; std::getline(lines, line);) {
+            size_t colon = line.find(": ");
+            if (colon == std::string::npos) continue;
+            std::string key = line.substr(0, colon), value = line.substr(colon + 2);
+            if (key == "Registered") registered.push_back(value);
+            if (key == "Started") started.push_back(value);
+            if (key == "Box") boxes.push_back(value.substr(0, value.rfind(" | ")));
+            if (key == "Windows") args.insert(args.end(), {"--windows", value == "95" ? "95" : "nt4"});
+            if (key == "Answers") {
+                std::string list;
+                for (char c : value)
+                    if (c != ' ') list += c;
+                args.insert(args.end(), {"--answers", list});
+            }
+            if (key == "Environment") args.insert(args.end(), {"--env", value});
+            if (key == "Folder") fs::create_directories(base / "root" / Replaced(value.substr(3), "\\", "/"));
+            if (key == "Registry") {
+                size_t a = value.find(" | "), b = value.find(" | ", a + 3);
+                regLines.push_back("[" + value.substr(0, a) + "]\n\"" + value.substr(a + 3, b - a - 3) + "\"=\"" +
+                                   Replaced(value.substr(b + 3), "\\", "\\\\") + "\"\n");
+            }
+        }
+        // Files, once the components are known.
+        std::istringstream again(expect);
+        for (std::string line; std::getline(again, line);) {
+            bool medium = line.rfind("Medium: ", 0) == 0, already = line.rfind("Already: ", 0) == 0;
+            if (!medium && !already) continue;
+            std::string thing = line.substr(medium ? 8 : 9);
+            size_t open = thing.find(" (");
+            std::string file = TrimBlanks(thing.substr(0, open));
+            std::string attributes = open == std::string::npos ? "" : thing.substr(open + 2);
+            uint64_t version = 0;
+            size_t v = attributes.find("version ");
+            if (v != std::string::npos)
+                version = ParseVersion(attributes.substr(v + 8, attributes.find_first_of(",)", v) - v - 8));
+            bool component = false;
+            for (const std::string& r : registered)
+                component |= r.size() >= file.size() && r.compare(r.size() - file.size(), file.size(), file) == 0;
+            std::string bytes =
+                version != 0 || component ? MakePe(version, component ? "DllRegisterServer" : "") : file + "\r\n";
+            if (medium) Put(base / "medium" / file, bytes);
+            if (already) Put(base / "root" / Replaced(file.substr(3), "\\", "/"), bytes);
+            if (attributes.find("in use") != std::string::npos) args.insert(args.end(), {"--in-use", file});
+        }
+        if (!regLines.empty()) {
+            std::string reg = "REGEDIT4\n";
+            for (const std::string& l : regLines) reg += l;
+            Put(base / "machine.reg", reg);
+            args.insert(args.end(), {"--registry", (base / "machine.reg").string()});
+        }
+        args.push_back((base / "medium").string());
+        std::string out, err;
+        ASSERT_EQ(RunSetupCheck(args, out, err), 0) << name << ": " << err;
+
+        std::vector<std::string> planBoxes, planStarted, planRegistered;
+        std::istringstream plan(out);
+        for (std::string line; std::getline(plan, line);) {
+            if (line.rfind("box: ", 0) == 0)
+                planBoxes.push_back(Replaced(line.substr(5, line.rfind(" -> ") - 5), " | Yes/No", " | Yes, No"));
+            if (line.rfind("start: ", 0) == 0 && line.find("(cannot be started)") == std::string::npos)
+                planStarted.push_back(line.substr(7));
+            if (line.rfind("register: ", 0) == 0) planRegistered.push_back(line.substr(10));
+        }
+        EXPECT_EQ(planBoxes, boxes) << name << "\n" << out;
+        EXPECT_EQ(planStarted, started) << name << "\n" << out;
+        EXPECT_EQ(planRegistered, registered) << name << "\n" << out;
+        ++planned;
+    }
+    EXPECT_GT(planned, 10);
 }
 
 }  // namespace

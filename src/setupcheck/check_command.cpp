@@ -16,6 +16,7 @@ const char kUsage[] =
     "  --plan    what SETUP.EXE would do on the described machine (the medium in D:\\):\n"
     "    --windows 95|98|nt4|2000|xp  (default nt4)\n"
     "    --windows-dir DIR            (default C:\\WINDOWS)\n"
+    "    --system-dir DIR             (default SYSTEM32 in it on NT, SYSTEM on 95 and 98)\n"
     "    --root DIR                   a folder standing for drive C:\n"
     "    --registry FILE.reg          registry values (repeatable)\n"
     "    --env NAME=VALUE             an environment variable (repeatable)\n"
@@ -46,6 +47,7 @@ int RunSetupCheck(const std::vector<std::string>& arguments, std::string& out, s
         std::string* single = nullptr;
         if (a == "--windows") single = &machine.Windows;
         if (a == "--windows-dir") single = &machine.WindowsDir;
+        if (a == "--system-dir") single = &machine.SystemDir;
         if (a == "--root") single = &machine.Root;
         if (a == "--registry") list = &machine.RegistryFiles;
         if (a == "--env") list = &machine.Environment;

@@ -64,7 +64,7 @@ bool PutHostTree(const fs::path& from, const std::string& to, std::string& probl
     return true;
 }
 
-bool SetWindows(const std::string& name, const std::string& windowsDir) {
+bool SetWindows(const std::string& name, const std::string& windowsDir, const std::string& systemDir) {
     machine::Machine& m = machine::M();
     bool nt = true;
     if (name == "95") {
@@ -89,7 +89,8 @@ bool SetWindows(const std::string& name, const std::string& windowsDir) {
         return false;
     }
     m.windowsDirectory = machine::NormalisePath(windowsDir);
-    m.systemDirectory = machine::JoinMachinePath(m.windowsDirectory, nt ? "SYSTEM32" : "SYSTEM");
+    m.systemDirectory = systemDir.empty() ? machine::JoinMachinePath(m.windowsDirectory, nt ? "SYSTEM32" : "SYSTEM")
+                                          : machine::NormalisePath(systemDir);
     machine::MakeDirectory(m.windowsDirectory);
     machine::MakeDirectory(m.systemDirectory);
     return true;
@@ -233,12 +234,27 @@ struct PlanEvent {
     std::string Text;
 };
 
+// Why a copy did not take place, in the words of the copy-error reasons.
+const std::pair<DWORD, const char*> kCopyFailures[] = {
+    {VIF_CANNOTREADSRC, "cannot read the source"},
+    {VIF_CANNOTCREATE, "cannot create the file"},
+    {VIF_WRITEPROT, "the destination is write-protected"},
+    {VIF_CANNOTREADDST, "cannot read the destination"},
+    {VIF_OUTOFSPACE, "out of disk space"},
+    {VIF_OUTOFMEMORY, "out of memory"},
+    {VIF_ACCESSVIOLATION, "access violation"},
+    {VIF_CANNOTDELETE, "cannot delete the file"},
+    {VIF_CANNOTRENAME, "cannot rename the file"},
+    {VIF_BUFFTOOSMALL, "buffer too small"},
+};
+
 std::string CopyOutcome(const machine::VerInstallCall& call, bool existedBefore) {
     DWORD r = call.result;
     if (r == 0) return existedBefore ? "replaced" : "new";
     if (r & VIF_SRCOLD) return "the source is older: the question follows";
     if (r & (VIF_SHARINGVIOLATION | VIF_FILEINUSE)) return "in use";
-    if (r & VIF_TEMPFILE) return "left as a temporary copy";
+    for (const auto& failure : kCopyFailures)
+        if (r & failure.first) return std::string("fails: ") + failure.second;
     char bits[16];
     snprintf(bits, sizeof bits, "%lx", static_cast<unsigned long>(r));
     return std::string("fails (") + bits + ")";
@@ -297,7 +313,7 @@ std::vector<PlanEvent> CollectEvents(const std::set<std::string>& existedBefore)
 int RunPlan(const PlanMachine& description, const Medium& medium, bool json, std::string& out, std::string& problem) {
     machine::Reset();
     machine::Machine& m = machine::M();
-    if (!SetWindows(description.Windows, description.WindowsDir)) {
+    if (!SetWindows(description.Windows, description.WindowsDir, description.SystemDir)) {
         problem = "unknown Windows version " + description.Windows + " (95, 98, nt4, 2000, xp)";
         return 2;
     }

@@ -11,6 +11,7 @@
 struct PlanMachine {
     std::string Windows = "nt4";  // 95, 98, nt4, 2000, xp
     std::string WindowsDir = "C:\\WINDOWS";
+    std::string SystemDir;                   // empty: as the version names it, in WindowsDir
     std::string Root;                        // a folder standing for drive C:
     std::vector<std::string> RegistryFiles;  // regedit format
     std::vector<std::string> Environment;    // NAME=VALUE
