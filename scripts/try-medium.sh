@@ -45,7 +45,11 @@ esac
 answers=$(echo "$answers" | sed 's/\byes\b/Yes/gi; s/\bno\b/No/gi; s/\bok\b/OK/gi')
 
 build=${TRY_BUILD_DIR:-$root/build/$preset}
-if [ "$preset" = win32 ]; then wine=/usr/lib/wine/wine; else wine=/usr/lib/wine/wine64; fi
+wine=/usr/lib/wine/wine64
+# The 32-bit SETUP.EXE needs Wine's 32-bit side (scripts/install-deps.sh installs it).
+if [ "$preset" = win32 ]; then
+    if [ -x /usr/lib/wine/wine ]; then wine=/usr/lib/wine/wine; else echo "try-medium: no 32-bit Wine; trying wine64" >&2; fi
+fi
 wineserver=/usr/lib/wine/wineserver
 watcher_exe=$root/build/win64/e2e/e2e_watcher.exe
 for need in "$build/SETUP.EXE" "$watcher_exe"; do

@@ -151,6 +151,12 @@ TEST(SetupCheckDiagnostics, HintsNameWhatWasMeant) {
     EXPECT_NE(text.find("the first one, on line 2, wins"), std::string::npos) << text;
     text = CheckText("[SETUP]\nProduct=" + std::string(130, 'p') + "\n", {});
     EXPECT_NE(text.find("keeps the first 127: \"" + std::string(127, 'p') + "\""), std::string::npos) << text;
+    text = CheckText(
+        "[SetEnv.WIN32]\nA=\nB=\n[A]\nDataFrom=ENVIRONMENT\nEnvironmentValue=%B%x\n[B]\nDataFrom=ENVIRONMENT\n"
+        "EnvironmentValue=y\n",
+        {});
+    EXPECT_NE(text.find("SETUP.INF:6: warning: %B% is set by [SetEnv.WIN32] only after this entry"), std::string::npos)
+        << text;
     text = CheckText("[SetEnv.WIN32]\nV=\n[V]\nDataFrom=enviroment\n", {});
     EXPECT_NE(text.find("did you mean ENVIRONMENT?"), std::string::npos) << text;
 }

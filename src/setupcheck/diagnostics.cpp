@@ -365,12 +365,16 @@ private:
                 }
             }
             out.Uncertain = true;
-            if (macroReported_.insert({line, Lower(name)}).second)
-                Report(line, SeverityWarning,
-                       "%" + std::string(name) +
-                           "% is neither a macro nor set by [SetEnv.WIN32]: it comes from the environment of "
-                           "the person's machine, or expands to nothing",
-                       "unknown-macro");
+            if (!macroReported_.insert({line, Lower(name)}).second) continue;
+            bool setLater = false;
+            for (const ProfileLine* entry : ListEntries(SetEnv)) setLater |= EqualsIgnoreCase(entry->Name, name);
+            Report(line, SeverityWarning,
+                   "%" + std::string(name) +
+                       (setLater ? "% is set by [SetEnv.WIN32] only after this entry: here it comes from the "
+                                   "environment of the person's machine, or expands to nothing"
+                                 : "% is neither a macro nor set by [SetEnv.WIN32]: it comes from the environment of "
+                                   "the person's machine, or expands to nothing"),
+                   "unknown-macro");
         }
         return out;
     }
