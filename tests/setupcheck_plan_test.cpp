@@ -458,3 +458,21 @@ TEST_F(SetupCheckPlan, EveryDocsExamplePlansWhatItsDocSays) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SetupCheckPlan, JsonGivesEachEventItsParts) {
+    Put(dir / "medium/SETUP.INF", "[SETUP]\nProduct=Demo\n[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=C:\\A\\\n");
+    Put(dir / "medium/a.txt", "text");
+    std::string out;
+    ASSERT_EQ(Plan({"--json"}, out), 0) << out;
+    EXPECT_EQ(out,
+              "{\"windows\": \"nt4\", \"events\": [\n"
+              "  {\"kind\": \"copy\", \"source\": \"D:\\\\a.txt\", \"destination\": \"C:\\\\A\\\\a.txt\", "
+              "\"forced\": \"no\", \"outcome\": \"new\"},\n"
+              "  {\"kind\": \"box\", \"caption\": \"Demo\", \"text\": \"Setup completed successfully\", \"buttons\": "
+              "\"OK\", \"answer\": \"OK\"}\n"
+              "], \"uninstallLog\": \"\", \"uninstallLogText\": \"\", \"restartOffered\": false}\n");
+}
+
+}  // namespace

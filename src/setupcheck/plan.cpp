@@ -230,8 +230,9 @@ std::string AnswerName(int answer) {
 }
 
 struct PlanEvent {
-    std::string Kind;  // box, environment, copy, start, register, staged, restart, log
-    std::string Text;
+    std::string Kind;  // box, environment, copy, start, register, staged, restart
+    std::string Text;  // the event on one line
+    std::vector<std::pair<std::string, std::string>> Fields;  // its parts, for JSON
 };
 
 // Why a copy did not take place, in the words of the copy-error reasons.
@@ -268,31 +269,50 @@ std::vector<PlanEvent> CollectEvents(const std::set<std::string>& existedBefore)
         auto starts = [&](const char* prefix) { return call.rfind(prefix, 0) == 0; };
         if (starts("MessageBoxA ") && box < m.boxes.size()) {
             const machine::MessageBoxRecord& b = m.boxes[box++];
-            events.push_back({"box", b.caption + " | " + OneLine(b.text) + " | " + Buttons(b.style) + " -> " +
-                                         AnswerName(b.answer)});
+            events.push_back(
+                {"box",
+                 b.caption + " | " + OneLine(b.text) + " | " + Buttons(b.style) + " -> " + AnswerName(b.answer),
+                 {{"caption", b.caption},
+                  {"text", b.text},
+                  {"buttons", Buttons(b.style)},
+                  {"answer", AnswerName(b.answer)}}});
         } else if (starts("SetEnvironmentVariableA ")) {
-            events.push_back({"environment", call.substr(24)});
+            std::string setting = call.substr(24);
+            size_t eq = setting.find('=');
+            bool removed = eq == std::string::npos;
+            events.push_back(
+                {"environment",
+                 setting,
+                 {{"name", removed ? setting.substr(0, setting.rfind(" (remove)")) : setting.substr(0, eq)},
+                  {"value", removed ? "" : setting.substr(eq + 1)},
+                  {"removed", removed ? "yes" : "no"}}});
         } else if (starts("VerInstallFileA ") && install < m.verInstallCalls.size()) {
             const machine::VerInstallCall& c = m.verInstallCalls[install++];
             std::string from = machine::JoinMachinePath(c.srcDir, c.srcFile);
             std::string to = machine::JoinMachinePath(c.destDir, c.destFile);
             bool forced = c.flags & VIFF_FORCEINSTALL;
-            events.push_back({"copy", from + " -> " + to + (forced ? " (forced)" : "") + ": " +
-                                          CopyOutcome(c, existedBefore.count(to) > 0)});
+            std::string outcome = CopyOutcome(c, existedBefore.count(to) > 0);
+            events.push_back(
+                {"copy",
+                 from + " -> " + to + (forced ? " (forced)" : "") + ": " + outcome,
+                 {{"source", from}, {"destination", to}, {"forced", forced ? "yes" : "no"}, {"outcome", outcome}}});
         } else if (starts("WinExec ")) {
             std::string command = call.substr(8);
             bool ran = started < m.started.size() && m.started[started].command == command;
             if (ran) ++started;
-            events.push_back({"start", command + (ran ? "" : " (cannot be started)")});
+            events.push_back({"start",
+                              command + (ran ? "" : " (cannot be started)"),
+                              {{"command", command}, {"started", ran ? "yes" : "no"}}});
         } else if (starts("DllRegisterServer ")) {
-            events.push_back({"register", call.substr(18)});
+            events.push_back({"register", call.substr(18), {{"path", call.substr(18)}}});
         } else if (starts("MoveFileExA ") &&
                    (std::stoul(call.substr(call.rfind(' ') + 1)) & MOVEFILE_DELAY_UNTIL_REBOOT)) {
             // A move carried out at the next start (Windows NT).
             if (staged < m.delayedMoves.size()) {
                 const auto& move = m.delayedMoves[staged++];
-                events.push_back({"staged", move.first + " -> " + (move.second.empty() ? "(deleted)" : move.second) +
-                                                " at the next start"});
+                std::string to = move.second.empty() ? "(deleted)" : move.second;
+                events.push_back(
+                    {"staged", move.first + " -> " + to + " at the next start", {{"from", move.first}, {"to", to}}});
             }
         } else if (starts("WritePrivateProfileStringA rename ")) {
             // "[rename] destination=staged copy file" in wininit.ini (the Windows 95 family);
@@ -300,9 +320,11 @@ std::vector<PlanEvent> CollectEvents(const std::set<std::string>& existedBefore)
             std::istringstream words(call.substr(34));
             std::string destination, copy;
             words >> destination >> copy;
-            events.push_back({"staged", copy + " -> " + destination + " at the next start (wininit.ini)"});
+            events.push_back({"staged",
+                              copy + " -> " + destination + " at the next start (wininit.ini)",
+                              {{"from", copy}, {"to", destination}}});
         } else if (starts("ExitWindowsEx ")) {
-            events.push_back({"restart", "Windows restarts"});
+            events.push_back({"restart", "Windows restarts", {}});
         }
     }
     return events;
@@ -375,9 +397,11 @@ int RunPlan(const PlanMachine& description, const Medium& medium, bool json, std
 
     if (json) {
         out += "{\"windows\": " + JsonString(description.Windows) + ", \"events\": [";
-        for (size_t i = 0; i < events.size(); ++i)
-            out += std::string(i ? ",\n  " : "\n  ") + "{\"kind\": \"" + events[i].Kind +
-                   "\", \"text\": " + JsonString(events[i].Text) + "}";
+        for (size_t i = 0; i < events.size(); ++i) {
+            out += std::string(i ? ",\n  " : "\n  ") + "{\"kind\": \"" + events[i].Kind + "\"";
+            for (const auto& field : events[i].Fields) out += ", \"" + field.first + "\": " + JsonString(field.second);
+            out += "}";
+        }
         out += events.empty() ? "]" : "\n]";
         out += ", \"uninstallLog\": " + JsonString(logPath) + ", \"uninstallLogText\": " + JsonString(logText) +
                ", \"restartOffered\": " + (restartOffered ? "true" : "false") + "}\n";
