@@ -7,6 +7,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "machine/machine.h"
+#include "script/macros.h"
+#include "setup/setup_context.h"
 #include "setupcheck/check_command.h"
 #include "setupcheck/diagnostics.h"
 #include "setupcheck/report.h"
@@ -170,6 +173,46 @@ TEST(SetupCheckDiagnostics, KeysOfEverySectionRoleAreKnown) {
     // ...but a file-only entry has no ExecParam.
     EXPECT_EQ(Check("[AddFiles.WIN32]\nv.exe=\n[v.exe]\nTargetDir=C:\\V\\\nExecParam=/s\n", {"v.exe"}),
               std::vector<std::string>{"5 warning unknown-key"});
+}
+
+// The diagnostics measure values with their own expansion, uncut; wherever the result
+// fits, it must be exactly SETUP.EXE's.
+TEST(SetupCheckExpansion, AgreesWithSetupWhereTheResultFits) {
+    machine::Reset();
+    machine::SetEnvironment("HOME", "C:\\H\\");
+    machine::SetEnvironment("PCT", "50%WINDIR%");
+    g_Setup.WINDIR.Assign("C:\\WINDOWS\\");
+    g_Setup.SRCDIR.Assign("D:\\");
+    g_Setup.TARGETDIR.Assign("C:\\T\\");
+    g_Setup.PRODUCTNAME.Assign("P");
+    const std::string texts[] = {
+        "",
+        "%WINDIR%SYSTEM",
+        "%windir%",
+        "100%%",
+        "%%WINDIR%%",
+        "50%",
+        "a%b",
+        "%NOSUCH%x",
+        "%A%B%C%",
+        "%HOME%%PCT%",
+        "%PCT%WINDIR%",
+        "%TARGETDIR%%SRCDIR%x",
+        "%" + std::string(80, 'N') + "%y",
+        "%" + std::string(79, 'N') + "%z",
+    };
+    auto lookUp = [](std::string_view name, std::string& value) {
+        const char* found = LookUpMacro(name);
+        if (found == nullptr) return false;
+        value = found;
+        return true;
+    };
+    for (const std::string& text : texts) {
+        PathText setup;
+        setup.Assign(text);
+        ExpandMacros(setup);
+        EXPECT_EQ(ExpandLikeSetup(text, lookUp), setup.c_str()) << text;
+    }
 }
 
 // --- the command line ----------------------------------------------------------------

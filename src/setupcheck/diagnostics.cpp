@@ -1,6 +1,7 @@
 #include "setupcheck/diagnostics.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -120,6 +121,33 @@ const RoleRules kRoleRules[] = {
     {RoleNetscapeDir, KeyRules::NetscapeDir},
     {RoleNetscapeDirEx, KeyRules::NetscapeDirEx},
 };
+
+}  // namespace
+
+std::string ExpandLikeSetup(std::string_view text,
+                            const std::function<bool(std::string_view name, std::string& value)>& lookUp) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 1 < text.size() && text[i + 1] == '%') {
+            out += '%';
+            ++i;
+            continue;
+        }
+        size_t closing = text.find('%', i + 1);
+        if (closing == std::string_view::npos) continue;  // a lone '%' is dropped
+        std::string_view name = text.substr(i + 1, closing - i - 1);
+        i = closing;
+        std::string value;
+        if (name.size() <= kMacroNameLimit && lookUp(name, value)) out += value;
+    }
+    return out;
+}
+
+namespace {
 
 class Checker {
 public:
@@ -334,42 +362,32 @@ private:
         return nullptr;
     }
 
-    // ExpandMacros' one pass on the default machine: references pair from the left,
-    // "%%" is one '%', a lone '%' is dropped, values are not scanned again.
+    // The expansion on the default machine as the run stands here, and the names that
+    // nothing in the script sets, reported once per line.
     Expanded Expand(std::string_view text, unsigned line) {
         Expanded out;
-        for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] != '%') {
-                out.Text += text[i];
-                continue;
+        std::vector<std::string> unknown;
+        out.Text = ExpandLikeSetup(text, [&](std::string_view name, std::string& value) {
+            if (const std::string* macro = MacroValue(name)) {
+                value = *macro;
+                if (EqualsIgnoreCase(name, "TARGETDIR") && targetUncertain_) out.Uncertain = true;
+                return true;
             }
-            if (i + 1 < text.size() && text[i + 1] == '%') {
-                out.Text += '%';
-                ++i;
-                continue;
-            }
-            size_t closing = text.find('%', i + 1);
-            if (closing == std::string_view::npos) continue;
-            std::string_view name = text.substr(i + 1, closing - i - 1);
-            i = closing;
-            if (name.size() <= kMacroNameLimit) {
-                if (const std::string* value = MacroValue(name)) {
-                    out.Text += *value;
-                    if (EqualsIgnoreCase(name, "TARGETDIR") && targetUncertain_) out.Uncertain = true;
-                    continue;
-                }
-                if (const Variable* v = FindVariable(name)) {
-                    out.Text += v->Value;
-                    if (!v->Known) out.Uncertain = true;
-                    continue;
-                }
+            if (const Variable* v = FindVariable(name)) {
+                value = v->Value;
+                if (!v->Known) out.Uncertain = true;
+                return true;
             }
             out.Uncertain = true;
+            unknown.push_back(std::string(name));
+            return false;
+        });
+        for (const std::string& name : unknown) {
             if (!macroReported_.insert({line, Lower(name)}).second) continue;
             bool setLater = false;
             for (const ProfileLine* entry : ListEntries(SetEnv)) setLater |= EqualsIgnoreCase(entry->Name, name);
             Report(line, SeverityWarning,
-                   "%" + std::string(name) +
+                   "%" + name +
                        (setLater ? "% is set by [SetEnv.WIN32] only after this entry: here it comes from the "
                                    "environment of the person's machine, or expands to nothing"
                                  : "% is neither a macro nor set by [SetEnv.WIN32]: it comes from the environment of "

@@ -2,7 +2,9 @@
 // the line it is about, how bad it is and a short code naming the kind of mistake.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "setupcheck/medium.h"
@@ -29,3 +31,9 @@ struct CheckMachine {
 std::vector<Diagnostic> CheckScript(const ScriptText& script, const Medium* medium, const CheckMachine& machine);
 
 const char* SeverityName(Severity level);
+
+// SETUP.EXE's expansion of %NAME% references (one pass from the left, "%%" is '%', a lone
+// '%' dropped, values never scanned again), without its 259-character cut, so that a
+// value that would not fit can be measured. `lookUp` gives a name's value, or false.
+std::string ExpandLikeSetup(std::string_view text,
+                            const std::function<bool(std::string_view name, std::string& value)>& lookUp);
