@@ -391,7 +391,7 @@ TEST_F(SetupCheckPlan, EveryDocsExamplePlansWhatItsDocSays) {
             if (colon == std::string::npos) continue;
             std::string key = line.substr(0, colon), value = line.substr(colon + 2);
             if (key == "Registered") registered.push_back(value);
-            if (key == "Started") started.push_back(value);
+            if (key == "Started") started.push_back(TrimBlanks(value));
             if (key == "Box") boxes.push_back(value.substr(0, value.rfind(" | ")));
             if (key == "Windows") args.insert(args.end(), {"--windows", value == "95" ? "95" : "nt4"});
             if (key == "Answers") {
@@ -446,7 +446,7 @@ TEST_F(SetupCheckPlan, EveryDocsExamplePlansWhatItsDocSays) {
             if (line.rfind("box: ", 0) == 0)
                 planBoxes.push_back(Replaced(line.substr(5, line.rfind(" -> ") - 5), " | Yes/No", " | Yes, No"));
             if (line.rfind("start: ", 0) == 0 && line.find("(cannot be started)") == std::string::npos)
-                planStarted.push_back(line.substr(7));
+                planStarted.push_back(TrimBlanks(line.substr(7)));
             if (line.rfind("register: ", 0) == 0) planRegistered.push_back(line.substr(10));
         }
         EXPECT_EQ(planBoxes, boxes) << name << "\n" << out;

@@ -124,11 +124,16 @@ TEST(SetupCheckDiagnostics, EveryKindIsFoundWhereItIs) {
          "[ExecFiles.WIN32]\ntool.exe=\n[tool.exe]\nTargetDir=C:\\TOOLS\\\n",
          {},
          {"2 warning program-not-installed"}},
-        // The command joins directory and program with nothing between.
-        {"no final backslash",
-         "[AddFiles.WIN32]\ntool.exe=\n[tool.exe]\nTargetDir=C:\\TOOL\n[ExecFiles.WIN32]\ntool.exe=\n",
+        // A program without a full path would be searched for: it is not started.
+        {"program without full path",
+         "[ExecFiles.WIN32]\ntool.exe=\n[tool.exe]\nTargetDir=TOOLS\\\n",
          {"tool.exe"},
-         {"4 warning no-final-backslash"}},
+         {"4 error bad-target-dir"}},
+        // Nor is a component loaded from a relative directory.
+        {"component without full path",
+         "[RegisterFiles.WIN32]\nx.dll=\n[x.dll]\nTargetDir=LIB\n",
+         {},
+         {"4 error bad-target-dir"}},
         // Lines outside sections, without '=' in a list, and with an empty name.
         {"ignored lines",
          "Product=X\n[AddFiles.WIN32]\na.txt\n[SETUP]\nProduct=P\n=y\n=z\n",

@@ -8,6 +8,7 @@
 #include "actions/environment.h"
 #include "platform/fixed_text.h"
 #include "script/script_names.h"
+#include "setup/setup_context.h"
 #include "setupcheck/key_tables.h"
 
 namespace {
@@ -62,17 +63,6 @@ std::string NearestName(std::string_view name, const std::vector<std::string>& c
         }
     }
     return best;
-}
-
-// A drive path "X:\..." or a network path "\\server\share\...": a place that does not
-// depend on the current drive and directory.
-bool IsFullPath(std::string_view path) {
-    if (path.size() >= 3 && path[1] == ':' && path[2] == '\\' && AsciiLower(path[0]) >= 'a' &&
-        AsciiLower(path[0]) <= 'z')
-        return true;
-    if (path.size() < 5 || path.substr(0, 2) != "\\\\") return false;
-    size_t server = path.find('\\', 2);
-    return server != std::string_view::npos && server > 2 && server + 1 < path.size();
 }
 
 std::string JoinPath(std::string_view directory, std::string_view name) {
@@ -457,8 +447,9 @@ private:
                 const ProfileLine* line = FindScriptKey(section, EnvironmentValue);
                 Expanded value = Expand(ReadScriptValue(script_, name, EnvironmentValue, "", kPathLimit),
                                         line ? line->Number : entry->Number);
-                if (line) CheckExpandedLength(value, EnvironmentValue, line->Number, kPathLimit);
-                variable.Value = value.Text.substr(0, kPathLimit);
+                // A variable is no path: it may hold up to the environment's own limit.
+                if (line) CheckExpandedLength(value, EnvironmentValue, line->Number, kVariableValueChars);
+                variable.Value = value.Text.substr(0, kVariableValueChars);
                 variable.Known = !value.Uncertain;
             } else if (code == DataFromIniFile) {
                 const char* keys[] = {INIFile, INIFileSect, INIFileKey};
@@ -469,7 +460,7 @@ private:
                 variable.Known = false;
             }
             if (!variable.Value.empty() && ReadScriptNumber(script_, name, EndWithBackslash, 0) != 0 &&
-                variable.Value.back() != '\\' && variable.Value.size() < kPathLimit)
+                variable.Value.back() != '\\')
                 variable.Value += '\\';
             bool replaced = false;
             for (auto& v : environment_)
@@ -490,8 +481,8 @@ private:
             if (EqualsIgnoreCase(known, root)) return;
         std::vector<std::string> roots(std::begin(kRootKeyNames), std::end(kRootKeyNames));
         std::string nearest = root.empty() ? "" : NearestName(root, roots);
-        std::string consequence =
-            forVariable ? ": the lookup fails and the files are not installed" : ": no browser installation is found";
+        std::string consequence = forVariable ? ": nothing is looked up and the variable " + name + " is removed"
+                                              : std::string(": no browser installation is found");
         Report(line ? line->Number : section->HeaderLine, SeverityError,
                (root.empty() ? "RegistryRootKey of [" + name + "] is empty"
                              : "RegistryRootKey=" + root + " names no registry root" +
@@ -565,6 +556,20 @@ private:
         return false;
     }
 
+    // A program or component is only started or loaded by its full path: a bare or
+    // relative one would be searched for, and something else of that name found.
+    void CheckRunFromFullPath(const std::string& name, const char* what, unsigned line) {
+        if (targetUncertain_) return;
+        std::string path = targetDir_.empty() ? targetFile_ : JoinPath(targetDir_, targetFile_);
+        if (IsFullPath(path)) return;
+        bool program = std::string(what) == "program";
+        Report(line, SeverityError,
+               std::string("the ") + what + " of " + name + " (" + path +
+                   ") has no full path such as C:\\DIR\\FILE: SETUP.EXE " +
+                   (program ? "does not start it" : "does not load it"),
+               "bad-target-dir");
+    }
+
     void RunPrograms() {
         for (const ProfileLine* entry : ListEntries(ExecFiles)) {
             std::string name(entry->Name);
@@ -577,13 +582,7 @@ private:
                        "[" + name + "] is missing: the entry runs on its defaults: it starts " + name + " from " +
                            ShownTargetDir(),
                        "missing-section");
-            unsigned dirAt = ownDir ? ownDir->Number : entry->Number;
-            if (!targetDir_.empty() && !targetUncertain_ && targetDir_.back() != '\\')
-                Report(dirAt, SeverityWarning,
-                       "the program directory " + targetDir_ +
-                           " has no final backslash: the command joins it to the program with nothing between (" +
-                           targetDir_ + targetFile_ + "); end TargetDir with a backslash",
-                       "no-final-backslash");
+            CheckRunFromFullPath(name, "program", ownDir ? ownDir->Number : entry->Number);
             std::string program = JoinPath(targetDir_, targetFile_);
             bool onMedium = medium_ == nullptr || MediumHasFile(*medium_, targetFile_);
             if (!IsInstalled(program, targetFile_) && !onMedium)
@@ -599,12 +598,14 @@ private:
             std::string name(entry->Name);
             const ScriptSection* section = FindScriptSection(script_, name);
             targetFile_ = ReadScriptValue(script_, name, TargetFilename, name, kPathLimit);
+            const ProfileLine* ownDir = FindScriptKey(section, TargetDir);
             ReadTargetDir(section, name);
             if (section == nullptr)
                 Report(entry->Number, SeverityWarning,
                        "[" + name + "] is missing: the entry runs on its defaults: it registers " +
                            JoinPath(ShownTargetDir(), targetFile_),
                        "missing-section");
+            CheckRunFromFullPath(name, "component", ownDir ? ownDir->Number : entry->Number);
         }
     }
 

@@ -31,7 +31,10 @@ void PutHostFile(const std::string& machinePath, const std::string& bytes) {
     machine::WriteFile(machinePath, bytes);
     machine::FileData& file = machine::M().files[machine::NormalisePath(machinePath)];
     std::string expanded;
-    const std::string& image = ExpandSzddFile(bytes, expanded) ? expanded : bytes;
+    bool compressed = ExpandSzddFile(bytes, expanded);
+    // The version service installs a compressed source expanded.
+    if (compressed) machine::M().expandedContent[machine::NormalisePath(machinePath)] = expanded;
+    const std::string& image = compressed ? expanded : bytes;
     file.version = ReadFileVersion(image);
     file.isModule = IsPeModule(image);
     file.exportsRegisterServer = file.isModule && ExportsFunction(image, "DllRegisterServer");
