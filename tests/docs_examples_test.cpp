@@ -135,6 +135,8 @@ std::map<std::string, Example> CollectExamples() {
                 if (e.hasExpect) BlockProblems().push_back(where + ": second expectation for " + get("expect"));
                 e.expect = block.body;
                 e.hasExpect = true;
+            } else if (!get("check").empty()) {
+                // setupcheck's findings for the example: held to setupcheck by its own test.
             } else if (!get("before").empty()) {
                 examples[get("before")].before.push_back({get("path"), block.body});
             } else if (!get("after").empty()) {

@@ -68,3 +68,18 @@ TEST(NarrowOptionDestinations, AFlagIntoARowNarrowerThanFourBytesWritesOnlyThose
         EXPECT_TRUE(positional.GuardIntactFrom(size)) << "positional flag of size " << size;
     }
 }
+
+namespace {
+
+// profile_reader: a missing key with no default (a null pointer) copied an empty text
+// that has no data at all; copying nothing from nowhere is still a fault.
+TEST(NullProfileDefault, MissingKeyWithoutDefaultGivesAnEmptyValue) {
+    fake::Reset();
+    fake::WriteFile("C:\\TEST\\CASE.INI", "[S]\r\nOther=1\r\n");
+    char value[8];
+    memset(value, '*', sizeof value);
+    EXPECT_EQ(GetPrivateProfileStringA("S", "K", nullptr, value, sizeof value, "C:\\TEST\\CASE.INI"), 0u);
+    EXPECT_STREQ(value, "");
+}
+
+}  // namespace

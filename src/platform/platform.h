@@ -3,10 +3,12 @@
 // The installer calls the Win32 ANSI functions by their own names. On Windows this
 // header is <windows.h> (version.dll's two functions are resolved at first use from
 // the system directory, see win32/version_loader.cpp). In the native build it
-// declares the same subset, which the fake machine of the tests implements.
+// declares the same subset, which the described machine (src/machine) implements;
+// so does setupcheck's build for Windows (SETUP_DESCRIBED_MACHINE), whose plan runs
+// the core against the described machine there too.
 #pragma once
 
-#if defined(_WIN32)
+#if defined(_WIN32) && !defined(SETUP_DESCRIBED_MACHINE)
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -19,7 +21,7 @@
 extern "C" HRESULT WINAPI OleInitialize(LPVOID reserved);
 extern "C" void WINAPI OleUninitialize();
 
-#else  // native build: declarations only, implemented by tests/fake
+#else  // native build: declarations only, implemented by src/machine
 
 #include <stddef.h>
 #include <stdint.h>
@@ -270,7 +272,7 @@ BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageA(const MSG* msg);
 BOOL ExitWindowsEx(UINT flags, DWORD reason);
 
-#endif  // _WIN32
+#endif  // _WIN32 && !SETUP_DESCRIBED_MACHINE
 
 // The entry point of the installer; the platform's start-up code calls it.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);

@@ -18,7 +18,7 @@ constexpr std::string_view Slice(std::string_view s, size_t pos, size_t n = std:
 unsigned CopyValue(std::string_view v, char* out, unsigned size) {
     if (out == nullptr || size == 0) return 0;
     size_t n = v.size() < size - 1 ? v.size() : size - 1;
-    memcpy(out, v.data(), n);
+    if (n != 0) memcpy(out, v.data(), n);  // an empty view may have no data at all
     out[n] = '\0';
     return static_cast<unsigned>(n);
 }

@@ -3,7 +3,7 @@
 //
 // SETUP.EXE itself reads its script through the profile functions; these rules are
 // what those functions do, for the places that must agree with them without calling
-// them: the fake machine of the tests, setupcheck's diagnostics and plan, and reading
+// them: the described machine of the tests and of the plan, setupcheck's diagnostics and plan, and reading
 // keys out of a section block fetched at once with GetPrivateProfileSectionA.
 //
 // The rules: a line ends at CR or LF; blanks (white space, CR and ^Z) around names

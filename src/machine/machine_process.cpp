@@ -1,7 +1,7 @@
 // Programs, components and the process environment.
 #include <string.h>
 
-#include "fake/fake_internal.h"
+#include "machine/machine_internal.h"
 
 namespace {
 
@@ -11,7 +11,7 @@ namespace {
 // extension gets ".exe"; a bare name is searched in the caller's directory, the
 // current directory, the system and the Windows directories.
 std::string ResolveProgram(std::string name) {
-    using namespace fake;
+    using namespace machine;
     if (name.empty()) return "";
     std::string leaf = name.substr(name.find_last_of("\\/:") == std::string::npos ? 0 : name.find_last_of("\\/:") + 1);
     if (leaf.find('.') == std::string::npos) name += ".exe";
@@ -21,7 +21,7 @@ std::string ResolveProgram(std::string name) {
     }
     for (const std::string& dir : {ParentOf(NormalisePath(M().moduleFileName)), M().currentDirectory,
                                    M().systemDirectory, M().windowsDirectory}) {
-        std::string p = JoinFakePath(dir, name);
+        std::string p = JoinMachinePath(dir, name);
         if (FindFile(p)) return p;
     }
     return "";
@@ -58,7 +58,7 @@ std::string g_TrampolinePath[kTrampolines];
 int g_NextTrampoline = 0;
 
 HRESULT CallRegisterServer(int slot) {
-    using namespace fake;
+    using namespace machine;
     const std::string& path = g_TrampolinePath[slot];
     LogCall("DllRegisterServer " + path);
     auto it = M().components.find(path);
@@ -81,15 +81,15 @@ const TrampolineFn kTrampolineFns[kTrampolines] = {
 
 }  // namespace
 
-namespace fake {
+namespace machine {
 void ResetModules() {
     g_NextModule = 0x10000000;
     g_NextTrampoline = 0;
     for (std::string& p : g_TrampolinePath) p.clear();
 }
-}  // namespace fake
+}  // namespace machine
 
-using namespace fake;
+using namespace machine;
 
 UINT WinExec(LPCSTR command, UINT show) {
     std::string cmd = Text(command);
@@ -113,7 +113,14 @@ HMODULE LoadLibraryA(LPCSTR path) {
     if (ShouldFail("LoadLibraryA")) return Fail<HMODULE>(kErrorNotEnoughMemory, nullptr);
     if (!path) return Fail<HMODULE>(kErrorInvalidParameter, nullptr);
     std::string p = NormalisePath(path);
-    if (!M().components.count(p)) return Fail<HMODULE>(kErrorFileNotFound /* ERROR_MOD_NOT_FOUND */, nullptr);
+    if (!M().components.count(p)) {
+        const FileData* file = FindFile(p);
+        if (file == nullptr || !file->isModule)
+            return Fail<HMODULE>(kErrorFileNotFound /* ERROR_MOD_NOT_FOUND */, nullptr);
+        Component component;
+        component.exportsRegisterServer = file->exportsRegisterServer;
+        M().components[p] = component;
+    }
     // The same module loaded twice keeps its handle.
     for (const auto& loaded : M().loadedModules)
         if (SameText(loaded.second, p)) return loaded.first;

@@ -1,11 +1,11 @@
-// Helpers shared by the fake machine's areas; not for tests.
+// Helpers shared by the machine's areas.
 #pragma once
 
 #include <string>
 
-#include "fake/fake_machine.h"
+#include "machine/machine.h"
 
-namespace fake {
+namespace machine {
 
 // Records one seam call in M().calls.
 void LogCall(const std::string& entry);
@@ -25,7 +25,7 @@ std::string ParentOf(const std::string& normalisedPath);
 // Last component of a normalised path.
 std::string LeafOf(const std::string& normalisedPath);
 // dir + "\\" + name, normalised.
-std::string JoinFakePath(const std::string& dir, const std::string& name);
+std::string JoinMachinePath(const std::string& dir, const std::string& name);
 
 FileData* FindFile(const std::string& path);  // nullptr when no such file
 bool IsDirectory(const std::string& path);
@@ -35,7 +35,7 @@ bool IsDirectory(const std::string& path);
 // returns length + 1.
 DWORD CopyOrNeed(const std::string& text, LPSTR out, DWORD size);
 
-// Error codes the fake reports through lastError.
+// Error codes the machine reports through lastError.
 constexpr DWORD kErrorFileNotFound = 2;
 constexpr DWORD kErrorPathNotFound = 3;
 constexpr DWORD kErrorAccessDenied = 5;
@@ -54,4 +54,4 @@ void ResetHeap();
 void ResetModules();
 void ResetVersionService();
 
-}  // namespace fake
+}  // namespace machine

@@ -1,11 +1,11 @@
-// Files and directories: paths, copies, moves and deletes over the fake's file map.
+// Files and directories: paths, copies, moves and deletes over the machine's file map.
 #include <string.h>
 
 #include <vector>
 
-#include "fake/fake_internal.h"
+#include "machine/machine_internal.h"
 
-namespace fake {
+namespace machine {
 
 namespace {
 bool IsDriveRoot(const std::string& p) {
@@ -70,7 +70,7 @@ std::string LeafOf(const std::string& p) {
     return pos == std::string::npos ? p : p.substr(pos + 1);
 }
 
-std::string JoinFakePath(const std::string& dir, const std::string& name) {
+std::string JoinMachinePath(const std::string& dir, const std::string& name) {
     return NormalisePath(dir + "\\" + name);
 }
 
@@ -92,11 +92,11 @@ DWORD CopyOrNeed(const std::string& text, LPSTR out, DWORD size) {
     return static_cast<DWORD>(text.size() + 1);
 }
 
-}  // namespace fake
+}  // namespace machine
 
 // --- seam functions (global: the installer calls them unqualified) --------------
 
-using namespace fake;
+using namespace machine;
 
 // Windows NT: a name that does not fit is cut to `size` characters without a
 // terminator and the call returns `size`.
@@ -252,7 +252,7 @@ DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
         size_t end = p.find('\\', start);
         if (end == std::string::npos) end = p.size();
         std::string part = p.substr(start, end - start);
-        longSoFar = JoinFakePath(longSoFar, part);
+        longSoFar = JoinMachinePath(longSoFar, part);
         auto mapped = M().shortNames.find(longSoFar);
         if (mapped != M().shortNames.end())
             result = mapped->second;

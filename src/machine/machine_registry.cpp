@@ -1,7 +1,7 @@
 // The registry: keys by full path, handles for opened keys.
 #include <string.h>
 
-#include "fake/fake_internal.h"
+#include "machine/machine_internal.h"
 
 namespace {
 
@@ -9,20 +9,20 @@ bool IsRoot(HKEY key) {
     return key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE || key == HKEY_USERS;
 }
 
-// The full path of a root or open handle; "" for a handle the fake does not know.
+// The full path of a root or open handle; "" for a handle the machine does not know.
 std::string PathOf(HKEY key) {
-    if (IsRoot(key)) return fake::RootName(key);
-    auto it = fake::M().openKeys.find(key);
-    return it == fake::M().openKeys.end() ? std::string() : it->second;
+    if (IsRoot(key)) return machine::RootName(key);
+    auto it = machine::M().openKeys.find(key);
+    return it == machine::M().openKeys.end() ? std::string() : it->second;
 }
 
 // The key a handle names; roots exist even when nothing was put under them.
-const fake::Machine::Key* KeyOf(HKEY handle) {
-    static const fake::Machine::Key kEmpty;
+const machine::Machine::Key* KeyOf(HKEY handle) {
+    static const machine::Machine::Key kEmpty;
     std::string path = PathOf(handle);
     if (path.empty()) return nullptr;
-    auto it = fake::M().registry.find(path);
-    if (it != fake::M().registry.end()) return &it->second;
+    auto it = machine::M().registry.find(path);
+    if (it != machine::M().registry.end()) return &it->second;
     return IsRoot(handle) ? &kEmpty : nullptr;
 }
 
@@ -30,7 +30,7 @@ uintptr_t g_NextKeyHandle = 0x1000;
 
 }  // namespace
 
-using namespace fake;
+using namespace machine;
 
 LSTATUS RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
     LogCall("RegOpenKeyExA " + RootName(root) + " " + Text(subKey));

@@ -9,23 +9,20 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "fake/fake_internal.h"
+#include "machine/machine_internal.h"
+#include "machine/resource_sources.h"
 
 namespace {
 
 // --- the resource script ------------------------------------------------------------
 
-std::string ReadTextFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("fake machine: cannot read " + path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-std::string DirectoryOf(const std::string& path) {
-    size_t pos = path.find_last_of('/');
-    return pos == std::string::npos ? "." : path.substr(0, pos);
+const std::string& ResourceText(const std::string& name) {
+    static std::map<std::string, std::string> texts;
+    auto found = texts.find(name);
+    if (found != texts.end()) return found->second;
+    for (const ResourceSource* source = kResourceSources; source->Name != nullptr; ++source)
+        if (name == source->Name) return texts[name] = source->Text;
+    throw std::runtime_error("machine: no resource source " + name);
 }
 
 struct Token {
@@ -119,7 +116,7 @@ struct Resources {
 const Resources& LoadResources() {
     static Resources resources = [] {
         Resources r;
-        std::string script = ReadTextFile(SETUP_RESOURCE_SCRIPT);
+        std::string script = ResourceText("setup.rc");
         // Identifiers come from the headers the script includes.
         std::map<std::string, long> defines;
         std::istringstream lines(script);
@@ -128,8 +125,7 @@ const Resources& LoadResources() {
             size_t q1 = line.find("#include \"");
             if (q1 == std::string::npos) continue;
             size_t q2 = line.find('"', q1 + 10);
-            std::istringstream header(
-                ReadTextFile(DirectoryOf(SETUP_RESOURCE_SCRIPT) + "/" + line.substr(q1 + 10, q2 - q1 - 10)));
+            std::istringstream header(ResourceText(line.substr(q1 + 10, q2 - q1 - 10)));
             std::string hl;
             while (std::getline(header, hl)) {
                 std::istringstream words(hl);
@@ -187,16 +183,16 @@ const Resources& LoadResources() {
 
 uintptr_t g_NextWindow = 0x20000;
 
-fake::Window* LiveWindow(HWND window) {
-    auto it = fake::M().windows.find(window);
-    if (it == fake::M().windows.end() || it->second.destroyed) return nullptr;
+machine::Window* LiveWindow(HWND window) {
+    auto it = machine::M().windows.find(window);
+    if (it == machine::M().windows.end() || it->second.destroyed) return nullptr;
     return &it->second;
 }
 
 // The dialog the installer created most recently and has not destroyed.
-const fake::Window* ProgressWindow() {
-    for (auto it = fake::M().createdDialogs.rbegin(); it != fake::M().createdDialogs.rend(); ++it)
-        if (const fake::Window* w = LiveWindow(*it)) return w;
+const machine::Window* ProgressWindow() {
+    for (auto it = machine::M().createdDialogs.rbegin(); it != machine::M().createdDialogs.rend(); ++it)
+        if (const machine::Window* w = LiveWindow(*it)) return w;
     return nullptr;
 }
 
@@ -310,13 +306,13 @@ std::string FormatWsprintf(const char* format, va_list args) {
 
 }  // namespace
 
-namespace fake {
+namespace machine {
 const std::map<UINT, std::string>& StringTable() {
     return LoadResources().strings;
 }
-}  // namespace fake
+}  // namespace machine
 
-using namespace fake;
+using namespace machine;
 
 int LoadStringA(HINSTANCE, UINT id, LPSTR out, int size) {
     LogCall("LoadStringA " + std::to_string(id));
@@ -361,6 +357,8 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         box.answer = 0;
     } else if ((type & 0xF) == MB_OK) {
         box.answer = IDOK;
+    } else if (M().answers.empty() && M().answerWhenNoneLeft) {
+        box.answer = M().answerWhenNoneLeft(box);
     } else if (M().answers.empty()) {
         ++M().unansweredQuestions;
         box.answer = 0;
@@ -457,7 +455,7 @@ BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL) {
     return TRUE;
 }
 
-// Only what a test put into the queue waits there; the fake's windows have no child
+// Only what a test put into the queue waits there; the machine's windows have no child
 // windows, so a named window matches its own messages only.
 BOOL PeekMessageA(LPMSG msg, HWND window, UINT, UINT, UINT remove) {
     LogCall("PeekMessageA");

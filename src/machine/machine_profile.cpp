@@ -1,15 +1,15 @@
-// Profile (INI) files in the fake's file map. Reading is the product's own profile
+// Profile (INI) files in the machine's file map. Reading is the product's own profile
 // rules over the file's text; writing rewrites the file as the profile functions do.
 #include <string.h>
 
 #include <vector>
 
-#include "fake/fake_internal.h"
+#include "machine/machine_internal.h"
 #include "script/profile_rules.h"
 
 namespace {
 
-using fake::SameText;
+using machine::SameText;
 
 // A profile file as the functions rewrite it: the held lines in file order. A comment
 // (';' first) is a key line whose name starts with ';', kept when the file is
@@ -76,14 +76,14 @@ long FindKey(const std::vector<IniLine>& lines, long header, const std::string& 
 
 // A bare file name (no backslash, slash or colon) names a file in the Windows directory.
 std::string ProfilePath(LPCSTR file) {
-    std::string f = fake::Text(file);
-    if (f.find_first_of("\\/:") == std::string::npos) return fake::JoinFakePath(fake::M().windowsDirectory, f);
-    return fake::NormalisePath(f);
+    std::string f = machine::Text(file);
+    if (f.find_first_of("\\/:") == std::string::npos) return machine::JoinMachinePath(machine::M().windowsDirectory, f);
+    return machine::NormalisePath(f);
 }
 
 // The file's text for the profile rules; false when there is no such file.
 bool ProfileText(LPCSTR file, std::string_view& text) {
-    const fake::FileData* data = fake::FindFile(ProfilePath(file));
+    const machine::FileData* data = machine::FindFile(ProfilePath(file));
     if (data == nullptr) return false;
     text = data->content;
     return true;
@@ -91,7 +91,7 @@ bool ProfileText(LPCSTR file, std::string_view& text) {
 
 }  // namespace
 
-using namespace fake;
+using namespace machine;
 
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR out, DWORD size, LPCSTR file) {
     LogCall("GetPrivateProfileStringA " + Text(section) + " " + Text(key) + " " + Text(file));
@@ -121,7 +121,7 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     LogCall("WritePrivateProfileStringA " + Text(section) + " " + Text(key) + " " +
             (value ? std::string(value) : std::string("(null)")) + " " + Text(file));
     if (ShouldFail("WritePrivateProfileStringA")) return Fail(kErrorAccessDenied, FALSE);
-    // (NULL, NULL, NULL) only flushes the cache, which the fake does not have.
+    // (NULL, NULL, NULL) only flushes the cache, which the machine does not have.
     if (section == nullptr && key == nullptr && value == nullptr) return FALSE;
     if (section == nullptr) return Fail(kErrorInvalidParameter, FALSE);
     std::string path = ProfilePath(file);

@@ -1,17 +1,16 @@
-// The fake machine's state: reset, fixtures, failure injection, the call log and
+// The machine's state: reset, fixtures, failure injection, the call log and
 // running the installer's entry point.
-#include "fake/fake_machine.h"
-
-#include <cstdlib>
+#include "machine/machine.h"
 
 #include <string.h>
 
 #include <algorithm>
+#include <cstdlib>
 
-#include "fake/fake_internal.h"
+#include "machine/machine_internal.h"
 #include "setup/setup_context.h"
 
-namespace fake {
+namespace machine {
 
 namespace {
 Machine g_Machine;
@@ -140,7 +139,7 @@ bool DirectoryExists(const std::string& path) {
 }
 
 std::string ScriptPath() {
-    return JoinFakePath(ParentOf(NormalisePath(g_Machine.moduleFileName)), "SETUP.INF");
+    return JoinMachinePath(ParentOf(NormalisePath(g_Machine.moduleFileName)), "SETUP.INF");
 }
 
 void SetScript(const std::string& text) {
@@ -246,4 +245,4 @@ std::vector<std::string> CallsStartingWith(const std::string& prefix) {
     return found;
 }
 
-}  // namespace fake
+}  // namespace machine

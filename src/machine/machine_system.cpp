@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "fake/fake_internal.h"
+#include "machine/machine_internal.h"
 
 namespace {
 
@@ -21,16 +21,16 @@ constexpr unsigned char kFreshFill = 0xBE;
 
 }  // namespace
 
-namespace fake {
+namespace machine {
 void ResetHeap() {
     for (void* block : M().heapBlocks) free(block);
     M().heapBlocks.clear();
     g_BlockSizes.clear();
     g_NextHandle = 0x7000;
 }
-}  // namespace fake
+}  // namespace machine
 
-using namespace fake;
+using namespace machine;
 
 BOOL GetVersionExA(LPOSVERSIONINFOA info) {
     LogCall("GetVersionExA");

@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "fake/fake_internal.h"
+#include "machine/machine_internal.h"
 
 namespace {
 
@@ -23,10 +23,10 @@ bool CopyOut(const std::string& text, LPSTR out, PUINT len) {
 }
 
 // What the service writes for the source at `path`: a compressed one is expanded.
-fake::FileData Installed(const fake::FileData& source, const std::string& path) {
-    fake::FileData installed = source;
-    auto expanded = fake::M().expandedContent.find(path);
-    if (expanded != fake::M().expandedContent.end()) installed.content = expanded->second;
+machine::FileData Installed(const machine::FileData& source, const std::string& path) {
+    machine::FileData installed = source;
+    auto expanded = machine::M().expandedContent.find(path);
+    if (expanded != machine::M().expandedContent.end()) installed.content = expanded->second;
     installed.readOnly = installed.inUse = false;
     return installed;
 }
@@ -36,19 +36,19 @@ std::string NewTempName(const std::string& dir) {
     for (;;) {
         char name[16];
         snprintf(name, sizeof name, "ver%04x.tmp", g_NextTempNumber++ & 0xffff);
-        if (!fake::FindFile(fake::JoinFakePath(dir, name))) return name;
+        if (!machine::FindFile(machine::JoinMachinePath(dir, name))) return name;
     }
 }
 
 }  // namespace
 
-namespace fake {
+namespace machine {
 void ResetVersionService() {
     g_NextTempNumber = 0xdb41;
 }
-}  // namespace fake
+}  // namespace machine
 
-using namespace fake;
+using namespace machine;
 
 DWORD VerFindFileA(DWORD flags, LPSTR fileName, LPSTR winDir, LPSTR appDir, LPSTR curDir, PUINT curDirLen,
                    LPSTR destDir, PUINT destDirLen) {
@@ -64,14 +64,14 @@ DWORD VerFindFileA(DWORD flags, LPSTR fileName, LPSTR winDir, LPSTR appDir, LPST
     std::string dest = (flags & VFFF_ISSHAREDFILE) ? M().systemDirectory : Text(appDir);
     (void)winDir;  // ignored, as Windows does
     std::string current;
-    if (!Text(appDir).empty() && FindFile(JoinFakePath(Text(appDir), Text(fileName))))
+    if (!Text(appDir).empty() && FindFile(JoinMachinePath(Text(appDir), Text(fileName))))
         current = Text(appDir);
-    else if ((flags & VFFF_ISSHAREDFILE) && FindFile(JoinFakePath(M().systemDirectory, Text(fileName))))
+    else if ((flags & VFFF_ISSHAREDFILE) && FindFile(JoinMachinePath(M().systemDirectory, Text(fileName))))
         current = M().systemDirectory;
     DWORD result = 0;
     if (!current.empty() && !SameText(NormalisePath(current), NormalisePath(dest))) result |= 0x1;  // VFF_CURNEDEST
     if (!current.empty()) {
-        const FileData* f = FindFile(JoinFakePath(current, Text(fileName)));
+        const FileData* f = FindFile(JoinMachinePath(current, Text(fileName)));
         if (f && f->inUse) result |= 0x2;  // VFF_FILEINUSE
     }
     if (!CopyOut(current, curDir, curDirLen)) result |= 0x4;
@@ -83,15 +83,15 @@ DWORD VerInstallFileA(DWORD flags, LPSTR srcFileName, LPSTR destFileName, LPSTR 
                       LPSTR tmpFile, PUINT tmpFileLen) {
     LogCall("VerInstallFileA " + Text(srcFileName) + " " + Text(destFileName));
     VerInstallCall call{flags, Text(srcFileName), Text(destFileName), Text(srcDir), Text(destDir), Text(curDir), 0, ""};
-    std::string srcPath = JoinFakePath(call.srcDir, call.srcFile);
-    std::string destPath = JoinFakePath(call.destDir, call.destFile);
+    std::string srcPath = JoinMachinePath(call.srcDir, call.srcFile);
+    std::string destPath = JoinMachinePath(call.destDir, call.destFile);
     DWORD bits = 0;
     std::string tempName;
     // Leaves a copy of the source in the destination directory under `name`.
     auto leaveTempCopy = [&](const std::string& name) {
         FileData copy;
         if (const FileData* src = FindFile(srcPath)) copy = Installed(*src, srcPath);
-        M().files[JoinFakePath(call.destDir, name)] = copy;
+        M().files[JoinMachinePath(call.destDir, name)] = copy;
         tempName = name;
     };
 
@@ -133,7 +133,7 @@ DWORD VerInstallFileA(DWORD flags, LPSTR srcFileName, LPSTR destFileName, LPSTR 
     if (bits & VIF_TEMPFILE) {
         if (!CopyOut(tempName, tmpFile, tmpFileLen)) {
             // The name does not fit: the copy is removed again and not reported.
-            M().files.erase(JoinFakePath(call.destDir, tempName));
+            M().files.erase(JoinMachinePath(call.destDir, tempName));
             bits = (bits & ~static_cast<DWORD>(VIF_TEMPFILE)) | VIF_BUFFTOOSMALL;
             tempName.clear();
         }

@@ -1,0 +1,634 @@
+#include "setupcheck/diagnostics.h"
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <set>
+
+#include "actions/environment.h"
+#include "platform/fixed_text.h"
+#include "script/script_names.h"
+#include "setup/setup_context.h"
+#include "setupcheck/key_tables.h"
+
+namespace {
+
+using namespace ScriptName;
+
+constexpr size_t kPathLimit = 259;
+constexpr size_t kMacroNameLimit = 79;
+
+// The registry roots a script may name, as SETUP.EXE looks them up.
+const char* const kRootKeyNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS"};
+
+// The eight macros, which SETUP.EXE looks up before the environment.
+const char* const kMacroNames[] = {"INFFILE",   "SRCDIR",  "TARGETDIR",  "WINDIR",
+                                   "WINSYSDIR", "SRCFILE", "TARGETFILE", "PRODUCTNAME"};
+
+std::string Lower(std::string_view s) {
+    std::string r;
+    for (char c : s) r += AsciiLower(c);
+    return r;
+}
+
+// Edit distance without regard to case, for "did you mean" hints.
+size_t Distance(std::string_view a, std::string_view b) {
+    std::string x = Lower(a), y = Lower(b);
+    std::vector<size_t> row(y.size() + 1);
+    for (size_t j = 0; j <= y.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= x.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= y.size(); ++j) {
+            size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (x[i - 1] == y[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[y.size()];
+}
+
+// The candidate nearest to `name`, when it is near enough to be a slip of the pen or
+// the name with something added or left off.
+std::string NearestName(std::string_view name, const std::vector<std::string>& candidates) {
+    std::string best;
+    size_t bestDistance = std::string::npos;
+    for (const std::string& c : candidates) {
+        size_t d = Distance(name, c);
+        size_t shorter = std::min(name.size(), c.size());
+        bool prefix = shorter >= 4 && EqualsIgnoreCase(name.substr(0, shorter), std::string_view(c).substr(0, shorter));
+        if ((d <= std::max<size_t>(2, name.size() / 3) || prefix) && d < bestDistance) {
+            bestDistance = d;
+            best = c;
+        }
+    }
+    return best;
+}
+
+std::string JoinPath(std::string_view directory, std::string_view name) {
+    std::string p(directory);
+    if (!p.empty() && p.back() != '\\') p += '\\';
+    if (p.empty()) p = "\\";
+    return p + std::string(name);
+}
+
+// A value after expansion, and whether a part of it is only known on the machine.
+struct Expanded {
+    std::string Text;
+    bool Uncertain = false;
+};
+
+// What a variable of [SetEnv.WIN32] holds on the default machine.
+struct Variable {
+    std::string Value;
+    bool Known;  // false: from the registry or another INI file
+};
+
+// The kinds of section, by who reads them.
+enum SectionRole : unsigned {
+    RoleSetup = 1,
+    RoleList = 2,
+    RoleFile = 4,
+    RoleExec = 8,
+    RoleRegister = 16,
+    RoleVariable = 32,
+    RolePluginFile = 64,
+    RoleNetscapeDir = 128,
+    RoleNetscapeDirEx = 256,
+};
+
+struct RoleRules {
+    SectionRole Role;
+    const KeyRule* Keys;
+};
+const RoleRules kRoleRules[] = {
+    {RoleSetup, KeyRules::Setup},
+    {RoleFile, KeyRules::FileEntry},
+    {RoleExec, KeyRules::ExecEntry},
+    {RoleRegister, KeyRules::RegisterEntry},
+    {RoleVariable, KeyRules::Variable},
+    {RolePluginFile, KeyRules::PluginFile},
+    {RoleNetscapeDir, KeyRules::NetscapeDir},
+    {RoleNetscapeDirEx, KeyRules::NetscapeDirEx},
+};
+
+}  // namespace
+
+std::string ExpandLikeSetup(std::string_view text,
+                            const std::function<bool(std::string_view name, std::string& value)>& lookUp) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 1 < text.size() && text[i + 1] == '%') {
+            out += '%';
+            ++i;
+            continue;
+        }
+        size_t closing = text.find('%', i + 1);
+        if (closing == std::string_view::npos) continue;  // a lone '%' is dropped
+        std::string_view name = text.substr(i + 1, closing - i - 1);
+        i = closing;
+        std::string value;
+        if (name.size() <= kMacroNameLimit && lookUp(name, value)) out += value;
+    }
+    return out;
+}
+
+namespace {
+
+class Checker {
+public:
+    Checker(const ScriptText& script, const Medium* medium, const CheckMachine& machine)
+        : script_(script), medium_(medium), machine_(machine) {}
+
+    std::vector<Diagnostic> Run() {
+        AssignRoles();
+        CheckLines();
+        CheckSections();
+        CheckSetup();
+        RunVariables();
+        RunFiles();
+        RunPrograms();
+        RunComponents();
+        CheckNetscapeSections();
+        std::stable_sort(found_.begin(), found_.end(),
+                         [](const Diagnostic& a, const Diagnostic& b) { return a.Line < b.Line; });
+        return found_;
+    }
+
+private:
+    const ScriptText& script_;
+    const Medium* medium_;
+    const CheckMachine& machine_;
+    std::vector<Diagnostic> found_;
+    std::map<std::string, unsigned> roles_;  // by lower-case section name
+    std::vector<std::pair<std::string, Variable>> environment_;
+    std::string productName_;
+    std::string targetDir_, targetFile_, sourceFile_;
+    bool targetUncertain_ = false;
+    bool targetTooLong_ = false;               // already reported: the joined paths are not measured again
+    unsigned targetDirLine_ = 0;               // the TargetDir line that set targetDir_
+    std::vector<std::string> installed_;       // destinations of the file entries
+    std::vector<std::string> installedNames_;  // their target file names
+    std::set<std::pair<unsigned, std::string>> macroReported_;
+
+    void Report(unsigned line, Severity level, std::string text, const char* code) {
+        found_.push_back({line, level, std::move(text), code});
+    }
+
+    unsigned RolesOf(std::string_view name) const {
+        auto it = roles_.find(Lower(TrimProfileBlanks(name)));
+        return it == roles_.end() ? 0 : it->second;
+    }
+
+    void AddRole(std::string_view name, unsigned role) { roles_[Lower(TrimProfileBlanks(name))] |= role; }
+
+    std::vector<const ProfileLine*> ListEntries(const char* list) const {
+        return ReadListEntries(FindScriptSection(script_, list));
+    }
+
+    void AssignRoles() {
+        AddRole(SetupSection, RoleSetup);
+        AddRole(PluginFileSection, RolePluginFile);
+        AddRole(NetscapeDir, RoleNetscapeDir);
+        AddRole(NetscapeDirEx, RoleNetscapeDirEx);
+        const std::pair<const char*, SectionRole> lists[] = {
+            {SetEnv, RoleVariable}, {AddFiles, RoleFile}, {ExecFiles, RoleExec}, {RegisterFiles, RoleRegister}};
+        for (const auto& list : lists) {
+            AddRole(list.first, RoleList);
+            for (const ProfileLine* entry : ListEntries(list.first)) AddRole(entry->Name, list.second);
+        }
+    }
+
+    // The keys a section may hold: those of every role it has.
+    std::vector<const KeyRule*> AllowedKeys(unsigned roles) const {
+        std::vector<const KeyRule*> keys;
+        for (const RoleRules& r : kRoleRules)
+            if (roles & r.Role)
+                for (const KeyRule* k = r.Keys; k->Name != nullptr; ++k) keys.push_back(k);
+        return keys;
+    }
+
+    // Lines that the profile functions never give SETUP.EXE.
+    void CheckLines() {
+        bool inSection = false;
+        for (const ProfileLine& line : script_.AllLines) {
+            if (line.Kind == ProfileSectionLine && line.Held) {
+                inSection = true;
+                if (line.Name.empty())
+                    Report(line.Number, SeverityNote, "a section without a name is never read", "ignored-line");
+                continue;
+            }
+            if (IsProfileComment(line)) continue;
+            if (!inSection)
+                Report(line.Number, SeverityNote, "this line belongs to no section: Windows ignores it",
+                       "ignored-line");
+            else if (!line.Held || line.Name.empty())
+                Report(line.Number, SeverityNote, "a line with nothing left of '=' is no key: Windows ignores it",
+                       "ignored-line");
+        }
+    }
+
+    void CheckSections() {
+        std::vector<std::string> fixedNames = {SetupSection,      SetEnv,      AddFiles,     ExecFiles, RegisterFiles,
+                                               PluginFileSection, NetscapeDir, NetscapeDirEx};
+        for (const ScriptSection& section : script_.Sections) {
+            if (section.Name.empty()) continue;
+            if (!section.First) {
+                const ScriptSection* first = FindScriptSection(script_, section.Name);
+                Report(section.HeaderLine, SeverityWarning,
+                       "[" + section.Name + "] appears again: only the first one, on line " +
+                           std::to_string(first->HeaderLine) + ", is read; the keys here are ignored",
+                       "duplicate-section");
+                continue;
+            }
+            unsigned roles = RolesOf(section.Name);
+            if (roles == 0) {
+                std::string nearest = NearestName(section.Name, fixedNames);
+                if (!nearest.empty())
+                    Report(section.HeaderLine, SeverityWarning,
+                           "[" + section.Name + "] is never read: did you mean [" + nearest + "]?", "unknown-section");
+                else
+                    Report(section.HeaderLine, SeverityNote,
+                           "[" + section.Name + "] is named by no list: SETUP.EXE never reads it", "unused-section");
+                continue;
+            }
+            if (roles & RoleList)
+                CheckListLines(section);
+            else
+                CheckKeyLines(section, roles);
+        }
+    }
+
+    // A list counts every name left of '=', in order, twice when written twice.
+    void CheckListLines(const ScriptSection& section) {
+        std::map<std::string, unsigned> seen;
+        for (const ProfileLine& line : section.Lines) {
+            if (IsProfileComment(line) || line.Name.empty()) continue;
+            if (line.Kind == ProfileNameOnlyLine) {
+                Report(line.Number, SeverityNote,
+                       "a line without '=' is no list entry: write " + std::string(line.Name) + "=", "ignored-line");
+                continue;
+            }
+            auto [it, added] = seen.emplace(Lower(line.Name), line.Number);
+            if (!added)
+                Report(line.Number, SeverityWarning,
+                       std::string(line.Name) + " is listed twice in [" + section.Name +
+                           "]: the entry runs again (first on line " + std::to_string(it->second) + ")",
+                       "duplicate-entry");
+        }
+    }
+
+    void CheckKeyLines(const ScriptSection& section, unsigned roles) {
+        std::vector<const KeyRule*> allowed = AllowedKeys(roles);
+        std::vector<std::string> allowedNames;
+        for (const KeyRule* k : allowed) allowedNames.push_back(k->Name);
+        std::map<std::string, unsigned> seen;
+        for (const ProfileLine& line : section.Lines) {
+            if (IsProfileComment(line) || line.Name.empty()) continue;
+            if (line.Kind == ProfileNameOnlyLine) {
+                Report(line.Number, SeverityNote, "a line without '=' is no key: Windows ignores it", "ignored-line");
+                continue;
+            }
+            auto [it, added] = seen.emplace(Lower(line.Name), line.Number);
+            if (!added) {
+                Report(line.Number, SeverityWarning,
+                       std::string(line.Name) + " is given twice in [" + section.Name + "]: the first one, on line " +
+                           std::to_string(it->second) + ", wins",
+                       "duplicate-key");
+                continue;
+            }
+            const KeyRule* rule = nullptr;
+            for (const KeyRule* k : allowed)
+                if (EqualsIgnoreCase(k->Name, line.Name)) rule = k;
+            if (rule == nullptr) {
+                std::string nearest = NearestName(line.Name, allowedNames);
+                Report(line.Number, SeverityWarning,
+                       std::string(line.Name) + " is not a key of [" + section.Name + "]" +
+                           (nearest.empty() ? ": SETUP.EXE ignores it" : ": did you mean " + nearest + "?"),
+                       "unknown-key");
+                continue;
+            }
+            std::string_view value = StripMatchingQuotes(line.Value);
+            if (rule->Kind == StringKey && value.size() > rule->Limit)
+                Report(line.Number, SeverityWarning,
+                       std::string(rule->Name) + " is " + std::to_string(value.size()) +
+                           " characters long; SETUP.EXE keeps the first " + std::to_string(rule->Limit) + ": \"" +
+                           std::string(value.substr(0, rule->Limit)) + "\"",
+                       "value-cut");
+        }
+    }
+
+    void CheckSetup() {
+        const ScriptSection* setup = FindScriptSection(script_, SetupSection);
+        productName_ = ReadScriptValue(script_, SetupSection, Product, ProductDefault, 127);
+        std::string log = ReadScriptValue(script_, SetupSection, UninstFile, "", 259);
+        const ProfileLine* logLine = FindScriptKey(setup, UninstFile);
+        if (!log.empty() && log.find_first_of("\\/:") == std::string::npos && logLine)
+            Report(logLine->Number, SeverityNote,
+                   "the uninstall log is a bare name: it goes to the Windows directory (" +
+                       JoinPath(machine_.WindowsDir, log) + ")",
+                   "bare-uninstall-log");
+    }
+
+    const Variable* FindVariable(std::string_view name) const {
+        for (const auto& v : environment_)
+            if (EqualsIgnoreCase(v.first, name)) return &v.second;
+        return nullptr;
+    }
+
+    // A macro's value on the default machine at this moment, or nullptr.
+    const std::string* MacroValue(std::string_view name) {
+        static std::string inf;
+        inf = machine_.SourceDir + SetupFile;
+        const std::string* values[] = {
+            &inf,         &machine_.SourceDir, &targetDir_,  &machine_.WindowsDir, &machine_.SystemDir,
+            &sourceFile_, &targetFile_,        &productName_};
+        for (size_t i = 0; i < 8; ++i)
+            if (EqualsIgnoreCase(kMacroNames[i], name)) return values[i];
+        return nullptr;
+    }
+
+    // The expansion on the default machine as the run stands here, and the names that
+    // nothing in the script sets, reported once per line.
+    Expanded Expand(std::string_view text, unsigned line) {
+        Expanded out;
+        std::vector<std::string> unknown;
+        out.Text = ExpandLikeSetup(text, [&](std::string_view name, std::string& value) {
+            if (const std::string* macro = MacroValue(name)) {
+                value = *macro;
+                if (EqualsIgnoreCase(name, "TARGETDIR") && targetUncertain_) out.Uncertain = true;
+                return true;
+            }
+            if (const Variable* v = FindVariable(name)) {
+                value = v->Value;
+                if (!v->Known) out.Uncertain = true;
+                return true;
+            }
+            out.Uncertain = true;
+            unknown.push_back(std::string(name));
+            return false;
+        });
+        for (const std::string& name : unknown) {
+            if (!macroReported_.insert({line, Lower(name)}).second) continue;
+            bool setLater = false;
+            for (const ProfileLine* entry : ListEntries(SetEnv)) setLater |= EqualsIgnoreCase(entry->Name, name);
+            Report(line, SeverityWarning,
+                   "%" + name +
+                       (setLater ? "% is set by [SetEnv.WIN32] only after this entry: here it comes from the "
+                                   "environment of the person's machine, or expands to nothing"
+                                 : "% is neither a macro nor set by [SetEnv.WIN32]: it comes from the environment of "
+                                   "the person's machine, or expands to nothing"),
+                   "unknown-macro");
+        }
+        return out;
+    }
+
+    void CheckExpandedLength(const Expanded& value, const char* key, unsigned line, size_t limit) {
+        if (value.Text.size() > limit)
+            Report(line, SeverityError,
+                   std::string(key) + " expands to " + std::to_string(value.Text.size()) +
+                       " characters on the default machine; SETUP.EXE holds " + std::to_string(limit),
+                   "path-too-long");
+    }
+
+    // The entry's TargetDir, expanded, as the new running target directory.
+    void ReadTargetDir(const ScriptSection* section, const std::string& name) {
+        const ProfileLine* line = FindScriptKey(section, TargetDir);
+        std::string raw = ReadScriptValue(script_, name, TargetDir, targetDir_, kPathLimit);
+        if (line == nullptr || line->Kind != ProfileKeyLine) {
+            // The default is the running directory itself, expanded once more.
+            Expanded again = Expand(raw, 0);
+            targetDir_ = again.Text.substr(0, kPathLimit);
+            return;
+        }
+        Expanded value = Expand(raw, line->Number);
+        CheckExpandedLength(value, TargetDir, line->Number, kPathLimit);
+        targetTooLong_ = value.Text.size() > kPathLimit;
+        targetDir_ = value.Text.substr(0, kPathLimit);
+        targetUncertain_ = value.Uncertain;
+        targetDirLine_ = line->Number;
+    }
+
+    void RunVariables() {
+        std::vector<std::string> sourceNames;
+        for (const DataFromRow* row = DataFromTable; row->Name != nullptr; ++row) sourceNames.push_back(row->Name);
+        for (const ProfileLine* entry : ListEntries(SetEnv)) {
+            std::string name(entry->Name);
+            const ScriptSection* section = FindScriptSection(script_, name);
+            if (section == nullptr) {
+                Report(entry->Number, SeverityWarning,
+                       "[" + name + "] is missing: the entry runs on its defaults, so no DataFrom: the variable " +
+                           name + " is removed",
+                       "missing-section");
+                environment_.push_back({name, {"", true}});
+                continue;
+            }
+            std::string source = ReadScriptValue(script_, name, DataFrom, "", 39);
+            const ProfileLine* sourceLine = FindScriptKey(section, DataFrom);
+            int code = DataFromNone;
+            for (const DataFromRow* row = DataFromTable; row->Name != nullptr; ++row)
+                if (EqualsIgnoreCase(row->Name, source)) code = row->Code;
+            Variable variable{"", true};
+            if (code == DataFromNone && sourceLine != nullptr) {
+                std::string nearest = NearestName(source, sourceNames);
+                Report(sourceLine->Number, SeverityError,
+                       "DataFrom=" + source + " is not a source SETUP.EXE knows (REGISTRY, ENVIRONMENT, INIFILE)" +
+                           (nearest.empty() ? "" : ": did you mean " + nearest + "?") + "; the variable " + name +
+                           " is removed",
+                       "unknown-data-from");
+            } else if (code == DataFromRegistry) {
+                CheckRootKey(section, name, true);
+                variable.Known = false;
+            } else if (code == DataFromEnvironment) {
+                const ProfileLine* line = FindScriptKey(section, EnvironmentValue);
+                Expanded value = Expand(ReadScriptValue(script_, name, EnvironmentValue, "", kPathLimit),
+                                        line ? line->Number : entry->Number);
+                // A variable is no path: it may hold up to the environment's own limit.
+                if (line) CheckExpandedLength(value, EnvironmentValue, line->Number, kVariableValueChars);
+                variable.Value = value.Text.substr(0, kVariableValueChars);
+                variable.Known = !value.Uncertain;
+            } else if (code == DataFromIniFile) {
+                const char* keys[] = {INIFile, INIFileSect, INIFileKey};
+                for (const char* key : keys) {
+                    const ProfileLine* line = FindScriptKey(section, key);
+                    if (line) Expand(ReadScriptValue(script_, name, key, "", kPathLimit), line->Number);
+                }
+                variable.Known = false;
+            }
+            if (!variable.Value.empty() && ReadScriptNumber(script_, name, EndWithBackslash, 0) != 0 &&
+                variable.Value.back() != '\\')
+                variable.Value += '\\';
+            bool replaced = false;
+            for (auto& v : environment_)
+                if (EqualsIgnoreCase(v.first, name)) {
+                    v.second = variable;
+                    replaced = true;
+                }
+            if (!replaced) environment_.push_back({name, variable});
+        }
+    }
+
+    // A registry root that SETUP.EXE cannot look up. For a variable the lookup then
+    // fails, and a failed lookup skips the whole file phase.
+    void CheckRootKey(const ScriptSection* section, const std::string& name, bool forVariable) {
+        std::string root = ReadScriptValue(script_, name, RegistryRootKey, "", 79);
+        const ProfileLine* line = FindScriptKey(section, RegistryRootKey);
+        for (const char* known : kRootKeyNames)
+            if (EqualsIgnoreCase(known, root)) return;
+        std::vector<std::string> roots(std::begin(kRootKeyNames), std::end(kRootKeyNames));
+        std::string nearest = root.empty() ? "" : NearestName(root, roots);
+        std::string consequence = forVariable ? ": nothing is looked up and the variable " + name + " is removed"
+                                              : std::string(": no browser installation is found");
+        Report(line ? line->Number : section->HeaderLine, SeverityError,
+               (root.empty() ? "RegistryRootKey of [" + name + "] is empty"
+                             : "RegistryRootKey=" + root + " names no registry root" +
+                                   (nearest.empty() ? "" : " (did you mean " + nearest + "?)")) +
+                   consequence,
+               "unknown-root-key");
+    }
+
+    void RunFiles() {
+        for (const ProfileLine* entry : ListEntries(AddFiles)) {
+            std::string name(entry->Name);
+            const ScriptSection* section = FindScriptSection(script_, name);
+            unsigned required = ReadScriptNumber(script_, name, RequiredCopy, 1);
+            sourceFile_ = ReadScriptValue(script_, name, SourceFilename, name, kPathLimit);
+            targetFile_ = ReadScriptValue(script_, name, TargetFilename, name, kPathLimit);
+            ReadTargetDir(section, name);
+            if (section == nullptr)
+                Report(entry->Number, SeverityWarning,
+                       "[" + name + "] is missing: the entry runs on its defaults: it copies " + name +
+                           " from the medium into " + ShownTargetDir(),
+                       "missing-section");
+
+            const ProfileLine* sourceLine = FindScriptKey(section, SourceFilename);
+            unsigned sourceAt = sourceLine ? sourceLine->Number : entry->Number;
+            if (medium_ != nullptr && !MediumHasFile(*medium_, sourceFile_))
+                Report(sourceAt, SeverityError,
+                       "the source file " + sourceFile_ + " is not on the medium" +
+                           (required == 0 ? " (RequiredCopy=0: setup goes on without it)" : ""),
+                       "missing-source");
+            std::string sourcePath = machine_.SourceDir + sourceFile_;
+            if (sourcePath.size() > kPathLimit)
+                Report(
+                    sourceAt, SeverityError,
+                    "the source path " + sourcePath + " is longer than " + std::to_string(kPathLimit) + " characters",
+                    "path-too-long");
+
+            unsigned dirAt = targetDirLine_ ? targetDirLine_ : entry->Number;
+            if (!targetUncertain_) {
+                if (targetDir_.empty())
+                    Report(dirAt, SeverityError,
+                           "the target directory of " + name + " is empty: SETUP.EXE refuses the entry",
+                           "bad-target-dir");
+                else if (!IsFullPath(targetDir_))
+                    Report(dirAt, SeverityError,
+                           "the target directory of " + name + " (" + targetDir_ +
+                               ") is not a full path such as C:\\DIR\\ or \\\\SERVER\\SHARE\\: SETUP.EXE refuses "
+                               "the entry",
+                           "bad-target-dir");
+            }
+            std::string destination = JoinPath(targetDir_, targetFile_);
+            if (!targetDir_.empty() && !targetTooLong_ && destination.size() > kPathLimit)
+                Report(
+                    dirAt, SeverityError,
+                    "the destination " + destination + " is longer than " + std::to_string(kPathLimit) + " characters",
+                    "path-too-long");
+            installed_.push_back(destination);
+            installedNames_.push_back(targetFile_);
+        }
+    }
+
+    std::string ShownTargetDir() const {
+        if (targetUncertain_) return "the current target directory";
+        return targetDir_.empty() ? "an empty target directory" : targetDir_;
+    }
+
+    bool IsInstalled(const std::string& path, const std::string& file) const {
+        for (size_t i = 0; i < installed_.size(); ++i) {
+            if (EqualsIgnoreCase(installed_[i], path)) return true;
+            if (targetUncertain_ && EqualsIgnoreCase(installedNames_[i], file)) return true;
+        }
+        return false;
+    }
+
+    // A program or component is only started or loaded by its full path: a bare or
+    // relative one would be searched for, and something else of that name found.
+    void CheckRunFromFullPath(const std::string& name, const char* what, unsigned line) {
+        if (targetUncertain_) return;
+        std::string path = targetDir_.empty() ? targetFile_ : JoinPath(targetDir_, targetFile_);
+        if (IsFullPath(path)) return;
+        bool program = std::string(what) == "program";
+        Report(line, SeverityError,
+               std::string("the ") + what + " of " + name + " (" + path +
+                   ") has no full path such as C:\\DIR\\FILE: SETUP.EXE " +
+                   (program ? "does not start it" : "does not load it"),
+               "bad-target-dir");
+    }
+
+    void RunPrograms() {
+        for (const ProfileLine* entry : ListEntries(ExecFiles)) {
+            std::string name(entry->Name);
+            const ScriptSection* section = FindScriptSection(script_, name);
+            targetFile_ = ReadScriptValue(script_, name, TargetFilename, name, kPathLimit);
+            const ProfileLine* ownDir = FindScriptKey(section, TargetDir);
+            ReadTargetDir(section, name);
+            if (section == nullptr)
+                Report(entry->Number, SeverityWarning,
+                       "[" + name + "] is missing: the entry runs on its defaults: it starts " + name + " from " +
+                           ShownTargetDir(),
+                       "missing-section");
+            CheckRunFromFullPath(name, "program", ownDir ? ownDir->Number : entry->Number);
+            std::string program = JoinPath(targetDir_, targetFile_);
+            bool onMedium = medium_ == nullptr || MediumHasFile(*medium_, targetFile_);
+            if (!IsInstalled(program, targetFile_) && !onMedium)
+                Report(entry->Number, SeverityWarning,
+                       "no file entry installs the program " + program +
+                           " and it is not on the medium: it must already be on the person's machine",
+                       "program-not-installed");
+        }
+    }
+
+    void RunComponents() {
+        for (const ProfileLine* entry : ListEntries(RegisterFiles)) {
+            std::string name(entry->Name);
+            const ScriptSection* section = FindScriptSection(script_, name);
+            targetFile_ = ReadScriptValue(script_, name, TargetFilename, name, kPathLimit);
+            const ProfileLine* ownDir = FindScriptKey(section, TargetDir);
+            ReadTargetDir(section, name);
+            if (section == nullptr)
+                Report(entry->Number, SeverityWarning,
+                       "[" + name + "] is missing: the entry runs on its defaults: it registers " +
+                           JoinPath(ShownTargetDir(), targetFile_),
+                       "missing-section");
+            CheckRunFromFullPath(name, "component", ownDir ? ownDir->Number : entry->Number);
+        }
+    }
+
+    void CheckNetscapeSections() {
+        const char* names[] = {NetscapeDir, NetscapeDirEx};
+        for (const char* name : names)
+            if (const ScriptSection* section = FindScriptSection(script_, name)) CheckRootKey(section, name, false);
+    }
+};
+
+}  // namespace
+
+std::vector<Diagnostic> CheckScript(const ScriptText& script, const Medium* medium, const CheckMachine& machine) {
+    return Checker(script, medium, machine).Run();
+}
+
+const char* SeverityName(Severity level) {
+    switch (level) {
+        case SeverityError:
+            return "error";
+        case SeverityWarning:
+            return "warning";
+        default:
+            return "note";
+    }
+}

@@ -1,0 +1,377 @@
+// setupcheck's diagnostics: every kind of finding once, in a table; the command line
+// and its exit codes; and the scripts of docs/ and the sample medium, which must
+// check exactly as the docs say.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "machine/machine.h"
+#include "script/macros.h"
+#include "setup/setup_context.h"
+#include "setupcheck/check_command.h"
+#include "setupcheck/diagnostics.h"
+#include "setupcheck/report.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The findings as "LINE severity code", in the order given.
+std::vector<std::string> Check(const std::string& text, std::vector<std::string> files) {
+    ScriptText script;
+    LoadScriptText(script, text);
+    Medium medium;
+    medium.Files = std::move(files);
+    std::vector<std::string> found;
+    for (const Diagnostic& d : CheckScript(script, &medium, CheckMachine()))
+        found.push_back(std::to_string(d.Line) + " " + SeverityName(d.Level) + " " + d.Code);
+    return found;
+}
+
+// The whole text of the findings, for rows that check the wording of a hint.
+std::string CheckText(const std::string& text, std::vector<std::string> files) {
+    ScriptText script;
+    LoadScriptText(script, text);
+    Medium medium;
+    medium.Files = std::move(files);
+    return FormatDiagnostics("SETUP.INF", CheckScript(script, &medium, CheckMachine()));
+}
+
+struct DiagnosticRow {
+    const char* why;
+    const char* script;
+    std::vector<std::string> medium;
+    std::vector<std::string> expected;
+};
+
+const std::string kLong(250, 'x');
+
+TEST(SetupCheckDiagnostics, EveryKindIsFoundWhereItIs) {
+    const std::string longDir = "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=%WINDIR%" + kLong + "\\\n";
+    const std::string longName = "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=C:\\" + kLong +
+                                 "\\\nTargetFilename=" + std::string(20, 'n') + "\n";
+    const std::string longProduct = "[SETUP]\nProduct=" + std::string(130, 'p') + "\n";
+    const DiagnosticRow rows[] = {
+        // A clean script, with a file matched without regard to case, says nothing.
+        {"clean", "[SETUP]\nProduct=P\n[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=%WINDIR%APP\\\n", {"A.TXT"}, {}},
+        // The source is looked for on the medium under SourceFilename.
+        {"missing source",
+         "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=C:\\A\\\nSourceFilename=b.txt\n",
+         {"a.txt"},
+         {"5 error missing-source"}},
+        // A directory that expands past 259 characters is cut by SETUP.EXE.
+        {"long directory", longDir.c_str(), {"a.txt"}, {"4 error path-too-long"}},
+        // Directory and file name joined past 259 characters: the copy is refused.
+        {"long destination", longName.c_str(), {"nnnnnnnnnnnnnnnnnnnn", "a.txt"}, {"4 error path-too-long"}},
+        // A DataFrom SETUP.EXE does not know removes the variable.
+        {"unknown DataFrom", "[SetEnv.WIN32]\nV=\n[V]\nDataFrom=REGISTERY\n", {}, {"4 error unknown-data-from"}},
+        // A registry variable with a root that is no root: the lookup fails and the files are skipped.
+        {"unknown root",
+         "[SetEnv.WIN32]\nV=\n[V]\nDataFrom=registry\nRegistryRootKey=HKLM\n",
+         {},
+         {"5 error unknown-root-key"}},
+        // The browser sections need a root too.
+        {"unknown browser root",
+         "[NETSCAPEDIR]\nRegistryRootKey=HKEY_LOCAL_MASHINE\n",
+         {},
+         {"2 error unknown-root-key"}},
+        // The first file entry without TargetDir has an empty target directory.
+        {"empty target directory",
+         "[AddFiles.WIN32]\na.txt=\n[a.txt]\nRequiredCopy=1\n",
+         {"a.txt"},
+         {"2 error bad-target-dir"}},
+        // A relative directory would depend on the current directory: refused.
+        {"relative target directory",
+         "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=APP\\\n",
+         {"a.txt"},
+         {"4 error bad-target-dir"}},
+        // A misspelt key is ignored by SETUP.EXE; the entry then has no TargetDir at all.
+        {"unknown key",
+         "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDirectory=C:\\A\\\n",
+         {"a.txt"},
+         {"2 error bad-target-dir", "4 warning unknown-key"}},
+        // A listed entry without its section runs on defaults (here into the directory before).
+        {"missing section",
+         "[AddFiles.WIN32]\na.txt=\nb.txt=\n[a.txt]\nTargetDir=C:\\A\\\n",
+         {"a.txt", "b.txt"},
+         {"3 warning missing-section"}},
+        // The first of two equal keys wins.
+        {"duplicate key", "[SETUP]\nProduct=One\nproduct=Two\n", {}, {"3 warning duplicate-key"}},
+        // Only the first of two equal sections is read.
+        {"duplicate section", "[SETUP]\nProduct=One\n[setup]\nInitialPrompt=1\n", {}, {"3 warning duplicate-section"}},
+        // A list entry written twice runs twice.
+        {"duplicate entry",
+         "[AddFiles.WIN32]\na.txt=\nA.TXT=\n[a.txt]\nTargetDir=C:\\A\\\n",
+         {"a.txt"},
+         {"3 warning duplicate-entry"}},
+        // Product holds 127 characters.
+        {"value cut", longProduct.c_str(), {}, {"2 warning value-cut"}},
+        // A name neither a macro nor set by [SetEnv.WIN32].
+        {"unknown macro",
+         "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=%APPROOT%\\\n",
+         {"a.txt"},
+         {"4 warning unknown-macro"}},
+        // A variable set by [SetEnv.WIN32] is known, and its value is used.
+        {"variable from SetEnv",
+         "[SetEnv.WIN32]\nAPPROOT=\n[APPROOT]\nDataFrom=ENVIRONMENT\nEnvironmentValue=%WINDIR%APP\nEndWithBackslash=1\n"
+         "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=%APPROOT%\n",
+         {"a.txt"},
+         {}},
+        // A program nothing installs and the medium does not hold.
+        {"program not installed",
+         "[ExecFiles.WIN32]\ntool.exe=\n[tool.exe]\nTargetDir=C:\\TOOLS\\\n",
+         {},
+         {"2 warning program-not-installed"}},
+        // A program without a full path would be searched for: it is not started.
+        {"program without full path",
+         "[ExecFiles.WIN32]\ntool.exe=\n[tool.exe]\nTargetDir=TOOLS\\\n",
+         {"tool.exe"},
+         {"4 error bad-target-dir"}},
+        // Nor is a component loaded from a relative directory.
+        {"component without full path",
+         "[RegisterFiles.WIN32]\nx.dll=\n[x.dll]\nTargetDir=LIB\n",
+         {},
+         {"4 error bad-target-dir"}},
+        // Lines outside sections, without '=' in a list, and with an empty name.
+        {"ignored lines",
+         "Product=X\n[AddFiles.WIN32]\na.txt\n[SETUP]\nProduct=P\n=y\n=z\n",
+         {},
+         {"1 note ignored-line", "3 note ignored-line", "6 note ignored-line", "7 note ignored-line"}},
+        // A bare log name goes to the Windows directory.
+        {"bare uninstall log", "[SETUP]\nUninstFile=APPUN.INI\n", {}, {"2 note bare-uninstall-log"}},
+        // A section near a fixed name is probably that name misspelt.
+        {"unknown section", "[AddFile.WIN32]\na.txt=\n", {}, {"1 warning unknown-section"}},
+        // A section nothing names is never read.
+        {"unused section", "[Notes]\nText=1\n", {}, {"1 note unused-section"}},
+    };
+    for (const DiagnosticRow& row : rows) EXPECT_EQ(Check(row.script, row.medium), row.expected) << row.why;
+}
+
+TEST(SetupCheckDiagnostics, HintsNameWhatWasMeant) {
+    std::string text = CheckText("[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDirectory=C:\\A\\\n", {"a.txt"});
+    EXPECT_NE(text.find("SETUP.INF:4: warning: TargetDirectory is not a key of [a.txt]: did you mean TargetDir? "
+                        "[unknown-key]\n"),
+              std::string::npos)
+        << text;
+    text = CheckText("[SETUP]\nProduct=One\nproduct=Two\n", {});
+    EXPECT_NE(text.find("the first one, on line 2, wins"), std::string::npos) << text;
+    text = CheckText("[SETUP]\nProduct=" + std::string(130, 'p') + "\n", {});
+    EXPECT_NE(text.find("keeps the first 127: \"" + std::string(127, 'p') + "\""), std::string::npos) << text;
+    text = CheckText(
+        "[SetEnv.WIN32]\nA=\nB=\n[A]\nDataFrom=ENVIRONMENT\nEnvironmentValue=%B%x\n[B]\nDataFrom=ENVIRONMENT\n"
+        "EnvironmentValue=y\n",
+        {});
+    EXPECT_NE(text.find("SETUP.INF:6: warning: %B% is set by [SetEnv.WIN32] only after this entry"), std::string::npos)
+        << text;
+    text = CheckText("[SetEnv.WIN32]\nV=\n[V]\nDataFrom=enviroment\n", {});
+    EXPECT_NE(text.find("did you mean ENVIRONMENT?"), std::string::npos) << text;
+}
+
+TEST(SetupCheckDiagnostics, KeysOfEverySectionRoleAreKnown) {
+    // A section that is both a file and a program entry may hold the keys of both.
+    EXPECT_EQ(Check("[AddFiles.WIN32]\nv.exe=\n[v.exe]\nTargetDir=C:\\V\\\nExecParam=/s\nUninstExecParam=/u\n"
+                    "[ExecFiles.WIN32]\nv.exe=\n",
+                    {"v.exe"}),
+              std::vector<std::string>{});
+    // ...but a file-only entry has no ExecParam.
+    EXPECT_EQ(Check("[AddFiles.WIN32]\nv.exe=\n[v.exe]\nTargetDir=C:\\V\\\nExecParam=/s\n", {"v.exe"}),
+              std::vector<std::string>{"5 warning unknown-key"});
+}
+
+// The diagnostics measure values with their own expansion, uncut; wherever the result
+// fits, it must be exactly SETUP.EXE's.
+TEST(SetupCheckExpansion, AgreesWithSetupWhereTheResultFits) {
+    machine::Reset();
+    machine::SetEnvironment("HOME", "C:\\H\\");
+    machine::SetEnvironment("PCT", "50%WINDIR%");
+    g_Setup.WINDIR.Assign("C:\\WINDOWS\\");
+    g_Setup.SRCDIR.Assign("D:\\");
+    g_Setup.TARGETDIR.Assign("C:\\T\\");
+    g_Setup.PRODUCTNAME.Assign("P");
+    const std::string texts[] = {
+        "",
+        "%WINDIR%SYSTEM",
+        "%windir%",
+        "100%%",
+        "%%WINDIR%%",
+        "50%",
+        "a%b",
+        "%NOSUCH%x",
+        "%A%B%C%",
+        "%HOME%%PCT%",
+        "%PCT%WINDIR%",
+        "%TARGETDIR%%SRCDIR%x",
+        "%" + std::string(80, 'N') + "%y",
+        "%" + std::string(79, 'N') + "%z",
+    };
+    auto lookUp = [](std::string_view name, std::string& value) {
+        const char* found = LookUpMacro(name);
+        if (found == nullptr) return false;
+        value = found;
+        return true;
+    };
+    for (const std::string& text : texts) {
+        PathText setup;
+        setup.Assign(text);
+        ExpandMacros(setup);
+        EXPECT_EQ(ExpandLikeSetup(text, lookUp), setup.c_str()) << text;
+    }
+}
+
+// --- the command line ----------------------------------------------------------------
+
+class SetupCheckCommand : public ::testing::Test {
+protected:
+    fs::path dir;
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("setupcheck-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    void Put(const std::string& name, const std::string& text) { std::ofstream(dir / name, std::ios::binary) << text; }
+    int Run(std::vector<std::string> args, std::string& out) {
+        std::string err;
+        return RunSetupCheck(args, out, err);
+    }
+};
+
+TEST_F(SetupCheckCommand, ExitCodesSayWhatWasFound) {
+    std::string out;
+    EXPECT_EQ(Run({dir.string()}, out), 1) << "no SETUP.INF is an error";
+    EXPECT_NE(out.find(": error: no SETUP.INF on the medium"), std::string::npos) << out;
+    Put("setup.inf", "[SETUP]\nProduct=P\nProdcut=Q\n");
+    out.clear();
+    EXPECT_EQ(Run({dir.string()}, out), 0) << "a warning alone passes: " << out;
+    EXPECT_EQ(Run({"--werror", dir.string()}, out), 1) << "--werror: warnings fail";
+    EXPECT_EQ(Run({(dir / "setup.inf").string()}, out), 0) << "the script's own path is a medium too";
+    EXPECT_EQ(Run({"--frobnicate", dir.string()}, out), 2);
+    EXPECT_EQ(Run({}, out), 2);
+    EXPECT_EQ(Run({(dir / "nowhere").string()}, out), 2) << "an unreadable medium";
+}
+
+TEST_F(SetupCheckCommand, ScriptIsNamedAsItLiesOnTheMedium) {
+    Put("setup.inf", "[SETUP]\nUninstFile=X.INI\n");
+    std::string out;
+    Run({dir.string()}, out);
+    EXPECT_EQ(out, (dir / "setup.inf").string() +
+                       ":2: note: the uninstall log is a bare name: it goes to the Windows directory "
+                       "(C:\\WINDOWS\\X.INI) [bare-uninstall-log]\n");
+}
+
+TEST_F(SetupCheckCommand, JsonCarriesEveryFindingAndTheCounts) {
+    Put("SETUP.INF", "[SETUP]\nProduct=\"a\\b\"\nUninstFile=X.INI\n[AddFiles.WIN32]\na.txt=\n");
+    std::string out;
+    EXPECT_EQ(Run({"--json", dir.string()}, out), 1);
+    std::string script = JsonString((dir / "SETUP.INF").string());
+    EXPECT_EQ(out, "{\"script\": " + script +
+                       ", \"diagnostics\": [\n"
+                       "  {\"line\": 3, \"severity\": \"note\", \"text\": \"the uninstall log is a bare name: it goes "
+                       "to the Windows directory (C:\\\\WINDOWS\\\\X.INI)\", \"code\": \"bare-uninstall-log\"},\n"
+                       "  {\"line\": 5, \"severity\": \"warning\", \"text\": \"[a.txt] is missing: the entry runs on "
+                       "its defaults: it copies a.txt from the medium into an empty target directory\", \"code\": "
+                       "\"missing-section\"},\n"
+                       "  {\"line\": 5, \"severity\": \"error\", \"text\": \"the source file a.txt is not on the "
+                       "medium\", \"code\": \"missing-source\"},\n"
+                       "  {\"line\": 5, \"severity\": \"error\", \"text\": \"the target directory of a.txt is empty: "
+                       "SETUP.EXE refuses the entry\", \"code\": \"bad-target-dir\"}\n"
+                       "], \"errors\": 2, \"warnings\": 1, \"notes\": 1}\n");
+}
+
+// --- the scripts of docs/ and the sample medium -----------------------------------
+
+std::string ReadSource(const std::string& relative) {
+    std::ifstream in(std::string(SETUP_SOURCE_DIR) + "/" + relative, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct DocExample {
+    std::string where, script, check;
+    std::vector<std::string> medium;
+};
+
+// The examples of the docs: the script, the files its expectation puts on the medium
+// ("Medium: NAME ..."), and the "check=NAME" block with setupcheck's exact output.
+std::map<std::string, DocExample> DocExamples() {
+    std::map<std::string, DocExample> examples;
+    for (const char* doc : {"docs/setup-inf.md", "docs/messages.md"}) {
+        std::istringstream in(ReadSource(doc));
+        std::string line, kind, name, body;
+        int number = 0, opened = 0;
+        bool open = false;
+        while (std::getline(in, line)) {
+            ++number;
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.rfind("```", 0) != 0) {
+                if (open) body += line + "\n";
+                continue;
+            }
+            if (open) {
+                DocExample& e = examples[name];
+                if (kind == "example") {
+                    e.script = body;
+                    e.where = std::string(doc) + ":" + std::to_string(opened);
+                } else if (kind == "check") {
+                    e.check = body;
+                } else if (kind == "expect") {
+                    std::istringstream lines(body);
+                    for (std::string l; std::getline(lines, l);)
+                        if (l.rfind("Medium: ", 0) == 0) {
+                            std::istringstream words(l.substr(8));
+                            std::string file;
+                            words >> file;
+                            e.medium.push_back(file);
+                        }
+                }
+                open = false;
+                continue;
+            }
+            open = true;
+            opened = number;
+            body.clear();
+            kind.clear();
+            std::istringstream words(line.substr(3));
+            std::string w;
+            words >> w >> w;
+            if (w != "setup-inf") {
+                kind = "other";
+                continue;
+            }
+            while (words >> w) {
+                size_t eq = w.find('=');
+                std::string k = w.substr(0, eq);
+                if (k == "example" || k == "expect" || k == "check") {
+                    kind = k;
+                    name = w.substr(eq + 1);
+                }
+            }
+        }
+    }
+    return examples;
+}
+
+TEST(SetupCheckDocs, EveryExampleChecksAsItsDocSays) {
+    auto examples = DocExamples();
+    ASSERT_GT(examples.size(), 10u);
+    for (const auto& [name, e] : examples) {
+        if (e.script.empty()) continue;
+        EXPECT_EQ(CheckText(e.script, e.medium), e.check) << e.where << ": example " << name;
+    }
+}
+
+TEST(SetupCheckDocs, SampleMediumChecksAsTheDocsSay) {
+    // The sample medium as it is laid out: the script beside the built files.
+    auto examples = DocExamples();
+    std::string expected = examples["sample"].check;
+    std::string got = CheckText(ReadSource("sample/SETUP.INF"),
+                                {"SETUP.EXE", "SETUP.INF", "README.TXT", "viewer.exe", "sampreg.dll", "sampcore.dll"});
+    EXPECT_EQ(got, expected);
+    EXPECT_NE(expected, "") << "the docs show the sample's note";
+}
+
+}  // namespace
