@@ -11,9 +11,6 @@ using RootKeyText = FixedText<80>;
 using RegistryPathText = FixedText<256>;
 using IniNameText = FixedText<80>;
 
-// The longest value one environment variable may hold.
-constexpr size_t kVariableValueChars = 32767;
-
 // The value of one variable. Not a path: it is as long as its expansion (up to
 // kVariableValueChars), in a heap block of its own size with room for one more
 // character (the backslash of EndWithBackslash). Empty when `Text` is null.

@@ -2,6 +2,11 @@
 // registry, from the script or from another INI file.
 #pragma once
 
+#include <stddef.h>
+
+// The longest value one environment variable may hold; a variable is no path.
+constexpr size_t kVariableValueChars = 32767;
+
 enum DataSource { DataFromNone = 0, DataFromRegistry = 1, DataFromEnvironment = 2, DataFromIniFile = 3 };
 
 struct DataFromRow {
