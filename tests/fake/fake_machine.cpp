@@ -2,14 +2,14 @@
 // running the installer's entry point.
 #include "fake/fake_machine.h"
 
-#include <cstdlib>
-
 #include <string.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "fake/fake_internal.h"
 #include "setup/setup_context.h"
+#include "uninst/uninstaller.h"
 
 namespace fake {
 
@@ -70,7 +70,7 @@ void Reset() {
     ResetModules();
     ResetVersionService();
     g_Machine = Machine();
-    for (const char* dir : {"C:\\", "C:\\MEDIA", "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM"})
+    for (const char* dir : {"C:\\", "C:\\MEDIA", "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", "C:\\TEMP"})
         g_Machine.directories.insert(dir);
     // The installer's state is zero-filled at process start; every run starts so.
     memset(static_cast<void*>(&g_Setup), 0, sizeof(g_Setup));
@@ -81,6 +81,13 @@ int RunSetup(const char* commandTail) {
     std::vector<char> line(tail.begin(), tail.end());
     line.push_back('\0');
     return WinMain(kModuleInstance, nullptr, line.data(), SW_SHOWDEFAULT);
+}
+
+int RunUninst(const char* commandTail) {
+    std::string tail = commandTail ? commandTail : "";
+    std::vector<char> line(tail.begin(), tail.end());
+    line.push_back('\0');
+    return RunUninstaller(kUninstallerInstance, line.data());
 }
 
 // --- failure injection -------------------------------------------------------

@@ -1,0 +1,56 @@
+#include "uninst/shared_files.h"
+
+#include "setup/setup_context.h"
+#include "ui/progress_window.h"
+#include "uninst/log_paths.h"
+#include "uninst/uninst_resource_ids.h"
+#include "uninst/uninst_state.h"
+
+namespace {
+constexpr char kSharedDllsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+}  // namespace
+
+bool IsInSharedPlace(const char* path) {
+    std::string_view p(path, TextLength(path));
+    return LiesInside(p, g_Setup.WINDIR.view()) || LiesInside(p, g_Setup.WINSYSDIR.view());
+}
+
+bool IsCountedAsShared(const char* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    DWORD type = 0;
+    DWORD count = 0;
+    DWORD size = sizeof count;
+    LSTATUS status = RegQueryValueExA(key, path, nullptr, &type, reinterpret_cast<LPBYTE>(&count), &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS && type == REG_DWORD && size == sizeof count && count > 0;
+}
+
+INT_PTR CALLBACK SharedFileDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        CentreWindow(window);
+        SetDlgItemTextA(window, IDC_SHARED_FILE_NAME, reinterpret_cast<const char*>(lParam));
+        // No is the default: a wrong Enter keeps the file.
+        SetFocus(GetDlgItem(window, IDC_KEEP_SHARED));
+        return FALSE;
+    }
+    if (message != WM_COMMAND) return FALSE;
+    int id = LOWORD(wParam);
+    if (id == IDCANCEL) id = IDC_KEEP_SHARED;  // Esc keeps the file
+    if (id != IDC_REMOVE_SHARED && id != IDC_KEEP_SHARED && id != IDC_REMOVE_ALL_SHARED && id != IDC_KEEP_ALL_SHARED)
+        return FALSE;
+    EndDialog(window, id);
+    return TRUE;
+}
+
+int DecideSharedFileRemoval(const char* path) {
+    if (g_Uninst.Silent) return 0;
+    if (g_Uninst.SharedFiles == SharedAnswer::RemoveAll) return 1;
+    if (g_Uninst.SharedFiles == SharedAnswer::KeepAll) return 0;
+    INT_PTR answer = DialogBoxParamA(g_Setup.ModuleInstance, MAKEINTRESOURCEA(IDD_SHARED_FILE), nullptr,
+                                     SharedFileDialogProc, reinterpret_cast<LPARAM>(path));
+    if (answer == IDC_REMOVE_ALL_SHARED) g_Uninst.SharedFiles = SharedAnswer::RemoveAll;
+    if (answer == IDC_KEEP_ALL_SHARED) g_Uninst.SharedFiles = SharedAnswer::KeepAll;
+    // A dialog that could not be shown keeps the file, as No does.
+    return (answer == IDC_REMOVE_SHARED || answer == IDC_REMOVE_ALL_SHARED) ? 1 : 0;
+}
