@@ -63,6 +63,7 @@ std::string Upper(const std::string& s) {
 
 void LogCall(const std::string& entry) {
     g_Machine.calls.push_back(entry);
+    if (g_Machine.onCall) g_Machine.onCall(entry);
 }
 
 void Reset() {

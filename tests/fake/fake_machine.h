@@ -160,6 +160,9 @@ struct Machine {
     // Every seam call, in order: the function name, then its main arguments after a
     // blank (for example "LoadLibraryA C:\\APP\\X.DLL", "OleInitialize").
     std::vector<std::string> calls;
+    // Runs after each call is recorded; a test may throw from it to cut a run short
+    // there, as a power cut or a killed process would.
+    std::function<void(const std::string& call)> onCall;
 
     // Failure injection: fail the n-th next call of a function (1 = the next one),
     // or every call when n is 0.
