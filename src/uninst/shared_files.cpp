@@ -1,6 +1,7 @@
 #include "uninst/shared_files.h"
 
 #include "setup/setup_context.h"
+#include "ui/messages.h"
 #include "ui/progress_window.h"
 #include "uninst/log_paths.h"
 #include "uninst/uninst_resource_ids.h"
@@ -29,7 +30,9 @@ bool IsCountedAsShared(const char* path) {
 INT_PTR CALLBACK SharedFileDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         CentreWindow(window);
-        SetDlgItemTextA(window, IDC_SHARED_FILE_NAME, reinterpret_cast<const char*>(lParam));
+        FixedText<kPathChars + 256> text;
+        ComposeCatalogueText(text, IDS_SHARED_FILE_QUESTION, reinterpret_cast<const char*>(lParam));
+        SetDlgItemTextA(window, IDC_SHARED_FILE_TEXT, text.c_str());
         // No is the default: a wrong Enter keeps the file.
         SetFocus(GetDlgItem(window, IDC_KEEP_SHARED));
         return FALSE;

@@ -3,9 +3,9 @@
 #define UNINST_RESOURCE_IDS_H
 
 #define IDD_SHARED_FILE 110
-#define IDC_SHARED_FILE_NAME 111
-#define IDC_SHARED_FILE_INTRO 112
-#define IDC_SHARED_FILE_WARNING 113
+/* The question's text: the id of a message box's text, so that a tool that reads
+   message boxes reads this question too. */
+#define IDC_SHARED_FILE_TEXT 65535
 /* The buttons Yes and No carry the ids that MessageBoxA answers with (IDYES, IDNO). */
 #define IDC_REMOVE_SHARED 6
 #define IDC_KEEP_SHARED 7
@@ -20,6 +20,7 @@
 #define IDS_CAPTION_UNINSTALL 305
 #define IDS_USAGE 306
 #define IDS_CANNOT_REGISTER 307
+#define IDS_SHARED_FILE_QUESTION 308
 #define IDS_ITEM_SKIPPED 310
 #define IDS_ITEM_NOT_STARTED 311
 #define IDS_ITEM_NOT_UNREGISTERED 312
