@@ -249,6 +249,17 @@ INSTANTIATE_TEST_SUITE_P(Rows, SharedFiles,
                              return name;
                          });
 
+TEST_F(Remover, ProductDirectoryBelowTheWindowsDirectoryIsNotASharedPlace) {
+    fake::WriteFile("C:\\WINDOWS\\SAMPLE\\VIEW.EXE", "program");
+    fake::WriteFile("C:\\WINDOWS\\SYSTEM\\SUB\\X.DLL", "component");
+    WriteLog(Section("UninstFiles", {"C:\\WINDOWS\\SAMPLE\\VIEW.EXE", "C:\\WINDOWS\\SYSTEM\\SUB\\X.DLL"}));
+    M().answers = {IDYES};
+    EXPECT_EQ(fake::RunUninst(kLog), kRemovalComplete);
+    EXPECT_EQ(DialogCount(), 0);
+    EXPECT_FALSE(fake::DirectoryExists("C:\\WINDOWS\\SAMPLE"));
+    EXPECT_FALSE(fake::DirectoryExists("C:\\WINDOWS\\SYSTEM\\SUB"));
+}
+
 TEST_F(Remover, SharedFileQuestionNamesTheFileAndDefaultsToNo) {
     fake::WriteFile("C:\\WINDOWS\\SYSTEM\\S1.DLL", "one");
     WriteLog(Section("UninstFiles", {"C:\\WINDOWS\\SYSTEM\\S1.DLL"}));

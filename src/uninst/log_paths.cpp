@@ -28,22 +28,18 @@ std::string_view WithoutTrailingBackslash(std::string_view path) {
     return path;
 }
 
-bool SameDirectory(std::string_view a, std::string_view b) {
-    if (b.empty()) return false;
+}  // namespace
+
+bool IsSameDirectory(std::string_view a, std::string_view b) {
+    if (a.empty() || b.empty()) return false;
     return EqualsIgnoreCase(WithoutTrailingBackslash(a), WithoutTrailingBackslash(b));
 }
-}  // namespace
 
 bool IsProtectedDirectory(std::string_view directory) {
     std::string_view d = WithoutTrailingBackslash(directory);
     if (d.size() <= 3) return true;  // a drive root, or nothing that names a directory
-    return SameDirectory(d, g_Setup.WINDIR.view()) || SameDirectory(d, g_Setup.WINSYSDIR.view()) ||
-           SameDirectory(d, g_Uninst.ProgramFilesDir.view());
-}
-
-bool LiesInside(std::string_view path, std::string_view directory) {
-    if (directory.empty() || directory.back() != '\\' || path.size() <= directory.size()) return false;
-    return EqualsIgnoreCase(TextSlice(path, 0, directory.size()), directory);
+    return IsSameDirectory(d, g_Setup.WINDIR.view()) || IsSameDirectory(d, g_Setup.WINSYSDIR.view()) ||
+           IsSameDirectory(d, g_Uninst.ProgramFilesDir.view());
 }
 
 std::string_view ParentDirectory(std::string_view path) {

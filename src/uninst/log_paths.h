@@ -27,8 +27,8 @@ PathVerdict ClassifyLogPath(std::string_view path);
 // A directory that is never removed: a drive root, the Windows, the system or the
 // Program Files directory (with or without a trailing backslash).
 bool IsProtectedDirectory(std::string_view directory);
-// Whether `path` lies inside `directory` (which ends with a backslash).
-bool LiesInside(std::string_view path, std::string_view directory);
+// Whether two directories are the same, with or without a trailing backslash.
+bool IsSameDirectory(std::string_view a, std::string_view b);
 // The directory part of a path, without its trailing backslash ("C:\A\B" -> "C:\A",
 // "C:\A" -> "C:\"); empty when there is none.
 std::string_view ParentDirectory(std::string_view path);

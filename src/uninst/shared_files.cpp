@@ -12,8 +12,10 @@ constexpr char kSharedDllsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\
 }  // namespace
 
 bool IsInSharedPlace(const char* path) {
-    std::string_view p(path, TextLength(path));
-    return LiesInside(p, g_Setup.WINDIR.view()) || LiesInside(p, g_Setup.WINSYSDIR.view());
+    // Directly in one of them: a product's own directory below the Windows
+    // directory holds the product's files, not shared ones.
+    std::string_view directory = ParentDirectory(std::string_view(path, TextLength(path)));
+    return IsSameDirectory(directory, g_Setup.WINDIR.view()) || IsSameDirectory(directory, g_Setup.WINSYSDIR.view());
 }
 
 bool IsCountedAsShared(const char* path) {

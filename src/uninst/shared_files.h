@@ -3,8 +3,8 @@
 
 #include "platform/platform.h"
 
-// Whether the file lies where shared files lie (the Windows directory, the system
-// directory inside it included).
+// Whether the file lies where shared files lie: directly in the Windows or the
+// system directory.
 bool IsInSharedPlace(const char* path);
 // Whether HKLM\...\SharedDLLs holds a use count above 0 for the file.
 bool IsCountedAsShared(const char* path);

@@ -142,6 +142,9 @@ bool UserConfirmsRemoval() {
 // When every section is empty the log has served: it goes, and with it the entry
 // in the Add/Remove Programs list.
 void FinishLogWhenEmpty() {
+    // The remover's own notes leave no empty section behind in a log that stays.
+    if (IsLogSectionEmpty(kDirectoriesSection))
+        WritePrivateProfileStringA(kDirectoriesSection, nullptr, nullptr, g_Uninst.LogPath.c_str());
     for (const char* const* section = kLogSections; *section != nullptr; ++section)
         if (!IsLogSectionEmpty(*section)) return;
     DeleteFileA(g_Uninst.LogPath.c_str());
