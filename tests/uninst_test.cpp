@@ -311,15 +311,45 @@ TEST_F(Remover, FilesInUseOnWindows95GetOneNulLineEachInWininit) {
     EXPECT_EQ(M().exitWindowsFlags, (std::vector<UINT>{EWX_REBOOT | EWX_FORCE}));
 }
 
-TEST_F(Remover, FailedStagingIsReportedNeverCountedAsDone) {
+struct StagingFailureRow {
+    const char* why;
+    bool windows95;
+    const char* failingCall;
+};
+
+class FailedStaging : public Remover, public ::testing::WithParamInterface<StagingFailureRow> {};
+
+TEST_P(FailedStaging, IsReportedNeverCountedAsDone) {
+    const StagingFailureRow& row = GetParam();
+    SCOPED_TRACE(row.why);
+    if (row.windows95) fake::SetWindows95();
     fake::WriteFile("C:\\APP\\BUSY.DLL", "held open");
     M().files["C:\\APP\\BUSY.DLL"].inUse = true;
     WriteLog(Section("UninstFiles", {"C:\\APP\\BUSY.DLL"}));
-    fake::FailAlways("MoveFileExA");
+    fake::FailAlways(row.failingCall);
 
     EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kRemovalIncomplete);
     EXPECT_EQ(LogKeys("UninstFiles"), Strings{"C:\\APP\\BUSY.DLL"});
     EXPECT_TRUE(M().boxes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, FailedStaging,
+                         ::testing::Values(
+                             // NT refuses the delayed move.
+                             StagingFailureRow{"nt", false, "MoveFileExA"},
+                             // Without a short name the line would never be carried out.
+                             StagingFailureRow{"95 short name", true, "GetShortPathNameA"},
+                             // wininit.ini cannot be written.
+                             StagingFailureRow{"95 write", true, "WritePrivateProfileSectionA"}),
+                         [](const auto& info) { return "Row" + std::to_string(info.index); });
+
+TEST_F(Remover, CommandThatDoesNotEndInTimeDoesNotHoldTheRemovalUp) {
+    fake::WriteFile("C:\\APP\\HANG.EXE", "program");
+    WriteLog(Section("UninstFiles", {"C:\\APP\\HANG.EXE"}) + Section("UninstExec", {"C:\\APP\\HANG.EXE /remove"}));
+    M().waitResult = WAIT_TIMEOUT;
+    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kRemovalComplete);
+    EXPECT_EQ(M().waits, std::vector<DWORD>{60000});
+    EXPECT_FALSE(fake::FileExists(kLog));
 }
 
 // --- Entries never handed to a file function ----------------------------------------------
