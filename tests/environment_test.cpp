@@ -1,10 +1,11 @@
 // The SetEnv.WIN32 phase: values from the registry, the script and other INI files,
 // what reaches the process environment, and when the main file phase is skipped.
+#include "actions/environment.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "actions/environment.h"
 #include "fake/fake_machine.h"
 #include "script/macros.h"
 #include "setup/setup_context.h"
@@ -13,7 +14,9 @@ namespace {
 
 using fake::M;
 
-std::string Env(const std::string& name) { return fake::GetEnvironment(name).value_or("<unset>"); }
+std::string Env(const std::string& name) {
+    return fake::GetEnvironment(name).value_or("<unset>");
+}
 
 // One variable section reading a registry value.
 std::string RegistrySection(const std::string& name, const std::string& root, const std::string& mid,
@@ -71,13 +74,15 @@ TEST_F(EnvironmentPhase, ExpandedIniSectionNameIsCutTo79Characters) {
     std::string longName(120, 'S');
     fake::SetEnvironment("LONGSECT", longName);
     fake::WriteFile("C:\\WINDOWS\\OTHER.INI", "[" + longName.substr(0, 79) + "]\r\nKey=cut name\r\n");
-    RunPhase("CUT=\r\n", "[CUT]\r\nDataFrom=INIFILE\r\nINIFile=OTHER.INI\r\nINIFileSect=%LONGSECT%\r\nINIFileKey=Key\r\n");
+    RunPhase("CUT=\r\n",
+             "[CUT]\r\nDataFrom=INIFILE\r\nINIFile=OTHER.INI\r\nINIFileSect=%LONGSECT%\r\nINIFileKey=Key\r\n");
     EXPECT_EQ(Env("CUT"), "cut name");
 }
 
 TEST_F(EnvironmentPhase, MissingPiecesOfAnIniSourceGiveNoValue) {
     fake::WriteFile("C:\\WINDOWS\\OTHER.INI", "[Paths]\r\nData=x\r\nEmpty=\r\n");
-    for (const char* name : {"NOFILE", "NOSECT", "NOKEY", "EMPTYVALUE", "NOSUCHFILE"}) fake::SetEnvironment(name, "old");
+    for (const char* name : {"NOFILE", "NOSECT", "NOKEY", "EMPTYVALUE", "NOSUCHFILE"})
+        fake::SetEnvironment(name, "old");
     RunPhase("NOFILE=\r\nNOSECT=\r\nNOKEY=\r\nEMPTYVALUE=\r\nNOSUCHFILE=\r\n",
              "[NOFILE]\r\nDataFrom=INIFILE\r\nINIFileSect=Paths\r\nINIFileKey=Data\r\n"
              "[NOSECT]\r\nDataFrom=INIFILE\r\nINIFile=OTHER.INI\r\nINIFileKey=Data\r\n"
@@ -126,13 +131,85 @@ TEST_F(EnvironmentPhase, VariableNamedLikeAMacroIsSetButTheMacroStillWins) {
     EXPECT_EQ(Env("USES_IT"), "[]");
 }
 
-TEST_F(EnvironmentPhase, FullLengthValueGetsNoBackslashAndIsNotCut) {
+TEST_F(EnvironmentPhase, FullLengthRegistryValueStillGetsItsBackslash) {
+    // A variable is not a path: the 259 characters of the data are no limit for it.
     std::string value(259, 'v');
     fake::SetRegistryString(HKEY_CURRENT_USER, "Software\\Sample", "Long", value);
-    RunPhase("LONG=\r\n", RegistrySection("LONG", "HKEY_CURRENT_USER", "Software\\Sample", "Long",
-                                          "EndWithBackslash=1\r\n"));
-    EXPECT_EQ(Env("LONG"), value);
+    RunPhase("LONG=\r\n",
+             RegistrySection("LONG", "HKEY_CURRENT_USER", "Software\\Sample", "Long", "EndWithBackslash=1\r\n"));
+    EXPECT_EQ(Env("LONG"), value + "\\");
     EXPECT_EQ(g_Setup.RegistryValueMissing, 0);
+}
+
+// Values longer than a path: set whole, or, when they cannot be, not set at all.
+struct LongValueCase {
+    const char* why;
+    std::string section;    // the variable section of LONG
+    std::string inherited;  // LONG's value before the phase ("" for none)
+    std::string expected;   // LONG's value afterwards ("<unset>" for none)
+};
+
+std::string SearchPath(size_t atLeast) {
+    std::string path;
+    while (path.size() < atLeast) path += "C:\\TOOLS\\BIN" + std::to_string(path.size()) + ";";
+    path.pop_back();
+    return path;
+}
+
+TEST_F(EnvironmentPhase, ValuesLongerThanAPathAreSetWholeOrNotAtAll) {
+    const std::string path = SearchPath(400);
+    const std::string huge(20000, 'h');
+    const std::string dir250 = "C:\\" + std::string(246, 'D') + "\\";
+    fake::SetEnvironment("PATH400", path);
+    fake::SetEnvironment("HUGE", huge);
+    fake::SetEnvironment("DIR250", dir250);
+    fake::WriteFile("C:\\WINDOWS\\LONG.INI", "[Paths]\r\nData=%PATH400%;%SRCDIR%\r\n");
+    const LongValueCase cases[] = {
+        // The promise of the reference: the medium's directory is added to a long path.
+        {"inherited value extended", "[LONG]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=%PATH400%;%SRCDIR%\r\n", "",
+         path + ";C:\\MEDIA\\"},
+        // A variable extending itself keeps all of its old value.
+        {"variable extends itself", "[LONG]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=%LONG%;%SRCDIR%\r\n", path,
+         path + ";C:\\MEDIA\\"},
+        // The value read from another INI file is expanded just as long.
+        {"INI value expanded",
+         "[LONG]\r\nDataFrom=INIFILE\r\nINIFile=LONG.INI\r\nINIFileSect=Paths\r\nINIFileKey=Data\r\n", "",
+         path + ";C:\\MEDIA\\"},
+        // EndWithBackslash has room after a long value too.
+        {"backslash after a long value",
+         "[LONG]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=%PATH400%\r\nEndWithBackslash=1\r\n", "", path + "\\"},
+        // Past the limit of one variable: left as it was, never cut.
+        {"over 32,767 characters", "[LONG]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=%HUGE%%HUGE%\r\n", "before",
+         "before"},
+        // The INI file's path is a path: 259 characters at most, refused rather than
+        // cut, and the variable keeps its value.
+        {"INI path over 259",
+         "[LONG]\r\nDataFrom=INIFILE\r\nINIFile=%DIR250%LONGNAME.INI\r\nINIFileSect=S\r\nINIFileKey=K\r\n", "before",
+         "before"},
+    };
+    for (const LongValueCase& c : cases) {
+        fake::Reset();
+        fake::SetEnvironment("PATH400", path);
+        fake::SetEnvironment("HUGE", huge);
+        fake::SetEnvironment("DIR250", dir250);
+        fake::WriteFile("C:\\WINDOWS\\LONG.INI", "[Paths]\r\nData=%PATH400%;%SRCDIR%\r\n");
+        fake::WriteFile(dir250 + "LONGNAME.INI", "[S]\r\nK=read through a cut path\r\n");
+        if (!c.inherited.empty()) fake::SetEnvironment("LONG", c.inherited);
+        RunPhase("LONG=\r\n", c.section);
+        EXPECT_EQ(Env("LONG"), c.expected) << c.why;
+        EXPECT_TRUE(M().heapBlocks.empty()) << c.why;
+    }
+}
+
+TEST_F(EnvironmentPhase, LongValueThatCannotBeReadLeavesTheVariableAlone) {
+    // Without memory to read PATH whole, "%PATH%;..." must not replace the search path.
+    const std::string path = SearchPath(400);
+    fake::SetEnvironment("PATH", path);
+    fake::SetScript(
+        "[SetEnv.WIN32]\r\nPATH=\r\n[PATH]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=%PATH%;%SRCDIR%\r\n");
+    fake::FailCall("HeapAlloc", 2);  // the first is the key list
+    InitSetupContext("SETUP.INF");
+    EXPECT_EQ(Env("PATH"), path);
 }
 
 struct RegistryCase {
@@ -144,8 +221,9 @@ struct RegistryCase {
 TEST_F(EnvironmentPhase, OnlyAMissingKeyOrValueMarksTheRegistryValueMissing) {
     const RegistryCase cases[] = {
         {"empty mid key", RegistrySection("V", "HKEY_LOCAL_MACHINE", "", "InstallDir"), 0},
-        {"no end key", "[V]\r\nDataFrom=REGISTRY\r\nRegistryRootKey=HKEY_LOCAL_MACHINE\r\nRegistryMidKey=Software\\"
-                       "Sample\r\n",
+        {"no end key",
+         "[V]\r\nDataFrom=REGISTRY\r\nRegistryRootKey=HKEY_LOCAL_MACHINE\r\nRegistryMidKey=Software\\"
+         "Sample\r\n",
          0},
         {"no root key", "[V]\r\nDataFrom=REGISTRY\r\nRegistryMidKey=Software\\Sample\r\nRegistryEndKey=InstallDir\r\n",
          0},
@@ -170,8 +248,9 @@ TEST_F(EnvironmentPhase, OnlyAMissingKeyOrValueMarksTheRegistryValueMissing) {
 
 TEST_F(EnvironmentPhase, MissingRegistryValueIsNeverForgotten) {
     fake::SetRegistryString(HKEY_LOCAL_MACHINE, "Software\\Sample", "InstallDir", "D:\\Sample");
-    RunPhase("GONE=\r\nFOUND=\r\n", RegistrySection("GONE", "HKEY_LOCAL_MACHINE", "Software\\Gone", "InstallDir") +
-                                        RegistrySection("FOUND", "HKEY_LOCAL_MACHINE", "Software\\Sample", "InstallDir"));
+    RunPhase("GONE=\r\nFOUND=\r\n",
+             RegistrySection("GONE", "HKEY_LOCAL_MACHINE", "Software\\Gone", "InstallDir") +
+                 RegistrySection("FOUND", "HKEY_LOCAL_MACHINE", "Software\\Sample", "InstallDir"));
     EXPECT_EQ(g_Setup.RegistryValueMissing, 1);
     EXPECT_EQ(Env("FOUND"), "D:\\Sample");
 }
@@ -271,14 +350,14 @@ TEST_F(EnvironmentPhase, ReadersEmptyTheValueWhenTheyFindNothing) {
     g_Setup.INFFILE.Assign(fake::ScriptPath());
     PathText value;
     value.Assign("stale");
-    EXPECT_EQ(ReadEnvironmentValue("E", value), 0);
-    EXPECT_TRUE(value.empty());
-    value.Assign("stale");
     EXPECT_EQ(ReadRegistryValue("E", value), 0);
     EXPECT_TRUE(value.empty());
-    value.Assign("stale");
-    EXPECT_EQ(ReadIniFileValue("E", value), 0);
-    EXPECT_TRUE(value.empty());
+    VariableValue variable = {nullptr};
+    EXPECT_EQ(ReadEnvironmentValue("E", variable), ValueNone);
+    EXPECT_EQ(variable.Text, nullptr);
+    EXPECT_EQ(ReadIniFileValue("E", variable), ValueNone);
+    EXPECT_EQ(variable.Text, nullptr);
+    EXPECT_TRUE(M().heapBlocks.empty());
 }
 
 // Through the whole run: the variables reach the programs started later, and a missing

@@ -75,21 +75,73 @@ TEST_F(ProgramExecution, CommandWithoutParametersEndsWithOneBlank) {
     EXPECT_STREQ(g_Setup.TARGETFILE.c_str(), "RUN.EXE");
 }
 
-TEST_F(ProgramExecution, DirectoryWithoutBackslashRunsIntoTheFileName) {
-    Start("[ExecFiles.WIN32]\r\nRUN.EXE=\r\n[RUN.EXE]\r\nTargetDir=C:\\APP\r\n");
-    fake::WriteFile("C:\\APP\\RUN.EXE", "program");
-    EXPECT_EQ(RunExecPhase("ExecFiles.WIN32"), 0);
-    EXPECT_EQ(fake::CallsStartingWith("WinExec"), Strings{"WinExec C:\\APPRUN.EXE "});
-    ASSERT_EQ(M().boxes.size(), 1u);
-    EXPECT_EQ(M().boxes[0].text, "C:\\APPRUN.EXE ");
+// How the program's path is joined and which paths are never started, and what the
+// start command and the failure box then say.
+struct ProgramPathCase {
+    const char* why;
+    const char* targetDir;  // nullptr: no TargetDir key, the directory left before
+    const char* started;    // the command started, or nullptr when none may be
+    const char* shown;      // the failure box's text (RequiredExec=1), or nullptr for none
+};
+
+TEST_F(ProgramExecution, ProgramPathIsJoinedLikeAFilePathAndNeverSearchedFor) {
+    const ProgramPathCase cases[] = {
+        // Without a backslash the join adds one: never C:\APPRUN.EXE.
+        {"directory without backslash", "C:\\APP", "C:\\APP\\RUN.EXE /x", nullptr},
+        {"directory with backslash", "C:\\APP\\", "C:\\APP\\RUN.EXE /x", nullptr},
+        {"drive root", "C:\\", "C:\\RUN.EXE /x", nullptr},
+        {"network path", "\\\\SERVER\\SHARE", "\\\\SERVER\\SHARE\\RUN.EXE /x", nullptr},
+        // A bare name would be searched along the current directory and PATH.
+        {"no directory at all", nullptr, nullptr, "RUN.EXE /x"},
+        {"directory expanding to nothing", "%NOSUCHNAME%", nullptr, "RUN.EXE /x"},
+        // Relative to the current directory or the current drive.
+        {"relative directory", "APP", nullptr, "APP\\RUN.EXE /x"},
+        {"root of the current drive", "\\APP", nullptr, "\\APP\\RUN.EXE /x"},
+        {"current directory of drive C", "C:APP", nullptr, "C:APP\\RUN.EXE /x"},
+    };
+    for (const ProgramPathCase& c : cases) {
+        fake::Reset();
+        std::string entry = "[RUN.EXE]\r\nExecParam=/x\r\n";
+        if (c.targetDir != nullptr) entry += std::string("TargetDir=") + c.targetDir + "\r\n";
+        Start("[ExecFiles.WIN32]\r\nRUN.EXE=\r\n" + entry);
+        // Programs of that name everywhere a search or a missing backslash would look.
+        for (const char* planted : {"C:\\APP\\RUN.EXE", "C:\\APPRUN.EXE", "C:\\RUN.EXE", "C:\\WINDOWS\\RUN.EXE",
+                                    "C:\\MEDIA\\RUN.EXE", "C:\\MEDIA\\APP\\RUN.EXE", "\\\\SERVER\\SHARE\\RUN.EXE"})
+            fake::WriteFile(planted, "program");
+        EXPECT_EQ(RunExecPhase("ExecFiles.WIN32"), c.started ? 1 : 0) << c.why;
+        if (c.started) {
+            EXPECT_EQ(fake::CallsStartingWith("WinExec"), Strings{std::string("WinExec ") + c.started}) << c.why;
+            EXPECT_TRUE(M().boxes.empty()) << c.why;
+        } else {
+            EXPECT_EQ(fake::CountCalls("WinExec"), 0) << c.why;
+            ASSERT_EQ(M().boxes.size(), 1u) << c.why;
+            EXPECT_EQ(M().boxes[0].text, c.shown) << c.why;
+            EXPECT_EQ(M().boxes[0].caption, "Execution failed") << c.why;
+        }
+    }
 }
 
-TEST_F(ProgramExecution, EmptyTargetDirectoryStartsTheBareFileName) {
-    Start("[ExecFiles.WIN32]\r\nRUN.EXE=\r\n[RUN.EXE]\r\nExecParam=/x\r\n");
-    fake::WriteFile("C:\\WINDOWS\\RUN.EXE", "program");  // found along the search order
+TEST_F(ProgramExecution, RemovalCommandIsJoinedLikeTheStartCommand) {
+    Start(
+        "[ExecFiles.WIN32]\r\nRUN.EXE=\r\n"
+        "[RUN.EXE]\r\nTargetDir=C:\\APP\r\nUninstExecParam=/remove\r\n");
+    fake::WriteFile("C:\\APP\\RUN.EXE", "program");
     EXPECT_EQ(RunExecPhase("ExecFiles.WIN32"), 1);
-    EXPECT_EQ(StartedCommands(), Strings{"RUN.EXE /x"});
-    EXPECT_TRUE(g_Setup.TARGETDIR.empty());
+    EXPECT_EQ(LogKeys("UninstExec"), Strings{"C:\\APP\\RUN.EXE /remove"});
+}
+
+TEST_F(ProgramExecution, OptionalProgramWithoutAFullPathIsPassedOverUnstartedAndUnlogged) {
+    // The removal command would be searched for by whoever runs it: it is not recorded.
+    Start(
+        "[ExecFiles.WIN32]\r\nnotes.exe=\r\nnext.exe=\r\n"
+        "[notes.exe]\r\nExecParam=/setup\r\nRequiredExec=0\r\nUninstExecParam=/remove\r\n"
+        "[next.exe]\r\nTargetDir=C:\\APP\\\r\n");
+    fake::WriteFile("C:\\MEDIA\\notes.exe", "a same-named program on the medium");
+    fake::WriteFile("C:\\APP\\next.exe", "program");
+    EXPECT_EQ(RunExecPhase("ExecFiles.WIN32"), 1);
+    EXPECT_EQ(StartedCommands(), Strings{"C:\\APP\\next.exe "});
+    EXPECT_TRUE(M().boxes.empty());
+    EXPECT_TRUE(LogKeys("UninstExec").empty());
 }
 
 TEST_F(ProgramExecution, EntryWithoutTargetDirUsesTheDirectoryLeftBefore) {
@@ -118,15 +170,15 @@ TEST_F(ProgramExecution, TargetDirIsExpandedWithThisEntrysFileName) {
     EXPECT_STREQ(g_Setup.TARGETDIR.c_str(), "C:\\WINDOWS\\tool.exe.D\\");
 }
 
-TEST_F(ProgramExecution, InheritedDirectoryIsExpandedOnceMore) {
-    // "100%%" becomes "100%"; taken over by the next entry, its lone '%' is dropped.
+TEST_F(ProgramExecution, InheritedDirectoryIsTakenAsItIs) {
+    // "100%%" becomes "100%"; taken over by the next entry, it is not expanded again.
     Start(
         "[ExecFiles.WIN32]\r\na.exe=\r\nb.exe=\r\n"
         "[a.exe]\r\nTargetDir=C:\\100%%\\\r\nRequiredExec=0\r\n[b.exe]\r\nRequiredExec=0\r\n");
     EXPECT_EQ(RunExecPhase("ExecFiles.WIN32"), 1);
     EXPECT_EQ(fake::CallsStartingWith("WinExec"),
-              (Strings{"WinExec C:\\100%\\a.exe ", "WinExec C:\\100\\b.exe "}));
-    EXPECT_STREQ(g_Setup.TARGETDIR.c_str(), "C:\\100\\");
+              (Strings{"WinExec C:\\100%\\a.exe ", "WinExec C:\\100%\\b.exe "}));
+    EXPECT_STREQ(g_Setup.TARGETDIR.c_str(), "C:\\100%\\");
 }
 
 TEST_F(ProgramExecution, ParametersAreNotExpanded) {

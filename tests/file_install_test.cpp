@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -96,64 +98,79 @@ protected:
 
 // --- Result bits -------------------------------------------------------------------
 
+enum class Staging { Works, CopyFails, RegistrationFails };
+
 struct BitRow {
     DWORD bits;
-    bool stagingCopyFails;
+    Staging staging;
     const char* copyError;  // nullptr: the file counts as installed
     bool staged;
 };
 
+constexpr Staging kWorks = Staging::Works;
+constexpr Staging kCopyFails = Staging::CopyFails;
+constexpr Staging kRegistrationFails = Staging::RegistrationFails;
+
 // Every bit of the version service, alone and in the combinations that decide.
 constexpr BitRow kBitRows[] = {
-    {0x0, false, nullptr, false},
-    {0x1, false, nullptr, false},
-    {0x2, false, "Copy Error (2) ", false},
-    {0x4, false, "Copy Error (4) ", false},
-    {0x8, false, "Copy Error (8) Different language. ", false},
-    {0x10, false, "Copy Error (10) Different code page. ", false},
-    {0x20, false, "Copy Error (20) Different type. ", false},
-    {0x40, false, "Copy Error (40) Disk write protected. ", false},
-    {0x80, false, nullptr, true},
-    {0x100, false, "Copy Error (100) Out of disk space. ", false},
-    {0x200, false, nullptr, true},
-    {0x400, false, nullptr, true},
-    {0x800, false, "Copy Error (800) Cannot create file. ", false},
-    {0x1000, false, "Copy Error (1000) Cannot delete file. ", false},
-    {0x2000, false, "Copy Error (2000) Cannot rename file. ", false},
-    {0x4000, false, "Copy Error (4000) Cannot delete current file. ", false},
-    {0x8000, false, "Copy Error (8000) Out of memory. ", false},
-    {0x10000, false, "Copy Error (10000) Cannot read source. ", false},
-    {0x20000, false, "Copy Error (20000) Cannot read destination. ", false},
-    {0x40000, false, "Copy Error (40000) Buffer too small. ", false},
-    {0x80000, false, "Copy Error (80000) ", false},
-    {0x100000, false, "Copy Error (100000) ", false},
+    {0x0, kWorks, nullptr, false},
+    {0x1, kWorks, nullptr, false},
+    {0x2, kWorks, "Copy Error (2) ", false},
+    {0x4, kWorks, "Copy Error (4) ", false},
+    {0x8, kWorks, "Copy Error (8) Different language. ", false},
+    {0x10, kWorks, "Copy Error (10) Different code page. ", false},
+    {0x20, kWorks, "Copy Error (20) Different type. ", false},
+    {0x40, kWorks, "Copy Error (40) Disk write protected. ", false},
+    {0x80, kWorks, nullptr, true},
+    {0x100, kWorks, "Copy Error (100) Out of disk space. ", false},
+    {0x200, kWorks, nullptr, true},
+    {0x400, kWorks, nullptr, true},
+    {0x800, kWorks, "Copy Error (800) Cannot create file. ", false},
+    {0x1000, kWorks, "Copy Error (1000) Cannot delete file. ", false},
+    {0x2000, kWorks, "Copy Error (2000) Cannot rename file. ", false},
+    {0x4000, kWorks, "Copy Error (4000) Cannot delete current file. ", false},
+    {0x8000, kWorks, "Copy Error (8000) Out of memory. ", false},
+    {0x10000, kWorks, "Copy Error (10000) Cannot read source. ", false},
+    {0x20000, kWorks, "Copy Error (20000) Cannot read destination. ", false},
+    {0x40000, kWorks, "Copy Error (40000) Buffer too small. ", false},
+    {0x80000, kWorks, "Copy Error (80000) ", false},
+    {0x100000, kWorks, "Copy Error (100000) ", false},
     // Reason test order: the last set bit in the catalogue's order is named.
-    {0x108, false, "Copy Error (108) Different language. ", false},
-    {0x20040, false, "Copy Error (20040) Disk write protected. ", false},
-    {0x9, false, "Copy Error (8) Different language. ", false},
+    {0x108, kWorks, "Copy Error (108) Different language. ", false},
+    {0x20040, kWorks, "Copy Error (20040) Disk write protected. ", false},
+    {0x9, kWorks, "Copy Error (8) Different language. ", false},
     // In use: staging settles the in-use bits and the old file's delete/rename trouble.
-    {0x1400, false, nullptr, true},
-    {0x2080, false, nullptr, true},
-    {0x3680, false, nullptr, true},
-    {0x3681, false, nullptr, true},
-    {0x36c0, false, "Copy Error (40) Disk write protected. ", true},
-    {0x1c80, false, "Copy Error (800) Cannot create file. ", true},
-    // The staging copy fails: the in-use bits stay for the report.
-    {0x80, true, "Copy Error (80) ", false},
-    {0x200, true, "Copy Error (200) Access violation. ", false},
-    {0x400, true, "Copy Error (400) ", false},
-    {0x1400, true, "Copy Error (1400) Cannot delete file. ", false},
-    {0x3681, true, "Copy Error (3680) Access violation. ", false},
+    {0x1400, kWorks, nullptr, true},
+    {0x2080, kWorks, nullptr, true},
+    {0x3680, kWorks, nullptr, true},
+    {0x3681, kWorks, nullptr, true},
+    {0x36c0, kWorks, "Copy Error (40) Disk write protected. ", true},
+    {0x1c80, kWorks, "Copy Error (800) Cannot create file. ", true},
+    // The new file cannot be placed beside the old one: the in-use bits stay for the report.
+    {0x80, kCopyFails, "Copy Error (80) ", false},
+    {0x200, kCopyFails, "Copy Error (200) Access violation. ", false},
+    {0x400, kCopyFails, "Copy Error (400) ", false},
+    {0x1400, kCopyFails, "Copy Error (1400) Cannot delete file. ", false},
+    {0x3681, kCopyFails, "Copy Error (3680) Access violation. ", false},
+    // The move cannot be registered (on NT only administrators may): the old file
+    // would stay for good, so the entry is not staged and its staged copy is removed.
+    {0x80, kRegistrationFails, "Copy Error (80) ", false},
+    {0x1400, kRegistrationFails, "Copy Error (1400) Cannot delete file. ", false},
+    {0x3681, kRegistrationFails, "Copy Error (3680) Access violation. ", false},
 };
 
 TEST_F(FileInstallation, EveryResultBitLeadsToItsOutcome) {
     for (const BitRow& row : kBitRows) {
-        SCOPED_TRACE(::testing::Message() << "bits 0x" << std::hex << row.bits
-                                          << (row.stagingCopyFails ? " with the staging copy failing" : ""));
+        SCOPED_TRACE(::testing::Message()
+                     << "bits 0x" << std::hex << row.bits << " staging " << static_cast<int>(row.staging));
         fake::Reset();
         StartOneFile();
         Script(row.bits);
-        if (row.stagingCopyFails) fake::FailAlways("CopyFileA");
+        if (row.staging == Staging::CopyFails) {
+            fake::FailAlways("CopyFileA");         // from the temporary copy
+            fake::FailCall("VerInstallFileA", 2);  // from the source, expanded
+        }
+        if (row.staging == Staging::RegistrationFails) fake::FailAlways("MoveFileExA");
 
         int result = RunFilePhase("AddFiles.WIN32", nullptr);
 
@@ -177,7 +194,8 @@ TEST_F(FileInstallation, EveryResultBitLeadsToItsOutcome) {
         }
         // The temporary copy never outlives the entry.
         EXPECT_FALSE(fake::FileExists(kTemp));
-        EXPECT_EQ(fake::CountCalls("DeleteFileA"), (row.bits & VIF_TEMPFILE) ? 1 : 0);
+        int deletions = ((row.bits & VIF_TEMPFILE) ? 1 : 0) + (row.staging == Staging::RegistrationFails ? 1 : 0);
+        EXPECT_EQ(fake::CountCalls("DeleteFileA"), deletions);
         // The file present is only ever replaced by the version service itself.
         EXPECT_EQ(fake::ReadFile(kDestination), std::optional<std::string>("old"));
         // No question without both older-source bits.
@@ -363,8 +381,17 @@ TEST_F(FileInstallation, ForcedInstallOfAFileInUseIsStaged) {
     M().answers.push_back(IDNO);
     EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
     EXPECT_EQ(g_Setup.RestartNeeded, 1);
-    // The source on the medium is staged, not the temporary copy.
-    EXPECT_GE(CallIndex(std::string("CopyFileA ") + kSource + " " + kStaged), 0);
+    // No temporary copy is left by the forced call: the version service installs the
+    // source under the staged name.
+    ASSERT_EQ(M().verInstallCalls.size(), 3u);
+    const fake::VerInstallCall& staging = M().verInstallCalls[2];
+    EXPECT_EQ(staging.flags, static_cast<DWORD>(VIFF_FORCEINSTALL | VIFF_DONTDELETEOLD));
+    EXPECT_EQ(staging.srcFile, "LIB.DLL");
+    EXPECT_EQ(staging.srcDir, "C:\\MEDIA\\");
+    EXPECT_EQ(staging.destFile, "LIB.DL~");
+    EXPECT_EQ(staging.destDir, "C:\\APP");
+    EXPECT_EQ(staging.curDir, "");
+    EXPECT_EQ(fake::CountCalls("CopyFileA"), 0);
     EXPECT_EQ(fake::ReadFile(kStaged), std::optional<std::string>("new"));
     EXPECT_FALSE(fake::FileExists(kTemp));
 }
@@ -456,7 +483,7 @@ TEST_F(FileInstallation, EveryPlatformButNtStagesInWininit) {
     }
 }
 
-TEST_F(FileInstallation, FailedRegistrationOfTheMoveStillCountsAsStaged) {
+TEST_F(FileInstallation, FailedRegistrationOfTheMoveIsNotStaged) {
     for (DWORD platform : {static_cast<DWORD>(VER_PLATFORM_WIN32_NT), static_cast<DWORD>(VER_PLATFORM_WIN32_WINDOWS)}) {
         SCOPED_TRACE(platform);
         fake::Reset();
@@ -464,9 +491,13 @@ TEST_F(FileInstallation, FailedRegistrationOfTheMoveStillCountsAsStaged) {
         Script(VIF_FILEINUSE);
         fake::FailAlways("MoveFileExA");
         if (platform != VER_PLATFORM_WIN32_NT) fake::FailCall("WritePrivateProfileStringA");  // the wininit.ini entry
-        EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
-        EXPECT_TRUE(M().boxes.empty());
-        EXPECT_EQ(g_Setup.RestartNeeded, 1);
+        EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 0);
+        ExpectCopyErrorThenFileCopyFailed("Copy Error (80) ", "LIB.DLL");
+        EXPECT_EQ(g_Setup.RestartNeeded, 0);
+        EXPECT_FALSE(fake::FileExists(kStaged));
+        EXPECT_EQ(Wininit(kDestination), "(none)");
+        EXPECT_TRUE(LogKeys().empty());
+        EXPECT_EQ(fake::ReadFile(kDestination), std::optional<std::string>("old"));
     }
 }
 
@@ -493,6 +524,183 @@ TEST_F(FileInstallation, FailedStagingCopySetsNoRestartAndRegistersNothing) {
     EXPECT_EQ(Wininit(kDestination), "(none)");
     EXPECT_FALSE(fake::FileExists(kTemp));  // deleted also when the file is reported
     ExpectCopyErrorThenFileCopyFailed("Copy Error (80) ", "LIB.DLL");
+}
+
+// --- Compressed sources --------------------------------------------------------------
+
+// LIB.DL_ on the medium is compressed; the version service installs it expanded. The
+// staged file must hold the expanded file too, or the restart puts the compressed
+// image in place.
+TEST_F(FileInstallation, CompressedSourceInUseIsStagedExpanded) {
+    struct Row {
+        const char* why;
+        DWORD bits;              // scripted answer of the service; 0: the fake's own (held file, 0x1400)
+        const char* tempName;    // the temporary copy it reports
+        const char* stagedFrom;  // the CopyFileA source, "" when the service expands under the staged name
+    };
+    const Row rows[] = {
+        {"held destination, no temporary copy (Wine): the service expands into the staged name", 0, "", ""},
+        {"in use with a temporary copy (Windows): that copy is already expanded", VIF_TEMPFILE | VIF_FILEINUSE,
+         "VER1A2B.TMP", "C:\\APP\\VER1A2B.TMP"},
+        {"the same with Wine's leading backslash in the temporary name", VIF_TEMPFILE | VIF_SHARINGVIOLATION,
+         "\\verdb41.tmp", "C:\\APP\\\\verdb41.tmp"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        fake::Reset();
+        Start("[AddFiles.WIN32]\r\nLIB.DLL=\r\n[LIB.DLL]\r\nSourceFilename=LIB.DL_\r\nTargetDir=C:\\APP\r\n");
+        fake::WriteFile("C:\\MEDIA\\LIB.DL_", "SZDD compressed");
+        M().expandedContent["C:\\MEDIA\\LIB.DL_"] = "expanded";
+        fake::WriteFile(kDestination, "old");
+        M().files[kDestination].inUse = true;
+        if (row.bits != 0) Script(row.bits, row.tempName);
+
+        EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
+        EXPECT_TRUE(M().boxes.empty()) << ::testing::PrintToString(BoxTexts());
+        EXPECT_EQ(fake::ReadFile(kStaged), std::optional<std::string>("expanded"));
+        EXPECT_EQ(M().delayedMoves, (std::vector<std::pair<std::string, std::string>>{{kStaged, kDestination}}));
+        if (*row.stagedFrom == '\0') {
+            EXPECT_EQ(fake::CountCalls("CopyFileA"), 0);
+            ASSERT_EQ(M().verInstallCalls.size(), 2u);
+            EXPECT_EQ(M().verInstallCalls[1].srcFile, "LIB.DL_");
+            EXPECT_EQ(M().verInstallCalls[1].destFile, "LIB.DL~");
+        } else {
+            EXPECT_EQ(fake::CallsStartingWith("CopyFileA"),
+                      Strings{std::string("CopyFileA ") + row.stagedFrom + " " + kStaged});
+            EXPECT_EQ(M().verInstallCalls.size(), 1u);
+        }
+        // No temporary copy is left, neither the service's first one nor one of its own.
+        for (const auto& [path, data] : M().files)
+            EXPECT_TRUE(path.rfind("C:\\APP\\", 0) != 0 || path == kDestination || path == kStaged) << path;
+    }
+}
+
+// --- Staged names that collide ------------------------------------------------------------
+
+struct CollisionRow {
+    const char* why;
+    DWORD platform;
+    Strings targets;     // one entry each, all into C:\APP, every destination in use
+    Strings lyingThere;  // files already in C:\APP before the run
+    Strings staged;      // the staged name expected for each entry
+};
+
+const CollisionRow kCollisionRows[] = {
+    {"LIB.DLL and LIB.DLX share the tilde name: the second takes another, still 8.3",
+     VER_PLATFORM_WIN32_NT,
+     {"LIB.DLL", "LIB.DLX"},
+     {},
+     {"LIB.DL~", "LIB.~01"}},
+    {"the same on Windows 95, where wininit.ini needs 8.3 names",
+     VER_PLATFORM_WIN32_WINDOWS,
+     {"LIB.DLL", "LIB.DLX"},
+     {},
+     {"LIB.DL~", "LIB.~01"}},
+    {"a file lying under the next name may be an earlier run's pending copy: it is passed over",
+     VER_PLATFORM_WIN32_NT,
+     {"LIB.DLL", "LIB.DLX"},
+     {"LIB.~01"},
+     {"LIB.DL~", "LIB.~02"}},
+    {"the tilde name left by an earlier run for the same destination is written over",
+     VER_PLATFORM_WIN32_NT,
+     {"LIB.DLL"},
+     {"LIB.DL~"},
+     {"LIB.DL~"}},
+    {"names without an extension are given one",
+     VER_PLATFORM_WIN32_NT,
+     {"README", "READMF"},
+     {},
+     {"READM~", "READMF.~01"}},
+    {"three destinations: each its own name",
+     VER_PLATFORM_WIN32_NT,
+     {"LIB.DLL", "LIB.DLX", "LIB.DLY"},
+     {},
+     {"LIB.DL~", "LIB.~01", "LIB.~02"}},
+    {"the same destination twice keeps its name and its one registered move; the later file wins",
+     VER_PLATFORM_WIN32_NT,
+     {"LIB.DLL", "LIB.DLL"},
+     {},
+     {"LIB.DL~", "LIB.DL~"}},
+};
+
+TEST_F(FileInstallation, CollidingStagedNamesGiveEachDestinationItsOwn) {
+    for (const CollisionRow& row : kCollisionRows) {
+        SCOPED_TRACE(row.why);
+        fake::Reset();
+        std::string list = "[AddFiles.WIN32]\r\n", sections;
+        for (size_t i = 0; i < row.targets.size(); ++i) {
+            std::string entry = "E" + std::to_string(i);
+            list += entry + "=\r\n";
+            sections += "[" + entry + "]\r\nSourceFilename=SRC" + std::to_string(i) +
+                        "\r\nTargetFilename=" + row.targets[i] + "\r\nTargetDir=C:\\APP\r\n";
+            fake::WriteFile("C:\\MEDIA\\SRC" + std::to_string(i), "new" + std::to_string(i));
+            fake::WriteFile("C:\\APP\\" + row.targets[i], "old");
+            M().files["C:\\APP\\" + row.targets[i]].inUse = true;
+        }
+        for (const std::string& name : row.lyingThere) fake::WriteFile("C:\\APP\\" + name, "earlier");
+        Start(list + sections, row.platform);
+
+        EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
+        EXPECT_TRUE(M().boxes.empty()) << ::testing::PrintToString(BoxTexts());
+        EXPECT_EQ(g_Setup.RestartNeeded, 1);
+
+        using Move = std::pair<std::string, std::string>;
+        std::vector<Move> moves;
+        std::map<std::string, std::string> lastContent;
+        for (size_t i = 0; i < row.targets.size(); ++i) {
+            Move move{"C:\\APP\\" + row.staged[i], "C:\\APP\\" + row.targets[i]};
+            if (std::find(moves.begin(), moves.end(), move) == moves.end()) moves.push_back(move);
+            lastContent[move.first] = "new" + std::to_string(i);
+        }
+        for (const auto& [staged, content] : lastContent)
+            EXPECT_EQ(fake::ReadFile(staged), std::optional<std::string>(content)) << staged;
+        if (row.platform == VER_PLATFORM_WIN32_NT) {
+            EXPECT_EQ(M().delayedMoves, moves);
+        } else {
+            EXPECT_TRUE(M().delayedMoves.empty());
+            for (const Move& move : moves) EXPECT_EQ(Wininit(move.second), move.first);
+        }
+        for (const std::string& name : row.lyingThere)
+            if (lastContent.count("C:\\APP\\" + name) == 0)
+                EXPECT_EQ(fake::ReadFile("C:\\APP\\" + name), std::optional<std::string>("earlier")) << name;
+    }
+}
+
+TEST_F(FileInstallation, NoFreeStagedNameLeavesTheFileReportedInUse) {
+    Start(
+        "[AddFiles.WIN32]\r\nA=\r\nB=\r\n[A]\r\nTargetFilename=LIB.DLL\r\nTargetDir=C:\\APP\r\n"
+        "[B]\r\nTargetFilename=LIB.DLX\r\n");
+    for (const char* name : {"A", "B"}) fake::WriteFile(std::string("C:\\MEDIA\\") + name, name);
+    for (const char* name : {"LIB.DLL", "LIB.DLX"}) {
+        fake::WriteFile(std::string("C:\\APP\\") + name, "old");
+        M().files[std::string("C:\\APP\\") + name].inUse = true;
+    }
+    for (int n = 1; n <= 99; ++n)
+        fake::WriteFile("C:\\APP\\LIB.~" + std::string(n < 10 ? "0" : "") + std::to_string(n), "x");
+    EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 0);
+    ExpectCopyErrorThenFileCopyFailed("Copy Error (1400) Cannot delete file. ", "LIB.DLX");
+    EXPECT_EQ(M().delayedMoves.size(), 1u);
+    EXPECT_EQ(fake::ReadFile(kStaged), std::optional<std::string>("A"));
+    EXPECT_EQ(LogKeys(), Strings{kDestination});
+}
+
+TEST_F(FileInstallation, MoreFilesInUseThanOneRunRemembersAreReported) {
+    std::string list = "[AddFiles.WIN32]\r\n", sections;
+    int files = kMaxStagedReplacements + 1;
+    for (int i = 0; i < files; ++i) {
+        std::string name = "F" + std::to_string(i) + ".DLL";
+        list += name + "=\r\n";
+        fake::WriteFile("C:\\MEDIA\\" + name, "new");
+        fake::WriteFile("C:\\APP\\" + name, "old");
+        M().files["C:\\APP\\" + name].inUse = true;
+    }
+    Start(list + "[F0.DLL]\r\nTargetDir=C:\\APP\r\n");
+    std::string last = "F" + std::to_string(files - 1) + ".DLL";
+    EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 0);
+    ExpectCopyErrorThenFileCopyFailed("Copy Error (1400) Cannot delete file. ", last);
+    EXPECT_EQ(M().delayedMoves.size(), static_cast<size_t>(kMaxStagedReplacements));
+    EXPECT_FALSE(fake::FileExists("C:\\APP\\" + last.substr(0, last.size() - 1) + "~"));
+    EXPECT_EQ(LogKeys().size(), static_cast<size_t>(kMaxStagedReplacements));
 }
 
 TEST_F(FileInstallation, RestartNeededStaysSetAfterALaterFile) {
@@ -528,6 +736,17 @@ TEST_F(FileInstallation, TargetDirCarriesOverFromThePreviousPhase) {
     EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
     EXPECT_TRUE(fake::FileExists("C:\\EARLIER\\LIB.DLL"));
     EXPECT_STREQ(g_Setup.TARGETDIR.c_str(), "C:\\EARLIER\\");
+}
+
+TEST_F(FileInstallation, InheritedTargetDirIsNotExpandedAgain) {
+    // "100%%" is "100%" once expanded; a second expansion would drop the lone '%'.
+    Start("[AddFiles.WIN32]\r\nLIB.DLL=\r\nREADME.TXT=\r\n[LIB.DLL]\r\nTargetDir=C:\\100%%\\\r\n");
+    fake::MakeDirectory("C:\\100%");
+    fake::WriteFile(kSource, "lib");
+    fake::WriteFile("C:\\MEDIA\\README.TXT", "read me");
+    EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
+    EXPECT_EQ(LogKeys(), (Strings{"C:\\100%\\LIB.DLL", "C:\\100%\\README.TXT"}));
+    EXPECT_STREQ(g_Setup.TARGETDIR.c_str(), "C:\\100%\\");
 }
 
 TEST_F(FileInstallation, TargetDirIsExpanded) {
@@ -594,6 +813,58 @@ TEST_F(FileInstallation, ProgressWindowNamesTheFileWhileItsBoxIsUp) {
     EXPECT_TRUE(M().boxes[0].progressWindowExists);
     EXPECT_EQ(M().boxes[0].progressCaption, "Widget");
     EXPECT_EQ(M().boxes[0].progressFileLine, kDestination);
+}
+
+// --- Target directories that are not full paths ------------------------------------
+
+// Each would put the file below whatever drive or directory is current (often the
+// medium): refused like a path that does not fit, before anything is touched.
+TEST_F(FileInstallation, TargetDirThatIsNotAFullPathIsRefused) {
+    struct Row {
+        const char* why;
+        const char* section;  // the first entry's section
+    };
+    const Row rows[] = {
+        {"no TargetDir in the first entry: the directory is still empty", "[LIB.DLL]\r\nRequiredCopy=1\r\n"},
+        {"a misspelt key is not read: the same", "[LIB.DLL]\r\nTargetDirectory=C:\\APP\r\n"},
+        {"an empty value", "[LIB.DLL]\r\nTargetDir=\r\n"},
+        {"a macro that expands to nothing leaves a relative path", "[LIB.DLL]\r\nTargetDir=%TARGETDIR%APP\\\r\n"},
+        {"relative to the current directory", "[LIB.DLL]\r\nTargetDir=APP\r\n"},
+        {"the root of the current drive", "[LIB.DLL]\r\nTargetDir=\\APP\r\n"},
+        {"relative to drive C's current directory", "[LIB.DLL]\r\nTargetDir=C:APP\r\n"},
+        {"a network path without its share", "[LIB.DLL]\r\nTargetDir=\\\\SERVER\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        fake::Reset();
+        Start(std::string("[AddFiles.WIN32]\r\nLIB.DLL=\r\n") + row.section);
+        fake::WriteFile(kSource, "new");
+        // A same-named file in use where the relative path would lead.
+        fake::WriteFile("C:\\LIB.DLL", "old");
+        M().files["C:\\LIB.DLL"].inUse = true;
+
+        EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 0);
+        ExpectCopyErrorThenFileCopyFailed("Copy Error (800) Cannot create file. ", "LIB.DLL");
+        EXPECT_TRUE(M().verInstallCalls.empty());
+        EXPECT_EQ(fake::CountCalls("CreateDirectoryA"), 0);
+        EXPECT_EQ(fake::CountCalls("CopyFileA"), 0);
+        EXPECT_TRUE(M().delayedMoves.empty());
+        EXPECT_EQ(g_Setup.RestartNeeded, 0);
+        EXPECT_TRUE(LogKeys().empty());
+        EXPECT_FALSE(fake::FileExists("C:\\LIB.DL~"));
+        EXPECT_FALSE(fake::DirectoryExists("C:\\MEDIA\\APP"));
+    }
+}
+
+TEST_F(FileInstallation, OptionalFileWithoutAFullTargetDirIsRefusedAndThePhaseGoesOn) {
+    Start(
+        "[AddFiles.WIN32]\r\nNOTES.TXT=\r\nLIB.DLL=\r\n[NOTES.TXT]\r\nRequiredCopy=0\r\n"
+        "[LIB.DLL]\r\nTargetDir=C:\\APP\r\n");
+    fake::WriteFile("C:\\MEDIA\\NOTES.TXT", "notes");
+    fake::WriteFile(kSource, "lib");
+    EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
+    EXPECT_EQ(BoxTexts(), Strings{"Copy Error (800) Cannot create file. "});
+    EXPECT_EQ(LogKeys(), Strings{kDestination});
 }
 
 // --- Paths that do not fit ----------------------------------------------------------
@@ -706,8 +977,8 @@ TEST_F(PluginFileInstallation, PluginDirectoryIsTakenUnexpanded) {
     ASSERT_GE(M().verInstallCalls.size(), 2u);
     EXPECT_EQ(M().verInstallCalls[0].destDir, "C:\\NS\\%WINDIR%");
     EXPECT_TRUE(fake::FileExists("C:\\NS\\%WINDIR%\\NPWIDGET.DLL"));
-    // The next entry inherits it as its TargetDir default, which is expanded.
-    EXPECT_EQ(M().verInstallCalls[1].destDir, "C:\\NS\\C:\\WINDOWS\\");
+    // The next entry inherits it as it is.
+    EXPECT_EQ(M().verInstallCalls[1].destDir, "C:\\NS\\%WINDIR%");
 }
 
 TEST_F(PluginFileInstallation, DefaultPluginFileNameMatchesASectionNamedPluginFileInAnyCase) {
@@ -746,6 +1017,21 @@ TEST_F(FileInstallation, StagedFileLeadsToTheRestartOfferAfterTheSuccessBox) {
     EXPECT_EQ(M().boxes[1].style, kQuestion);
     EXPECT_EQ(M().delayedMoves.size(), 1u);
     EXPECT_EQ(M().exitWindowsFlags.size(), 1u);
+}
+
+TEST_F(FileInstallation, FirstEntryWithoutTargetDirFailsTheSetupWithoutARestartOffer) {
+    fake::SetScript("[SETUP]\r\nProduct=Widget\r\n[AddFiles.WIN32]\r\nNOTES.EXE=\r\n");
+    fake::WriteFile("C:\\MEDIA\\NOTES.EXE", "new");
+    fake::WriteFile("C:\\NOTES.EXE", "old");
+    M().files["C:\\NOTES.EXE"].inUse = true;
+    fake::RunSetup();
+    ASSERT_EQ(M().boxes.size(), 3u) << ::testing::PrintToString(BoxTexts());
+    EXPECT_EQ(M().boxes[0].text, "Copy Error (800) Cannot create file. ");
+    EXPECT_EQ(M().boxes[1].text, "NOTES.EXE");
+    EXPECT_EQ(M().boxes[1].caption, "File Copy Failed");
+    EXPECT_EQ(M().boxes[2].text.rfind("Setup failed for", 0), 0u);
+    EXPECT_TRUE(M().exitWindowsFlags.empty());
+    EXPECT_FALSE(fake::FileExists("C:\\NOTES.EX~"));
 }
 
 TEST_F(FileInstallation, FailedFilePhaseOffersNoRestartEvenAfterAStagedFile) {

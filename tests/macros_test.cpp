@@ -1,12 +1,13 @@
 // %NAME% expansion: the one left-to-right pass, the live setup buffers, the process
 // environment behind them, and the fixed limits.
+#include "script/macros.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
 #include "fake/fake_machine.h"
-#include "script/macros.h"
 #include "setup/setup_context.h"
 
 namespace {
@@ -24,11 +25,29 @@ protected:
         g_Setup.PRODUCTNAME.Assign("Sample");
     }
 
-    static std::string Expand(const std::string& text) {
+    // The expansion of `text` in a path buffer; `whole` receives the result of
+    // ExpandMacros, which must otherwise be 1 (the text fitted).
+    static std::string Expand(const std::string& text, int* whole = nullptr) {
         PathText buffer;
         EXPECT_TRUE(buffer.Assign(text)) << "test text too long: " << text;
-        EXPECT_EQ(ExpandMacros(buffer), 1);
+        int result = ExpandMacros(buffer);
+        if (whole != nullptr)
+            *whole = result;
+        else
+            EXPECT_EQ(result, 1) << text;
         return buffer.c_str();
+    }
+
+    // The expansion of `text` in a block of its own, or "<refused>".
+    static std::string ExpandToBlock(const std::string& text, size_t maxChars = 32767) {
+        char* block = reinterpret_cast<char*>(1);
+        if (!ExpandMacrosToBlock(text, maxChars, &block)) {
+            EXPECT_EQ(block, nullptr);
+            return "<refused>";
+        }
+        std::string result = block != nullptr ? block : "";
+        if (block != nullptr) HeapFree(GetProcessHeap(), 0, block);
+        return result;
     }
 };
 
@@ -60,12 +79,7 @@ TEST_F(Macros, PercentSignsPairFromTheLeft) {
 TEST_F(Macros, LonePercentSignIsDroppedAndTheRestKept) {
     fake::SetEnvironment("A", "1");
     const Case cases[] = {
-        {"50%", "50"},
-        {"a%b", "ab"},
-        {"%", ""},
-        {"%WINDIR", "WINDIR"},
-        {"%A%x%y", "1xy"},
-        {"%%%", "%"},
+        {"50%", "50"}, {"a%b", "ab"}, {"%", ""}, {"%WINDIR", "WINDIR"}, {"%A%x%y", "1xy"}, {"%%%", "%"},
     };
     for (const Case& c : cases) EXPECT_EQ(Expand(c.input), c.expected) << "input: " << c.input;
 }
@@ -187,7 +201,9 @@ TEST_F(Macros, ExactlyFittingExpansionIsKeptWhole) {
     std::string value(250, 'v');
     fake::SetEnvironment("LONG", value);
     EXPECT_EQ(Expand("%LONG%123456789"), value + "123456789");
-    EXPECT_EQ(Expand("%LONG%1234567890"), value + "123456789");
+    int whole = 1;
+    EXPECT_EQ(Expand("%LONG%1234567890", &whole), value + "123456789");
+    EXPECT_EQ(whole, 0);  // one character cut: a path caller refuses it
 }
 
 TEST_F(Macros, ExpansionNeverExceeds259EvenInALargerBuffer) {
@@ -218,7 +234,26 @@ TEST_F(Macros, InheritedValueLongerThanAPathStillExpandsItsBeginning) {
     std::string path;
     while (path.size() < 1000) path += "C:\\TOOLS\\BIN" + std::to_string(path.size()) + ";";
     fake::SetEnvironment("PATH", path);
-    EXPECT_EQ(Expand("%PATH%;%SRCDIR%"), path.substr(0, 259));
+    int whole = 1;
+    EXPECT_EQ(Expand("%PATH%;%SRCDIR%", &whole), path.substr(0, 259));
+    EXPECT_EQ(whole, 0);
+    // Expanded into a block of its own, nothing is lost.
+    EXPECT_EQ(ExpandToBlock("%PATH%;%SRCDIR%"), path + ";C:\\MEDIA\\");
+    EXPECT_TRUE(M().heapBlocks.empty());
+}
+
+TEST_F(Macros, BlockExpansionRefusesWhatItCannotHoldWhole) {
+    fake::SetEnvironment("V10", "0123456789");
+    // Up to the limit it is whole; one past it, refused rather than cut.
+    EXPECT_EQ(ExpandToBlock("%V10%%V10%", 20), "01234567890123456789");
+    EXPECT_EQ(ExpandToBlock("%V10%%V10%x", 20), "<refused>");
+    // An empty result has no block.
+    EXPECT_EQ(ExpandToBlock("%NOSUCHNAME%"), "");
+    // A long value that cannot be read whole would change the result: refused.
+    fake::SetEnvironment("LONG", std::string(300, 'v'));
+    fake::FailAlways("HeapAlloc");
+    EXPECT_EQ(ExpandToBlock("[%LONG%]"), "<refused>");
+    EXPECT_TRUE(M().heapBlocks.empty());
 }
 
 TEST_F(Macros, ValuesAroundThePathLengthComeThroughWhole) {
@@ -227,9 +262,12 @@ TEST_F(Macros, ValuesAroundThePathLengthComeThroughWhole) {
     value260 += 'B';
     fake::SetEnvironment("V259", value259);
     fake::SetEnvironment("V260", value260);
+    int whole = 1;
     EXPECT_EQ(Expand("%V259%"), value259);
-    EXPECT_EQ(Expand("%V260%"), value260.substr(0, 259));
-    EXPECT_EQ(Expand("%V260%tail"), value260.substr(0, 259));
+    EXPECT_EQ(Expand("%V260%", &whole), value260.substr(0, 259));
+    EXPECT_EQ(whole, 0);
+    EXPECT_EQ(Expand("%V260%tail", &whole), value260.substr(0, 259));
+    EXPECT_EQ(whole, 0);
     // The block read for a long value is given back.
     EXPECT_TRUE(M().heapBlocks.empty());
 }
@@ -238,7 +276,9 @@ TEST_F(Macros, LongInheritedValueWithoutMemoryForItExpandsToNothing) {
     fake::SetEnvironment("LONG", std::string(300, 'v'));
     fake::SetEnvironment("SHORT", "s");
     fake::FailAlways("HeapAlloc");
-    EXPECT_EQ(Expand("[%LONG%|%SHORT%]"), "[|s]");
+    int whole = 1;
+    EXPECT_EQ(Expand("[%LONG%|%SHORT%]", &whole), "[|s]");
+    EXPECT_EQ(whole, 0);  // not the real value: a path caller refuses it
     EXPECT_TRUE(M().heapBlocks.empty());
 }
 

@@ -236,6 +236,23 @@ TEST_F(PluginHostPhase, HostKeyPathOver255CharactersIsSkippedWithoutAMessage) {
     ExpectHostRecordsReleased();
 }
 
+TEST_F(PluginHostPhase, HostKeyPathCutBeforeAnEmptyMid2KeyIsSkippedNotTakenForAnother) {
+    // Mid key of 250 characters, no RegistryMid2Key: "\", "ABCD" and "\" make 256, so
+    // host ABCD's path does not fit either; host ABCDEF's path, cut after "ABCD",
+    // would otherwise name host ABCD's key and offer its directory once more.
+    std::string midKey = "SOFTWARE\\" + std::string(241, 'N');
+    ASSERT_EQ(midKey.size(), 250u);
+    Script(HostSections("", midKey));
+    fake::SetRegistryString(HKEY_LOCAL_MACHINE, midKey + "\\AB", "Plugins", "C:\\HOST AB");
+    fake::SetRegistryString(HKEY_LOCAL_MACHINE, midKey + "\\ABCD", "Plugins", "C:\\HOST ABCD");
+    fake::SetRegistryString(HKEY_LOCAL_MACHINE, midKey + "\\ABCDEF", "Plugins", "C:\\HOST ABCDEF");
+    RunPhase();
+    // AB's path (250 + 1 + 2 + 1 = 254 characters) fits; the others are skipped.
+    EXPECT_EQ(OfferedDirectories(), std::vector<std::string>{"C:\\HOST AB"});
+    ExpectKeysBalanced();
+    ExpectHostRecordsReleased();
+}
+
 // --- Keys, records and the enumeration call -------------------------------------
 
 TEST_F(PluginHostPhase, DefaultDirectoryIsReadEvenWhenTheEnumerationKeyDoesNotOpen) {

@@ -91,14 +91,66 @@ TEST_F(ComponentRegistration, RequiredRegisterIsReadBeforeTheTarget) {
     EXPECT_LT(required, ReadOf("TargetDir"));
 }
 
-TEST_F(ComponentRegistration, FailureResultOfDllRegisterServerStillCountsAsRegistered) {
-    Start(
-        "[RegisterFiles.WIN32]\r\nbad.dll=\r\nnext.dll=\r\n"
-        "[bad.dll]\r\nTargetDir=C:\\APP\\\r\n");
-    AddComponent("C:\\APP\\bad.dll").registerResult = kFailed;
-    AddComponent("C:\\APP\\next.dll");
-    EXPECT_EQ(RunRegisterPhase("RegisterFiles.WIN32"), 1);
-    EXPECT_EQ(LogKeys("UninstRegister"), (Strings{"C:\\APP\\bad.dll", "C:\\APP\\next.dll"}));
+// What DllRegisterServer answers decides the entry; the path is logged either way.
+struct RegisterAnswerCase {
+    const char* why;
+    HRESULT answer;
+    int required;
+    int phaseResult;
+    bool nextRegistered;
+};
+
+TEST_F(ComponentRegistration, RefusedRegistrationFailsTheEntryButIsStillLogged) {
+    const RegisterAnswerCase cases[] = {
+        // A refusal of a required component ends the phase.
+        {"E_FAIL, required", kFailed, 1, 0, false},
+        {"E_ACCESSDENIED, required", static_cast<HRESULT>(0x80070005), 1, 0, false},
+        // An optional one is passed over.
+        {"E_FAIL, optional", kFailed, 0, 1, true},
+        // Success codes other than S_OK are success.
+        {"S_FALSE, required", 1, 1, 1, true},
+    };
+    for (const RegisterAnswerCase& c : cases) {
+        fake::Reset();
+        Start(
+            "[RegisterFiles.WIN32]\r\nbad.dll=\r\nnext.dll=\r\n"
+            "[bad.dll]\r\nTargetDir=C:\\APP\\\r\nRequiredRegister=" +
+            std::to_string(c.required) + "\r\n");
+        AddComponent("C:\\APP\\bad.dll").registerResult = c.answer;
+        AddComponent("C:\\APP\\next.dll");
+        EXPECT_EQ(RunRegisterPhase("RegisterFiles.WIN32"), c.phaseResult) << c.why;
+        // A component that refused may have written part of its registration.
+        Strings logged =
+            c.nextRegistered ? Strings{"C:\\APP\\bad.dll", "C:\\APP\\next.dll"} : Strings{"C:\\APP\\bad.dll"};
+        EXPECT_EQ(LogKeys("UninstRegister"), logged) << c.why;
+        EXPECT_TRUE(M().boxes.empty()) << c.why;
+        // Released and uninitialised as after a success.
+        EXPECT_TRUE(M().loadedModules.empty()) << c.why;
+        EXPECT_EQ(fake::CountCalls("OleUninitialize"), fake::CountCalls("OleInitialize")) << c.why;
+    }
+}
+
+TEST_F(ComponentRegistration, ComponentWithoutAFullPathIsNeverLoaded) {
+    // Each would be searched for, or resolved against the current drive or directory.
+    for (const char* directory : {"", "%NOSUCHNAME%", "LIB", "\\LIB", "C:LIB"}) {
+        fake::Reset();
+        std::string entry = "[viewer.dll]\r\nRequiredRegister=0\r\n";
+        if (*directory != '\0') entry += std::string("TargetDir=") + directory + "\r\n";
+        Start("[RegisterFiles.WIN32]\r\nviewer.dll=\r\nlast.dll=\r\n" + entry +
+              "[last.dll]\r\nTargetDir=C:\\APP\\\r\n");
+        AddComponent("C:\\MEDIA\\viewer.dll");
+        AddComponent("C:\\APP\\last.dll");
+        // Optional: passed over silently, unlogged; the next entry still runs.
+        EXPECT_EQ(RunRegisterPhase("RegisterFiles.WIN32"), 1) << directory;
+        EXPECT_EQ(fake::CallsStartingWith("LoadLibraryA"), Strings{"LoadLibraryA C:\\APP\\last.dll"}) << directory;
+        EXPECT_EQ(LogKeys("UninstRegister"), Strings{"C:\\APP\\last.dll"}) << directory;
+    }
+    // Required: the phase fails, without a box.
+    fake::Reset();
+    Start("[RegisterFiles.WIN32]\r\nviewer.dll=\r\n[viewer.dll]\r\nTargetDir=LIB\r\n");
+    EXPECT_EQ(RunRegisterPhase("RegisterFiles.WIN32"), 0);
+    EXPECT_EQ(fake::CountCalls("LoadLibraryA"), 0);
+    EXPECT_TRUE(M().boxes.empty());
 }
 
 TEST_F(ComponentRegistration, JoinInsertsTheMissingBackslash) {
@@ -263,6 +315,18 @@ TEST_F(ComponentRegistration, DirectoryCarriesOverFromTheExecutionPhase) {
     EXPECT_EQ(LogKeys("UninstRegister"), Strings{"C:\\APP\\sample.dll"});
     ASSERT_EQ(M().boxes.size(), 1u);
     EXPECT_EQ(M().boxes[0].text, "Setup completed successfully");
+}
+
+TEST_F(ComponentRegistration, RefusedRegistrationMakesTheSetupFail) {
+    fake::SetScript(
+        "[SETUP]\r\nProduct=Sample\r\nUninstFile=C:\\UNINST.INI\r\n"
+        "[RegisterFiles.WIN32]\r\nviewer.dll=\r\n[viewer.dll]\r\nTargetDir=C:\\APP\\\r\n");
+    AddComponent("C:\\APP\\viewer.dll").registerResult = static_cast<HRESULT>(0x80070005);  // E_ACCESSDENIED
+    fake::RunSetup();
+    ASSERT_EQ(M().boxes.size(), 1u);
+    EXPECT_EQ(M().boxes[0].text, "Setup failed for C:\\APP\\");
+    EXPECT_EQ(M().boxes[0].style, static_cast<UINT>(MB_ICONHAND));
+    EXPECT_EQ(LogKeys("UninstRegister"), Strings{"C:\\APP\\viewer.dll"});
 }
 
 TEST_F(ComponentRegistration, FailingPhaseMakesTheSetupFailWithOnlyTheReport) {

@@ -32,12 +32,26 @@ TEST_F(SetupDriver, EmptyScriptReportsSuccessWithoutIconUnderDefaultCaption) {
     EXPECT_EQ(M().boxes[0].owner, nullptr);
 }
 
-TEST_F(SetupDriver, MissingScriptBehavesAsAnEmptyOne) {
+TEST_F(SetupDriver, MissingScriptIsReportedAndNothingElseHappens) {
+    // Run from the wrong folder: another script lies there, SETUP.INF does not.
     fake::WriteFile("C:\\MEDIA\\PLAN.INF", "[SETUP]\r\nInitialPrompt=1\r\nRequireMajorVersion=9\r\n");
     EXPECT_EQ(fake::RunSetup(), 0);
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Setup completed successfully"});
+    ASSERT_EQ(M().boxes.size(), 1u);
+    EXPECT_EQ(M().boxes[0].text, "Unable to open file C:\\MEDIA\\SETUP.INF");
     EXPECT_EQ(M().boxes[0].caption, "product");
+    EXPECT_EQ(M().boxes[0].style, static_cast<UINT>(MB_OK | MB_ICONHAND));
+    EXPECT_EQ(M().boxes[0].owner, nullptr);
+    // It ends before the version check: no phase, no log, no restart.
+    EXPECT_EQ(fake::CountCalls("GetVersionExA"), 0);
+    EXPECT_EQ(fake::CountCalls("WritePrivateProfileStringA"), 0);
+    EXPECT_EQ(fake::CountCalls("CreateDialogParamA"), 0);
     EXPECT_TRUE(M().exitWindowsFlags.empty());
+}
+
+TEST_F(SetupDriver, DirectoryNamedLikeTheScriptIsNoScript) {
+    fake::MakeDirectory("C:\\MEDIA\\SETUP.INF");
+    EXPECT_EQ(fake::RunSetup(), 0);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Unable to open file C:\\MEDIA\\SETUP.INF"});
 }
 
 TEST_F(SetupDriver, RequiredMajorVersionEqualToTheSystemsPasses) {
@@ -206,8 +220,7 @@ TEST_F(SetupDriver, NoRestartOfferWithoutAStagedFile) {
 TEST_F(SetupDriver, NoRestartOfferWhenTheFilePhaseFailedAfterStaging) {
     ScriptStagedFile();
     // A second, required file that cannot be read ends the phase with failure.
-    fake::SetScript(
-        "[AddFiles.WIN32]\r\nviewer.dll=\r\nmissing.dll=\r\n[viewer.dll]\r\nTargetDir=C:\\APP\\\r\n");
+    fake::SetScript("[AddFiles.WIN32]\r\nviewer.dll=\r\nmissing.dll=\r\n[viewer.dll]\r\nTargetDir=C:\\APP\\\r\n");
     fake::RunSetup();
     ASSERT_FALSE(M().boxes.empty());
     EXPECT_EQ(M().boxes.back().text, "Setup failed for C:\\APP\\");

@@ -20,15 +20,25 @@ int RunEntryList(const char* listSection, int (*runEntry)(const char* section)) 
     return result;
 }
 
-void ReadEntryTarget(const char* section) {
+void ReadEntryTargetDir(const char* section) {
     const char* script = g_Setup.INFFILE.c_str();
-    GetPrivateProfileStringA(section, ScriptName::TargetFilename, section, g_Setup.TARGETFILE.data(),
-                             PathText::Capacity, script);
-    // Read into a buffer of its own: the default is the TARGETDIR text itself.
     PathText directory;
     directory.Clear();
-    GetPrivateProfileStringA(section, ScriptName::TargetDir, g_Setup.TARGETDIR.c_str(), directory.data(),
-                             PathText::Capacity, script);
+    GetPrivateProfileStringA(section, ScriptName::TargetDir, "", directory.data(), PathText::Capacity, script);
+    if (directory.empty()) {
+        // "TargetDir=" gives "" whatever the default; only a missing key gives the
+        // default back.
+        char probe[2] = "";
+        GetPrivateProfileStringA(section, ScriptName::TargetDir, "?", probe, sizeof probe, script);
+        if (probe[0] != '\0') return;
+    }
+    directory.text[PathText::Capacity - 1] = '\0';
     ExpandMacros(directory);
     g_Setup.TARGETDIR = directory;
+}
+
+void ReadEntryTarget(const char* section) {
+    GetPrivateProfileStringA(section, ScriptName::TargetFilename, section, g_Setup.TARGETFILE.data(),
+                             PathText::Capacity, g_Setup.INFFILE.c_str());
+    ReadEntryTargetDir(section);
 }

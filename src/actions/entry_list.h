@@ -7,7 +7,12 @@
 // when an entry failed or the list could not be read.
 int RunEntryList(const char* listSection, int (*runEntry)(const char* section));
 
+// Reads the entry's TargetDir into TARGETDIR with its macros expanded. Without the
+// key TARGETDIR stays as it is: the directory of the entry before was expanded
+// once already, and a second expansion would change it (C:\100%\ would become
+// C:\100\).
+void ReadEntryTargetDir(const char* section);
+
 // Reads the entry's TargetFilename (default: the section's name) into TARGETFILE and
-// its TargetDir (default: the current TARGETDIR), expanded, into TARGETDIR. Both
-// stay for the next entry.
+// its target directory (ReadEntryTargetDir). Both stay for the next entry.
 void ReadEntryTarget(const char* section);

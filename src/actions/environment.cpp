@@ -18,13 +18,22 @@ void ReadScriptText(const char* section, const char* key, FixedText<N>& out) {
     GetPrivateProfileStringA(section, key, "", out.data(), static_cast<DWORD>(N), g_Setup.INFFILE.c_str());
 }
 
-// Reads a script value and expands it; 0 when nothing is left.
+// Reads a script value and expands it into `value`'s own block.
+int ReadExpandedValue(std::string_view text, VariableValue& value) {
+    if (text.empty()) return ValueNone;
+    if (!ExpandMacrosToBlock(text, kVariableValueChars, &value.Text)) return ValueRefused;
+    return value.Text != nullptr ? ValueFound : ValueNone;
+}
+
+// A name or path of the other INI file, expanded in its own buffer: 0 when nothing is
+// left, -1 when the expansion did not fit.
 template <size_t N>
-int ReadExpandedScriptText(const char* section, const char* key, FixedText<N>& out) {
+int ReadExpandedName(const char* section, const char* key, FixedText<N>& out) {
     ReadScriptText(section, key, out);
     if (out.empty()) return 0;
-    ExpandMacros(out);
-    return out.empty() ? 0 : 1;
+    int whole = ExpandMacros(out);
+    if (out.empty()) return 0;
+    return whole ? 1 : -1;
 }
 
 }  // namespace
@@ -74,25 +83,50 @@ int ReadRegistryValue(const char* section, PathText& value) {
     return value.empty() ? 0 : 1;
 }
 
-int ReadEnvironmentValue(const char* section, PathText& value) {
-    value.Clear();
-    return ReadExpandedScriptText(section, ScriptName::EnvironmentValue, value);
+void FreeVariableValue(VariableValue& value) {
+    if (value.Text != nullptr) HeapFree(GetProcessHeap(), 0, value.Text);
+    value.Text = nullptr;
 }
 
-int ReadIniFileValue(const char* section, PathText& value) {
-    value.Clear();
+int ReadEnvironmentValue(const char* section, VariableValue& value) {
+    FreeVariableValue(value);
+    PathText text;
+    ReadScriptText(section, ScriptName::EnvironmentValue, text);
+    return ReadExpandedValue(text.view(), value);
+}
+
+int ReadIniFileValue(const char* section, VariableValue& value) {
+    FreeVariableValue(value);
     PathText file;
     IniNameText fileSection, fileKey;
-    if (!ReadExpandedScriptText(section, ScriptName::INIFile, file)) return 0;
-    if (!ReadExpandedScriptText(section, ScriptName::INIFileSect, fileSection)) return 0;
-    if (!ReadExpandedScriptText(section, ScriptName::INIFileKey, fileKey)) return 0;
+    // The file's path is refused, never cut, when its expansion does not fit: a cut
+    // path names another file. The section and key names are cut to their buffers.
+    int fileRead = ReadExpandedName(section, ScriptName::INIFile, file);
+    if (fileRead < 0) return ValueRefused;
+    if (fileRead == 0) return ValueNone;
+    if (ReadExpandedName(section, ScriptName::INIFileSect, fileSection) == 0) return ValueNone;
+    if (ReadExpandedName(section, ScriptName::INIFileKey, fileKey) == 0) return ValueNone;
     // A bare file name is found in the Windows directory by the profile functions.
-    GetPrivateProfileStringA(fileSection.c_str(), fileKey.c_str(), "", value.data(), PathText::Capacity,
-                             file.c_str());
-    if (value.empty()) return 0;
-    ExpandMacros(value);
-    return value.empty() ? 0 : 1;
+    PathText text;
+    GetPrivateProfileStringA(fileSection.c_str(), fileKey.c_str(), "", text.data(), PathText::Capacity, file.c_str());
+    return ReadExpandedValue(text.view(), value);
 }
+
+namespace {
+
+// The registry's data, as read (never expanded), in a block of its own.
+int ReadRegistryVariable(const char* section, VariableValue& value) {
+    FreeVariableValue(value);
+    PathText data;
+    if (!ReadRegistryValue(section, data)) return ValueNone;
+    size_t length = data.length();
+    value.Text = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, length + 2));
+    if (value.Text == nullptr) return ValueRefused;
+    CopyBounded(value.Text, length + 2, data.view());
+    return ValueFound;
+}
+
+}  // namespace
 
 int PutEnvironmentVariable(const char* name, const char* value) {
     size_t nameLength = TextLength(name);
@@ -115,20 +149,38 @@ int PutEnvironmentVariable(const char* name, const char* value) {
 int RunEnvironmentPhase() {
     SectionKeys keys = {nullptr};
     if (!ReadSectionKeys(g_Setup.INFFILE.c_str(), ScriptName::SetEnv, &keys)) return 1;
-    PathText value;
     for (const char* name = keys.Names; *name != '\0'; name += TextLength(name) + 1) {
-        value.Clear();
+        VariableValue value = {nullptr};
+        int outcome = ValueNone;
         switch (ReadDataFrom(name)) {
-            case DataFromRegistry: ReadRegistryValue(name, value); break;
-            case DataFromEnvironment: ReadEnvironmentValue(name, value); break;
-            case DataFromIniFile: ReadIniFileValue(name, value); break;
-            default: break;
+            case DataFromRegistry:
+                outcome = ReadRegistryVariable(name, value);
+                break;
+            case DataFromEnvironment:
+                outcome = ReadEnvironmentValue(name, value);
+                break;
+            case DataFromIniFile:
+                outcome = ReadIniFileValue(name, value);
+                break;
+            default:
+                break;
         }
-        // A full 259-character value stays as it is: there is no room for the backslash.
-        if (!value.empty() &&
-            GetPrivateProfileIntA(name, ScriptName::EndWithBackslash, 0, g_Setup.INFFILE.c_str()) != 0)
-            AppendBackslash(value);
-        PutEnvironmentVariable(name, value.c_str());
+        if (outcome == ValueRefused) {
+            FreeVariableValue(value);
+            continue;
+        }
+        // The block has room for the backslash; only a value at the variable limit
+        // stays without it.
+        if (value.Text != nullptr &&
+            GetPrivateProfileIntA(name, ScriptName::EndWithBackslash, 0, g_Setup.INFFILE.c_str()) != 0) {
+            size_t length = TextLength(value.Text);
+            if (value.Text[length - 1] != '\\' && length < kVariableValueChars) {
+                value.Text[length] = '\\';
+                value.Text[length + 1] = '\0';
+            }
+        }
+        PutEnvironmentVariable(name, value.Text != nullptr ? value.Text : "");
+        FreeVariableValue(value);
     }
     FreeSectionKeys(&keys);
     return 1;

@@ -41,15 +41,6 @@ void ReportCopyError(DWORD bits) {
     ShowMessageBox(text.c_str(), caption.c_str(), MB_OK);
 }
 
-// Deletes a temporary copy in TARGETDIR. Wine gives its name with a leading
-// backslash; the doubled backslash of the join is accepted by Windows.
-void DeleteTemporaryCopy(const PathText& tempName) {
-    if (tempName.empty()) return;
-    PathText path;
-    if (!JoinPath(path, g_Setup.TARGETDIR.view(), tempName.view())) return;  // a cut path names another file
-    DeleteFileA(path.c_str());
-}
-
 DWORD InstallFromSource(VersionBuffers& buffers) {
     UINT currentLength = PathText::Capacity;
     UINT recommendedLength = PathText::Capacity;
@@ -79,6 +70,14 @@ DWORD InstallTemporaryCopyByForce(VersionBuffers& buffers) {
     if (!EqualsIgnoreCase(olderCopy.view(), buffers.TempName.view())) DeleteTemporaryCopy(olderCopy);
     return bits;
 }
+// The temporary copy, where the service left one, is the source expanded: it is
+// staged in preference to the source itself.
+int StageNewFile(const VersionBuffers& buffers, DWORD bits, const PathText& destination) {
+    PathText expandedCopy;
+    bool haveCopy = (bits & VIF_TEMPFILE) != 0 && !buffers.TempName.empty() &&
+                    JoinPath(expandedCopy, g_Setup.TARGETDIR.view(), buffers.TempName.view());
+    return StageReplacement(haveCopy ? &expandedCopy : nullptr, destination);
+}
 }  // namespace
 
 int InstallCurrentFile() {
@@ -89,7 +88,10 @@ int InstallCurrentFile() {
         ReportCopyError(VIF_CANNOTREADSRC);
         return 0;
     }
-    if (!JoinPath(destination, g_Setup.TARGETDIR.view(), g_Setup.TARGETFILE.view())) {
+    // A directory that is empty or not a full path would put the file below whatever
+    // drive or directory is current, often the medium itself.
+    if (!IsFullPath(g_Setup.TARGETDIR.view()) ||
+        !JoinPath(destination, g_Setup.TARGETDIR.view(), g_Setup.TARGETFILE.view())) {
         ReportCopyError(VIF_CANNOTCREATE);
         return 0;
     }
@@ -107,7 +109,7 @@ int InstallCurrentFile() {
             bits = InstallTemporaryCopyByForce(buffers);
     }
 
-    if ((bits & kInUse) != 0 && StageReplacement(source, destination)) bits &= ~kSettledByStaging;
+    if ((bits & kInUse) != 0 && StageNewFile(buffers, bits, destination)) bits &= ~kSettledByStaging;
 
     if (bits & VIF_TEMPFILE) {
         DeleteTemporaryCopy(buffers.TempName);

@@ -1,7 +1,7 @@
 // The file phase: every file section of the list, in list order.
+#include "actions/entry_list.h"
 #include "actions/file_install.h"
 #include "actions/plugin_hosts.h"
-#include "script/macros.h"
 #include "script/script_names.h"
 #include "setup/setup_context.h"
 #include "ui/messages.h"
@@ -30,10 +30,7 @@ void ChooseTargetDir(const char* section, const PluginHost* host) {
         return;
     }
     // Without TargetDir the entry keeps the directory of the entry before it.
-    PathText directory;
-    ReadScriptString(section, ScriptName::TargetDir, g_Setup.TARGETDIR.c_str(), directory);
-    ExpandMacros(directory);
-    g_Setup.TARGETDIR = directory;
+    ReadEntryTargetDir(section);
 }
 }  // namespace
 

@@ -141,12 +141,14 @@ int ReadPluginHost(PluginHost* host, const char* section) {
     host->InstallPath.Clear();
 
     // Both separators always go in: an empty RegistryMid2Key leaves a final backslash.
+    // Every part must fit: with an empty last part a path cut earlier would still
+    // look whole, and would open another host's key.
     RegistryText keyPath;
-    keyPath.Assign(midKey.view());
-    keyPath.Append('\\');
-    keyPath.Append(host->SubkeyName.view());
-    keyPath.Append('\\');
-    bool pathFits = keyPath.Append(mid2Key.view());
+    bool pathFits = keyPath.Assign(midKey.view());
+    pathFits = keyPath.Append('\\') && pathFits;
+    pathFits = keyPath.Append(host->SubkeyName.view()) && pathFits;
+    pathFits = keyPath.Append('\\') && pathFits;
+    pathFits = keyPath.Append(mid2Key.view()) && pathFits;
 
     HKEY root = LookupRootKey(rootName.view());
     if (root == nullptr) return 1;

@@ -19,8 +19,11 @@ int RegisterEntry(const char* section) {
     ReadEntryTarget(section);
 
     // A path too long for the buffer is not loaded: a cut path names another file.
+    // Nor is one without a drive or server: LoadLibraryA would search for it, and a
+    // same-named DLL from the medium or the current directory would be loaded.
     PathText path;
     if (!JoinPath(path, g_Setup.TARGETDIR.view(), g_Setup.TARGETFILE.view())) return failure;
+    if (!IsFullPath(path.view())) return failure;
 
     // Only an initialisation that took place is undone.
     HRESULT ole = OleInitialize(nullptr);
@@ -29,10 +32,11 @@ int RegisterEntry(const char* section) {
     if (module != nullptr) {
         FARPROC entry = GetProcAddress(module, kRegisterServerName);
         if (entry != nullptr) {
-            // The component counts as registered once it was called, whatever it answers.
-            reinterpret_cast<RegisterServerProc>(reinterpret_cast<void (*)()>(entry))();
+            HRESULT registered = reinterpret_cast<RegisterServerProc>(reinterpret_cast<void (*)()>(entry))();
+            // Logged whatever it answers: a component that refused may still have
+            // written part of its registration, and removal must be able to undo it.
             LogRegisteredComponent(path.c_str());
-            result = 1;
+            if (registered >= 0) result = 1;
         }
         FreeLibrary(module);
     }

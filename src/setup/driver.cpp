@@ -32,6 +32,18 @@ bool UserDeclinesInstallation() {
     return ShowMessageBox(text.c_str(), g_Setup.PRODUCTNAME.c_str(), MB_YESNO | MB_ICONQUESTION) == IDNO;
 }
 
+// Run from the wrong folder or from a damaged medium: nothing can be installed, and
+// the user must not read that the setup succeeded.
+void ReportMissingScript() {
+    MessageText reason;
+    LoadCatalogueText(IDS_UNABLE_TO_OPEN, reason);
+    ComposedText text;
+    text.Assign(reason.view());
+    text.Append(' ');
+    text.Append(g_Setup.INFFILE.view());
+    ShowMessageBox(text.c_str(), g_Setup.PRODUCTNAME.c_str(), MB_OK | MB_ICONHAND);
+}
+
 void ReportOutcome(bool succeeded) {
     if (succeeded) {
         MessageText text;
@@ -61,7 +73,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     if (SplitCommandLine(modulePath.c_str(), commandLine ? commandLine : "", &argumentCount, &arguments) == 0)
         CheckCommandLine(argumentCount, arguments);
 
-    InitSetupContext(ScriptName::SetupFile);
+    if (!InitSetupContext(ScriptName::SetupFile)) {
+        ReportMissingScript();
+        return 0;
+    }
 
     OSVERSIONINFOA version;
     version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);

@@ -52,9 +52,13 @@ bool IsFullPath(std::string_view path) {
     return shareLength > 0;
 }
 
+bool ScriptExists() {
+    DWORD attributes = GetFileAttributesA(g_Setup.INFFILE.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 UINT ReadRequireMajorVersion() {
-    return GetPrivateProfileIntA(ScriptName::SetupSection, ScriptName::RequireMajorVersion, 0,
-                                 g_Setup.INFFILE.c_str());
+    return GetPrivateProfileIntA(ScriptName::SetupSection, ScriptName::RequireMajorVersion, 0, g_Setup.INFFILE.c_str());
 }
 
 int ReadProductName(char* buffer, DWORD size) {
@@ -116,6 +120,9 @@ int InitSetupContext(const char* scriptName) {
     AppendBackslash(g_Setup.WINSYSDIR);
     JoinPath(g_Setup.INFFILE, g_Setup.SRCDIR.view(), scriptName);
     ReadProductName(g_Setup.PRODUCTNAME.data(), FixedText<128>::Capacity);
+    // Without the script there is nothing to set and no log to name; the caller
+    // reports the missing script instead of installing nothing as a success.
+    if (!ScriptExists()) return 0;
     RunEnvironmentPhase();
     OpenUninstallLog();
     return 1;

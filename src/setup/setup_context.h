@@ -5,24 +5,35 @@
 #include "platform/fixed_text.h"
 #include "platform/platform.h"
 
+// A replacement staged in this run: the new file lies under Staged until Windows
+// next starts and moves it over Destination.
+struct StagedReplacement {
+    PathText Staged;
+    PathText Destination;
+};
+// More files in use than this in one run are reported, not staged.
+constexpr int kMaxStagedReplacements = 64;
+
 struct SetupContext {
     HINSTANCE ModuleInstance;
-    PathText SRCDIR;       // directory of the running executable, with its trailing backslash
-    PathText INFFILE;      // SRCDIR + "SETUP.INF"
-    PathText WINDIR;       // Windows directory, with a trailing backslash
-    PathText WINSYSDIR;    // system directory, with a trailing backslash
+    PathText SRCDIR;     // directory of the running executable, with its trailing backslash
+    PathText INFFILE;    // SRCDIR + "SETUP.INF"
+    PathText WINDIR;     // Windows directory, with a trailing backslash
+    PathText WINSYSDIR;  // system directory, with a trailing backslash
     FixedText<128> PRODUCTNAME;
-    PathText TARGETDIR;    // running value: carried from entry to entry and phase to phase
+    PathText TARGETDIR;  // running value: carried from entry to entry and phase to phase
     PathText TARGETFILE;
     PathText SRCFILE;
     PathText UninstLogPath;
     PathText NetscapeDefaultDir;
-    int RestartNeeded;         // once 1, never reset
+    int RestartNeeded;  // once 1, never reset
     int UninstallLogEnabled;
     int RegistryValueMissing;  // once 1, never reset
     DWORD PlatformId;
     int NonNtPlatform;
     HWND ProgressWindow;
+    StagedReplacement StagedFiles[kMaxStagedReplacements];
+    int StagedFileCount;
 };
 
 // Zero-filled at process start (static storage, no constructor runs).
@@ -35,7 +46,12 @@ struct RootKeyRow {
 };
 extern const RootKeyRow RootKeyTable[];
 
+// Fills the record and runs the start-up work. Returns 0, with the directories, the
+// script path and the product name ("product") filled but no environment phase run
+// and no log opened, when the script does not exist.
 int InitSetupContext(const char* scriptName);
+// Whether INFFILE names an existing file (an empty one counts).
+bool ScriptExists();
 // Appends a backslash unless the path already ends in one (an empty path becomes "\").
 // Returns 0 when the buffer has no room for it; the path is then left as it is.
 int AppendBackslash(PathText& path);

@@ -22,11 +22,12 @@ TEST(SetupOutcome, EmptyScriptReportsSuccessUnderTheDefaultProductName) {
     EXPECT_EQ(run.transcript, Transcript({OkBox("product", kSucceeded)}));
 }
 
-TEST(SetupOutcome, MissingScriptRunsAsAnEmptyOne) {
+TEST(SetupOutcome, MissingScriptIsReportedWithItsPathAndNothingElseHappens) {
     WineCase wine;
     ASSERT_FALSE(wine.Exists("C:\\medium\\SETUP.INF"));
     SetupRun run = wine.RunSetup({{"OK"}});
-    EXPECT_EQ(run.transcript, Transcript({OkBox("product", kSucceeded)}));
+    EXPECT_EQ(run.transcript, Transcript({StopBox("product", "Unable to open file C:\\medium\\SETUP.INF")}));
+    EXPECT_TRUE(run.setup.finished);
 }
 
 TEST(SetupOutcome, ProductNameIsTheCaptionOfTheReport) {

@@ -29,13 +29,13 @@ const char* const kOtherIni = "[Sample]\r\nData=%windir%envdata\r\n";
 // started last records the environment it inherited.
 const char* const kScript =
     "[SETUP]\r\nProduct=Env Sample\r\n"
-    "[SetEnv.WIN32]\r\nFROM_REGISTRY=\r\nFROM_SCRIPT=\r\nFROM_INI=\r\nPATH=\r\nCOMPUTERNAME=\r\nCUT=\r\n"
+    "[SetEnv.WIN32]\r\nFROM_REGISTRY=\r\nFROM_SCRIPT=\r\nFROM_INI=\r\nPATH=\r\nCOMPUTERNAME=\r\nEXTENDED=\r\n"
     "[FROM_REGISTRY]\r\nDataFrom=REGISTRY\r\nRegistryRootKey=HKEY_LOCAL_MACHINE\r\n"
     "RegistryMidKey=SOFTWARE\\EnvSample\r\nRegistryEndKey=InstallDir\r\nEndWithBackslash=1\r\n"
     "[FROM_SCRIPT]\r\nDataFrom=Environment\r\nEnvironmentValue=%FROM_REGISTRY%bin\r\nEndWithBackslash=1\r\n"
     "[FROM_INI]\r\nDataFrom=IniFile\r\nINIFile=envsample.ini\r\nINIFileSect=sample\r\nINIFileKey=DATA\r\n"
     "[PATH]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=%Path%;%SRCDIR%\r\n"
-    "[CUT]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=%LONG_INHERITED%;%SRCDIR%\r\n"
+    "[EXTENDED]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=%LONG_INHERITED%;%SRCDIR%\r\n"
     "[AddFiles.WIN32]\r\nprobe.exe=\r\ntool.txt=\r\ndata.txt=\r\n"
     "[probe.exe]\r\nTargetDir=%FROM_REGISTRY%\r\n"
     "[tool.txt]\r\nTargetDir=%FROM_SCRIPT%\r\n"
@@ -109,9 +109,9 @@ TEST(EnvironmentSettings, VariablesFromRegistryScriptAndIniFileNameTargetsAndRea
     EXPECT_EQ(Inherited(*record, "FROM_SCRIPT"), "C:\\EnvSample\\bin\\");
     EXPECT_EQ(Inherited(*record, "FROM_INI"), "C:\\windows\\envdata");
     EXPECT_EQ(Inherited(*record, "COMPUTERNAME"), "<unset>");
-    // A value longer than a path keeps its first 259 characters.
+    // A value longer than a path is no path: extended by the medium, it is kept whole.
     ASSERT_EQ(Inherited(*record, "LONG_INHERITED"), longValue);
-    EXPECT_EQ(Inherited(*record, "CUT"), longValue.substr(0, 259));
+    EXPECT_EQ(Inherited(*record, "EXTENDED"), longValue + ";C:\\medium\\");
     std::string path = Inherited(*record, "PATH");
     const std::string medium = ";C:\\medium\\";
     ASSERT_GT(path.size(), medium.size());

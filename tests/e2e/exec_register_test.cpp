@@ -157,6 +157,24 @@ TEST(ProgramExecution, ProgramUnderADirectoryWithABlankRunsNotAPlantedProgram) {
     EXPECT_EQ(wine.IniValue(kLog, "UninstExec", "\"C:\\My App\\run.exe\" /remove"), "");
 }
 
+TEST(ProgramExecution, DirectoryWithoutBackslashStartsTheProgramInItNotAPlantedOne) {
+    WineCase wine("nt40");
+    wine.PutTestBinary("C:\\APPRUN.EXE", "e2e_probe.exe");  // what a join without the backslash would name
+    wine.SetupInf(
+        "[SETUP]\r\nProduct=Run Sample\r\nUninstFile=RUNSAMPL.INI\r\n"
+        "[AddFiles.WIN32]\r\nRUN.EXE=\r\n"
+        "[RUN.EXE]\r\nTargetDir=C:\\APP\r\nExecParam=/go\r\nUninstExecParam=/remove\r\n"
+        "[ExecFiles.WIN32]\r\nRUN.EXE=\r\n");
+    wine.MediumTestBinary("RUN.EXE", "e2e_probe.exe");
+    SetupRun run = wine.RunSetup({{"OK"}});
+    EXPECT_EQ(run.transcript, Transcript({OkBox(kProduct, kSucceeded)}));
+    std::optional<std::string> record = WaitForRecord(wine, "C:\\APP\\RUN.EXE.txt");
+    ASSERT_TRUE(record.has_value()) << "the program did not run";
+    EXPECT_EQ(RecordLine(*record, "cmdline"), "C:\\APP\\RUN.EXE /go");
+    EXPECT_FALSE(wine.Exists("C:\\APPRUN.EXE.txt")) << "the planted program ran";
+    EXPECT_EQ(wine.IniValue(kLog, "UninstExec", "C:\\APP\\RUN.EXE /remove"), "");
+}
+
 TEST(ComponentRegistration, ComponentRegistersSeesTheSetupVariablesAndIsLogged) {
     WineCase wine("nt40");
     wine.SetupInf(
@@ -205,4 +223,24 @@ TEST(ComponentRegistration, OptionalMissingComponentIsPassedOver) {
     EXPECT_EQ(wine.RegQuery(kSelfRegKey, "Registered"), "C:\\APP\\selfreg.dll");
     EXPECT_FALSE(wine.IniValue(kLog, "UninstRegister", "C:\\APP\\missing.dll").has_value());
     EXPECT_EQ(wine.IniValue(kLog, "UninstRegister", "C:\\APP\\selfreg.dll"), "");
+}
+
+TEST(ComponentRegistration, ComponentThatRefusesRegistrationFailsTheSetupAndIsStillLogged) {
+    WineCase wine("nt40");
+    wine.SetupInf(
+        "[SETUP]\r\nProduct=Run Sample\r\nUninstFile=RUNSAMPL.INI\r\n"
+        "[AddFiles.WIN32]\r\nrefuse.dll=\r\nselfreg.dll=\r\n"
+        "[refuse.dll]\r\nTargetDir=C:\\APP\\\r\n"
+        "[RegisterFiles.WIN32]\r\nrefuse.dll=\r\nselfreg.dll=\r\n");
+    wine.MediumTestBinary("refuse.dll", "e2e_refusereg.dll");
+    wine.MediumTestBinary("selfreg.dll", "e2e_selfreg.dll");
+    SetupRun run = wine.RunSetup({{"OK"}});
+    // Its E_ACCESSDENIED fails the setup; no box of its own.
+    EXPECT_EQ(run.transcript, Transcript({StopBox(kProduct, "Setup failed for C:\\APP\\")}));
+    // It wrote part of its registration, and its path is there for the removal.
+    EXPECT_EQ(wine.RegQuery("HKCU\\Software\\SetupE2E\\RefuseReg", "Partial"), "C:\\APP\\refuse.dll");
+    EXPECT_EQ(wine.IniValue(kLog, "UninstRegister", "C:\\APP\\refuse.dll"), "");
+    // The phase ended with it.
+    EXPECT_FALSE(wine.RegQuery(kSelfRegKey, "Registered").has_value()) << "the entry after the failure ran";
+    EXPECT_FALSE(wine.IniValue(kLog, "UninstRegister", "C:\\APP\\selfreg.dll").has_value());
 }

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <thread>
 
@@ -106,6 +107,20 @@ bool IsShortPath(const std::string& path) {
     }
     return true;
 }
+
+// `content` in the SZDD format of the classic COMPRESS tool, as Debian's mscompress
+// writes it; empty when the tool is missing.
+std::string Compressed(const WineCase& wine, const std::string& content) {
+    std::string plain = wine.CaseDir() + "/szdd-source";
+    WriteHostFile(plain, content);
+    std::string command = "mscompress '" + plain + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return "";
+    std::string packed = ReadHostFile(plain + "_");
+    return packed.rfind("SZDD", 0) == 0 ? packed : "";
+}
+
+// Plain text that compresses to bytes unlike its own.
+const std::string kNotes = "Release notes. Release notes. Release notes. Release notes.\r\nEnd of notes.\r\n";
 
 }  // namespace
 
@@ -309,4 +324,87 @@ TEST(FileInstall, LongPathIsShortenedInTheProgressWindow) {
     EXPECT_EQ(run.transcript, Transcript({OkBox("Setup Copy Error", "Copy Error (10000) Cannot read source. ",
                                                 CentredProgress(run.transcript, 0, "Demo 100%", shown)),
                                           OkBox("Demo 100%", kSucceeded)}));
+}
+
+TEST(FileInstall, CompressedSourceIsInstalledExpanded) {
+    WineCase wine;
+    std::string packed = Compressed(wine, kNotes);
+    ASSERT_FALSE(packed.empty()) << "mscompress is needed (scripts/install-deps.sh)";
+    wine.SetupInf(
+        "[SETUP]\r\nProduct=Demo\r\n[AddFiles.WIN32]\r\nnotes.txt=\r\n"
+        "[notes.txt]\r\nSourceFilename=notes.tx_\r\nTargetDir=%WINDIR%DEMO\\\r\n");
+    wine.MediumFile("notes.tx_", packed);
+    SetupRun run = wine.RunSetup({{"OK"}});
+    EXPECT_EQ(run.transcript, Transcript({OkBox("Demo", kSucceeded)}));
+    EXPECT_EQ(wine.ReadFile("C:\\windows\\DEMO\\notes.txt"), kNotes);
+}
+
+// The version service expands the source; the staged copy must be expanded as well,
+// or the restart puts the compressed image in place. A held destination gives no
+// temporary copy under Wine, so the service expands into the staged name itself.
+TEST(FileInstall, CompressedSourceOverAHeldFileIsInPlaceExpandedAfterTheRestart) {
+    WineCase wine;
+    std::string packed = Compressed(wine, kNotes);
+    ASSERT_FALSE(packed.empty()) << "mscompress is needed (scripts/install-deps.sh)";
+    const std::string destination = "C:\\windows\\DEMO\\notes.txt";
+    wine.SetupInf(
+        "[SETUP]\r\nProduct=Demo\r\n[AddFiles.WIN32]\r\nnotes.txt=\r\n"
+        "[notes.txt]\r\nSourceFilename=notes.tx_\r\nTargetDir=%WINDIR%DEMO\\\r\n");
+    wine.MediumFile("notes.tx_", packed);
+    wine.PutFile(destination, "old notes\r\n");
+    wine.HoldFile(destination, "none");
+    SetupRun run = wine.RunSetup({{"OK", "No"}});
+    EXPECT_EQ(run.transcript, Transcript({OkBox("Demo", kSucceeded), QuestionBox("Demo", kRestart, "No")}));
+    EXPECT_EQ(wine.ReadFile("C:\\windows\\DEMO\\notes.tx~"), kNotes);
+    EXPECT_TRUE(wine.ListDir("C:\\windows\\DEMO", "*.tmp").empty());
+
+    wine.ReleaseFile(destination);
+    ProcessResult reboot = wine.RebootWindows();
+    EXPECT_TRUE(reboot.finished);
+    EXPECT_EQ(wine.ReadFile(destination), kNotes);
+}
+
+// LIB.DLL and LIB.DLX would both be staged as LIB.DL~; the second takes another
+// name, and after the restart each destination holds its own new file.
+TEST(FileInstall, HeldFilesWhoseStagedNamesCollideEachGetTheirOwnFile) {
+    WineCase wine;
+    const std::string directory = "C:\\windows\\DEMO\\";
+    wine.SetupInf(
+        "[SETUP]\r\nProduct=Demo\r\n[AddFiles.WIN32]\r\nLIB.DLL=\r\nLIB.DLX=\r\n"
+        "[LIB.DLL]\r\nTargetDir=%WINDIR%DEMO\\\r\n");
+    wine.MediumFile("LIB.DLL", "new library\r\n");
+    wine.MediumFile("LIB.DLX", "new extension\r\n");
+    for (const char* name : {"LIB.DLL", "LIB.DLX"}) {
+        wine.PutFile(directory + name, "old\r\n");
+        wine.HoldFile(directory + name, "none");
+    }
+    SetupRun run = wine.RunSetup({{"OK", "No"}});
+    EXPECT_EQ(run.transcript, Transcript({OkBox("Demo", kSucceeded), QuestionBox("Demo", kRestart, "No")}));
+    EXPECT_EQ(wine.ReadFile(directory + "LIB.DL~"), "new library\r\n");
+    EXPECT_EQ(wine.ReadFile(directory + "LIB.~01"), "new extension\r\n");
+
+    for (const char* name : {"LIB.DLL", "LIB.DLX"}) wine.ReleaseFile(directory + name);
+    ProcessResult reboot = wine.RebootWindows();
+    EXPECT_TRUE(reboot.finished);
+    EXPECT_EQ(wine.ReadFile(directory + "LIB.DLL"), "new library\r\n");
+    EXPECT_EQ(wine.ReadFile(directory + "LIB.DLX"), "new extension\r\n");
+}
+
+// With no directory yet, the file would go to the root of the current drive (or below
+// the current directory): it is refused before anything is written.
+TEST(FileInstall, FirstEntryWithoutTargetDirIsRefusedWithNothingWritten) {
+    WineCase wine;
+    wine.SetupInf("[SETUP]\r\nProduct=Demo\r\nUninstFile=DEMOUN.INI\r\n[AddFiles.WIN32]\r\nnotes.exe=\r\n");
+    wine.MediumFile("notes.exe", "not really a program\r\n");
+    SetupRun run = wine.RunSetup({{"OK", "OK", "OK"}});
+    EXPECT_EQ(
+        run.transcript,
+        Transcript({OkBox("Setup Copy Error", "Copy Error (800) Cannot create file. ", ProgressSeen(run.transcript, 0)),
+                    OkBox("File Copy Failed", "notes.exe", ProgressSeen(run.transcript, 1)),
+                    StopBox("Demo", "Setup failed for ")}));
+    EXPECT_EQ(wine.ListDir("C:\\", "notes.*"), std::vector<std::string>{});
+    EXPECT_EQ(wine.ListDir("C:\\windows", "notes.*"), std::vector<std::string>{});
+    EXPECT_FALSE(wine.IniValue(kLog, "UninstFiles", "\\notes.exe").has_value());
+    std::optional<std::string> pending = wine.PendingFileRenames();
+    EXPECT_TRUE(!pending || pending->find("notes") == std::string::npos) << *pending;
 }

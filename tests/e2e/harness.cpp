@@ -460,7 +460,8 @@ Helper WineCase::StartHelper(const std::vector<std::string>& args) {
 }
 
 Helper WineCase::HoldFile(const std::string& winPath, const std::string& share) {
-    PutTestBinary("C:\\e2e\\e2e_holdfile.exe", "e2e_holdfile.exe");
+    // Rewriting the program under a holder that runs already would end that holder.
+    if (!Exists("C:\\e2e\\e2e_holdfile.exe")) PutTestBinary("C:\\e2e\\e2e_holdfile.exe", "e2e_holdfile.exe");
     std::string held = HostPath(winPath + ".held");
     unlink(held.c_str());
     Helper h = StartHelper({"C:\\e2e\\e2e_holdfile.exe", winPath, share});

@@ -107,6 +107,9 @@ struct Machine {
     std::string tempDirectory = "C:\\TEMP";                         // GetTempPathA
     std::map<std::string, std::string, NoCaseLess> shortNames;      // long path -> short path, when set
     std::vector<std::pair<std::string, std::string>> delayedMoves;  // MoveFileExA with DELAY_UNTIL_REBOOT
+    // Compressed files (the SZDD format of COMPRESS/EXPAND) by full path: what the
+    // version service installs in place of their bytes. A plain copy stays compressed.
+    std::map<std::string, std::string, NoCaseLess> expandedContent;
 
     // Registry: full key path ("HKEY_LOCAL_MACHINE\\Software\\X") -> values (raw data
     // bytes, a string value with its terminator); subkeys enumerate in creation order.

@@ -22,6 +22,15 @@ bool CopyOut(const std::string& text, LPSTR out, PUINT len) {
     return n == text.size();
 }
 
+// What the service writes for the source at `path`: a compressed one is expanded.
+fake::FileData Installed(const fake::FileData& source, const std::string& path) {
+    fake::FileData installed = source;
+    auto expanded = fake::M().expandedContent.find(path);
+    if (expanded != fake::M().expandedContent.end()) installed.content = expanded->second;
+    installed.readOnly = installed.inUse = false;
+    return installed;
+}
+
 // A name for a new temporary copy in `dir`, "verXXXX.tmp" as Windows forms it.
 std::string NewTempName(const std::string& dir) {
     for (;;) {
@@ -81,8 +90,7 @@ DWORD VerInstallFileA(DWORD flags, LPSTR srcFileName, LPSTR destFileName, LPSTR 
     // Leaves a copy of the source in the destination directory under `name`.
     auto leaveTempCopy = [&](const std::string& name) {
         FileData copy;
-        if (const FileData* src = FindFile(srcPath)) copy = *src;
-        copy.readOnly = copy.inUse = false;
+        if (const FileData* src = FindFile(srcPath)) copy = Installed(*src, srcPath);
         M().files[JoinFakePath(call.destDir, name)] = copy;
         tempName = name;
     };
@@ -114,8 +122,7 @@ DWORD VerInstallFileA(DWORD flags, LPSTR srcFileName, LPSTR destFileName, LPSTR 
             leaveTempCopy(NewTempName(call.destDir));
             bits = VIF_TEMPFILE | VIF_MISMATCH | VIF_SRCOLD;
         } else {
-            FileData installed = *src;
-            installed.readOnly = installed.inUse = false;
+            FileData installed = Installed(*src, srcPath);
             // A temporary copy installed from the destination directory is used up.
             if (SameText(NormalisePath(call.srcDir), NormalisePath(call.destDir)) && !SameText(srcPath, destPath))
                 M().files.erase(srcPath);
