@@ -270,6 +270,8 @@ TEST_F(Remover, SharedFileQuestionNamesTheFileAndDefaultsToNo) {
     EXPECT_EQ(dialog.caption, "Remove Shared File?");
     EXPECT_NE(dialog.text.find("C:\\WINDOWS\\SYSTEM\\S1.DLL"), std::string::npos);
     EXPECT_EQ(fake::CountCalls("SetFocus " + std::to_string(IDC_KEEP_SHARED)), 1);
+    // The question icon, as a message box that asks shows it.
+    EXPECT_NE(dialog.text.find("icon 32514\n"), std::string::npos) << dialog.text;
 }
 
 // --- Files in use ------------------------------------------------------------------------

@@ -59,6 +59,7 @@ typedef HANDLE* PHANDLE;
 typedef struct HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
 typedef struct HWND__* HWND;
+typedef struct HICON__* HICON;
 typedef struct HKEY__* HKEY;
 typedef HKEY* PHKEY;
 typedef DWORD REGSAM;
@@ -215,6 +216,8 @@ typedef struct tagMSG {
 #define SW_SHOWDEFAULT 10
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
+#define STM_SETICON 0x0170
+#define IDI_QUESTION MAKEINTRESOURCEA(32514)
 #define LOWORD(l) ((WORD)((ULONG_PTR)(l)&0xffff))
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
@@ -318,6 +321,8 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLG
 BOOL EndDialog(HWND dialog, INT_PTR result);
 HWND GetDlgItem(HWND dialog, int id);
 HWND SetFocus(HWND window);
+HICON LoadIconA(HINSTANCE instance, LPCSTR name);
+LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT remove);
 BOOL IsDialogMessageA(HWND dialog, LPMSG msg);
 BOOL TranslateMessage(const MSG* msg);

@@ -35,6 +35,8 @@ INT_PTR CALLBACK SharedFileDialogProc(HWND window, UINT message, WPARAM wParam, 
         FixedText<kPathChars + 256> text;
         ComposeCatalogueText(text, IDS_SHARED_FILE_QUESTION, reinterpret_cast<const char*>(lParam));
         SetDlgItemTextA(window, IDC_SHARED_FILE_TEXT, text.c_str());
+        SendDlgItemMessageA(window, IDC_SHARED_FILE_ICON, STM_SETICON,
+                            reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_QUESTION)), 0);
         // No is the default: a wrong Enter keeps the file.
         SetFocus(GetDlgItem(window, IDC_KEEP_SHARED));
         return FALSE;

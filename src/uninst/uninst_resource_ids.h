@@ -6,6 +6,8 @@
 /* The question's text: the id of a message box's text, so that a tool that reads
    message boxes reads this question too. */
 #define IDC_SHARED_FILE_TEXT 65535
+/* Its icon: the id a message box gives its icon. */
+#define IDC_SHARED_FILE_ICON 1088
 /* The buttons Yes and No carry the ids that MessageBoxA answers with (IDYES, IDNO). */
 #define IDC_REMOVE_SHARED 6
 #define IDC_KEEP_SHARED 7

@@ -79,7 +79,7 @@ TEST(Remover, RemovesTheSampleMediumKeepingTheSharedLibraryAndLeavingNoProductDi
         "rect=304,338,416,91; screen=1024,768";
     EXPECT_EQ(run.transcript,
               Transcript({QuestionBox(kProduct, "Remove Sample Viewer and all of its components?", "Yes"),
-                          Box{"Remove Shared File?", kSharedQuestion, "YesNo", "none", "No", kProgressAtCore},
+                          Box{"Remove Shared File?", kSharedQuestion, "YesNo", "question", "No", kProgressAtCore},
                           OkBox(kProduct, "Sample Viewer was removed successfully")}));
 
     // viewer.exe /uninstall ran while viewer.exe was still there: its settings are gone.

@@ -584,3 +584,20 @@ LRESULT DispatchMessageA(const MSG* msg) {
     if (msg) M().dispatchedMessages.push_back(*msg);
     return 0;
 }
+
+// The system's stock icons only (no instance): a handle per icon id.
+HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
+    uintptr_t id = reinterpret_cast<uintptr_t>(name);
+    LogCall("LoadIconA " + std::to_string(id));
+    if (instance != nullptr || id < 32512 || id > 32517) return Fail<HICON>(kErrorResourceNotFound, nullptr);
+    return reinterpret_cast<HICON>(0x90000 + id);
+}
+
+// STM_SETICON shows the stock icon's id in the control's text ("icon 32514").
+LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM) {
+    LogCall("SendDlgItemMessageA " + std::to_string(id) + " " + std::to_string(message));
+    Window* w = LiveWindow(dialog);
+    if (!w || !w->controlText.count(id)) return Fail<LRESULT>(1421, 0);
+    if (message == STM_SETICON && wParam >= 0x90000) w->controlText[id] = "icon " + std::to_string(wParam - 0x90000);
+    return 0;
+}
