@@ -13,6 +13,7 @@
 #include "fuzz_support.h"
 #include "setup/setup_context.h"
 #include "uninst/log_paths.h"
+#include "uninst/uninst_resource_ids.h"
 #include "uninst/uninst_state.h"
 
 namespace {
@@ -61,7 +62,7 @@ const char* const kFailures[] = {"DeleteFileA",
                                  "GetFileAttributesA",
                                  "SetFileAttributesA",
                                  "LoadStringA"};
-const int kAnswers[] = {IDYES, IDNO, 114, 115, IDCANCEL, 0};
+const int kAnswers[] = {IDYES, IDNO, IDC_REMOVE_ALL_SHARED, IDC_KEEP_ALL_SHARED, IDCANCEL, 0};
 
 template <typename T, size_t N>
 const T& Pick(FuzzedDataProvider& in, const T (&table)[N]) {
