@@ -122,163 +122,169 @@ TEST_F(CmdlineSplit, LongArgumentBlockIsFreedAndOnlyTheListRemains) {
 }
 
 // --- Growth of the list ------------------------------------------------------------
+//
+// The steps show in the sizes the split asks the heap for: the pointer array grows by
+// 128 entries, the pool by 1024 bytes, and finishing shrinks both to their exact size.
 
 class CmdlineArgList : public ::testing::Test {
 protected:
-    void SetUp() override {
-        fake::Reset();
-        ClearArgList(&list);
+    void SetUp() override { fake::Reset(); }
+
+    // The sizes of the heap blocks asked for or resized, in order ("HeapAlloc 1024").
+    static std::vector<std::string> Sizes() {
+        std::vector<std::string> sizes;
+        for (const std::string& call : fake::CallsStartingWith("Heap"))
+            if (call.rfind("HeapFree", 0) != 0) sizes.push_back(call);
+        return sizes;
     }
 
-    void Append(const std::string& text) { ASSERT_EQ(AppendArgument(text.c_str(), &list), 0); }
+    static std::string Entries(size_t count) { return std::to_string(count * sizeof(char*)); }
 
-    // Every entry points at its string, back to back from the pool's start.
-    void ExpectEntries(const std::vector<std::string>& expected) {
-        ASSERT_EQ(list.Count, static_cast<int32_t>(expected.size()));
-        ASSERT_NE(list.Items, nullptr);
-        const char* p = list.PoolStart;
-        for (size_t i = 0; i < expected.size(); ++i) {
-            EXPECT_EQ(list.Items[i], p) << "entry " << i;
-            EXPECT_EQ(std::string(list.Items[i]), expected[i]) << "entry " << i;
-            p += expected[i].size() + 1;
-        }
-        EXPECT_EQ(list.PoolNext, p);
-        EXPECT_EQ(list.Items[list.Count], nullptr);
-        EXPECT_EQ(list.NextSlot, list.Items + list.Count);
-        EXPECT_EQ(list.PoolLast, list.PoolStart + list.PoolSize - 1);
+    // Splits `count` one-letter arguments after argument 0.
+    static SplitResult SplitShortArguments(int count) {
+        std::string tail;
+        for (int i = 0; i < count; ++i) tail += "a ";
+        return Split(tail);
     }
-
-    ArgList list;
 };
 
-TEST_F(CmdlineArgList, ClearedListHasEveryFieldZero) {
-    list.Count = 5;
-    list.Capacity = 9;
-    list.PoolSize = 3;
-    list.Items = list.NextSlot = reinterpret_cast<char**>(&list);
-    list.PoolStart = list.PoolNext = list.PoolLast = reinterpret_cast<char*>(&list);
-    ClearArgList(&list);
-    EXPECT_EQ(list.Count, 0);
-    EXPECT_EQ(list.Capacity, 0);
-    EXPECT_EQ(list.PoolSize, 0);
-    EXPECT_EQ(list.Items, nullptr);
-    EXPECT_EQ(list.NextSlot, nullptr);
-    EXPECT_EQ(list.PoolStart, nullptr);
-    EXPECT_EQ(list.PoolNext, nullptr);
-    EXPECT_EQ(list.PoolLast, nullptr);
+TEST_F(CmdlineArgList, EverySplitStartsWithAFreshList) {
+    // A list left over from the first split would be grown instead of allocated.
+    ASSERT_EQ(Split("a").result, 0);
+    std::vector<std::string> first = Sizes();
+    fake::Reset();
+    ASSERT_EQ(Split("a").result, 0);
+    EXPECT_EQ(Sizes(), first);
+    EXPECT_EQ(first.front(), "HeapAlloc " + Entries(128));
 }
 
 TEST_F(CmdlineArgList, FirstAppendAllocatesOneHundredTwentyEightEntriesAndOnePoolStep) {
-    Append("abc");
-    EXPECT_EQ(list.Capacity, 128);
-    EXPECT_EQ(list.PoolSize, 1024);
-    ExpectEntries({"abc"});
+    ASSERT_EQ(Split("abc").result, 0);
+    const std::string used = std::to_string(std::string(kModule).size() + 1 + 4);
+    EXPECT_EQ(Sizes(), (std::vector<std::string>{"HeapAlloc " + Entries(128), "HeapAlloc 1024",
+                                                 "HeapReAlloc " + Entries(3), "HeapReAlloc " + used}));
 }
 
 TEST_F(CmdlineArgList, HundredTwentyEighthStringRaisesCapacityTo256) {
-    std::vector<std::string> expected;
-    for (int i = 0; i < 127; ++i) {
-        expected.push_back(std::to_string(i));
-        Append(expected.back());
-    }
-    EXPECT_EQ(list.Capacity, 128);  // 127 strings and the null entry
-    expected.push_back("127");
-    Append(expected.back());
-    EXPECT_EQ(list.Capacity, 256);
-    ExpectEntries(expected);
-    for (int i = 128; i < 255; ++i) {
-        expected.push_back(std::to_string(i));
-        Append(expected.back());
-    }
-    EXPECT_EQ(list.Capacity, 256);
-    Append("255");
-    expected.push_back("255");
-    EXPECT_EQ(list.Capacity, 384);
-    ExpectEntries(expected);
+    // Argument 0 and 126 more are 127 strings and the null entry: no growth yet.
+    ASSERT_EQ(SplitShortArguments(126).result, 0);
+    EXPECT_EQ(fake::CountCalls("HeapReAlloc " + Entries(256)), 0);
+    fake::Reset();
+    SplitResult split = SplitShortArguments(127);
+    ASSERT_EQ(split.result, 0);
+    EXPECT_EQ(split.arguments.size(), 128u);
+    EXPECT_EQ(fake::CountCalls("HeapReAlloc " + Entries(256)), 1);
+    EXPECT_EQ(fake::CountCalls("HeapReAlloc " + Entries(384)), 0);
+    fake::Reset();
+    split = SplitShortArguments(255);
+    ASSERT_EQ(split.result, 0);
+    EXPECT_EQ(split.arguments.size(), 256u);
+    EXPECT_EQ(fake::CountCalls("HeapReAlloc " + Entries(256)), 1);
+    EXPECT_EQ(fake::CountCalls("HeapReAlloc " + Entries(384)), 1);
 }
 
 TEST_F(CmdlineArgList, FirstPoolIsTheSmallestMultipleOf1024ThatHoldsTheFirstString) {
-    Append(std::string(1023, 'a'));  // 1024 bytes with the terminator
-    EXPECT_EQ(list.PoolSize, 1024);
-    EXPECT_EQ(list.PoolNext, list.PoolLast + 1);
-
-    ArgList second;
-    ClearArgList(&second);
-    ASSERT_EQ(AppendArgument(std::string(1024, 'b').c_str(), &second), 0);
-    EXPECT_EQ(second.PoolSize, 2048);
-
-    ArgList third;
-    ClearArgList(&third);
-    ASSERT_EQ(AppendArgument(std::string(3000, 'c').c_str(), &third), 0);
-    EXPECT_EQ(third.PoolSize, 3072);
+    const struct {
+        size_t length;
+        const char* pool;
+    } rows[] = {
+        {1023, "HeapAlloc 1024"},  // 1024 bytes with the terminator
+        {1024, "HeapAlloc 2048"},  // one byte over a step
+        {3000, "HeapAlloc 3072"},  // several steps at once
+    };
+    for (const auto& row : rows) {
+        fake::Reset();
+        ASSERT_EQ(Split("", std::string(row.length, 'a')).result, 0) << row.length;
+        ASSERT_GE(Sizes().size(), 2u) << row.length;
+        EXPECT_EQ(Sizes()[1], row.pool) << row.length;
+    }
 }
 
 TEST_F(CmdlineArgList, StringThatExactlyFillsThePoolDoesNotGrowIt) {
-    Append(std::string(1000, 'a'));          // 1001 bytes
-    const int reallocations = M().callCounts["HeapReAlloc"];
-    Append(std::string(22, 'b'));            // 23 bytes: exactly the rest
-    EXPECT_EQ(M().callCounts["HeapReAlloc"], reallocations);
-    EXPECT_EQ(list.PoolSize, 1024);
-    EXPECT_EQ(list.PoolNext, list.PoolLast + 1);
-    Append("");                              // one byte more
-    EXPECT_EQ(list.PoolSize, 2048);
-    ExpectEntries({std::string(1000, 'a'), std::string(22, 'b'), ""});
+    const std::string first(1000, 'a');  // 1001 bytes
+    const std::string rest(22, 'b');     // 23 bytes: exactly the rest
+    SplitResult split = Split(rest, first);
+    ASSERT_EQ(split.result, 0);
+    EXPECT_EQ(Sizes(), (std::vector<std::string>{"HeapAlloc " + Entries(128), "HeapAlloc 1024",
+                                                 "HeapReAlloc " + Entries(3), "HeapReAlloc 1024"}));
+    // One byte more: an empty argument.
+    fake::Reset();
+    split = Split(rest + " \"\" ", first);
+    ASSERT_EQ(split.result, 0);
+    EXPECT_EQ(split.arguments, (std::vector<std::string>{first, rest, ""}));
+    EXPECT_EQ(fake::CountCalls("HeapReAlloc 2048"), 1);
 }
 
 TEST_F(CmdlineArgList, OneByteOverThePoolGrowsItByOneStep) {
-    Append(std::string(1000, 'a'));
-    Append(std::string(23, 'b'));  // 24 bytes: one more than the rest
-    EXPECT_EQ(list.PoolSize, 2048);
-    ExpectEntries({std::string(1000, 'a'), std::string(23, 'b')});
+    SplitResult split = Split(std::string(23, 'b'), std::string(1000, 'a'));  // 24 bytes: one more than the rest
+    ASSERT_EQ(split.result, 0);
+    EXPECT_EQ(fake::CountCalls("HeapReAlloc 2048"), 1);
+    EXPECT_EQ(split.arguments, (std::vector<std::string>{std::string(1000, 'a'), std::string(23, 'b')}));
 }
 
 TEST_F(CmdlineArgList, PoolGrowsBySeveralStepsWhenOneStringNeedsThem) {
-    Append(std::string(1000, 'a'));  // 1001 used of 1024
-    Append(std::string(3000, 'b'));  // needs 4002: raised by 3072
-    EXPECT_EQ(list.PoolSize, 4096);
-    ExpectEntries({std::string(1000, 'a'), std::string(3000, 'b')});
+    // 1001 bytes used of 1024; the next string needs 4002: raised by 3072.
+    SplitResult split = Split(std::string(3000, 'b'), std::string(1000, 'a'));
+    ASSERT_EQ(split.result, 0);
+    EXPECT_EQ(fake::CountCalls("HeapReAlloc 4096"), 1);
+    EXPECT_EQ(split.arguments, (std::vector<std::string>{std::string(1000, 'a'), std::string(3000, 'b')}));
 }
 
 TEST_F(CmdlineArgList, EntriesFollowThePoolWhenItMoves) {
-    std::vector<std::string> expected;
-    bool moved = false;
+    std::vector<std::string> expected = {kModule};
+    std::string tail;
     for (int i = 0; i < 60; ++i) {
-        const char* before = list.PoolStart;
         expected.push_back(std::string(100 + i, static_cast<char>('a' + i % 26)));
-        Append(expected.back());
-        if (before != nullptr && list.PoolStart != before) moved = true;
-        // A freshly moved pool must not leave an entry in the old block.
-        for (int32_t k = 0; k < list.Count; ++k)
-            ASSERT_TRUE(list.Items[k] >= list.PoolStart && list.Items[k] < list.PoolNext) << "entry " << k;
+        tail += expected.back() + " ";
     }
-    EXPECT_TRUE(moved) << "the pool never moved; the test proves nothing";
-    ExpectEntries(expected);
+    int count = 0;
+    char** items = nullptr;
+    ASSERT_EQ(SplitCommandLine(kModule, tail.c_str(), &count, &items), 0);
+    EXPECT_GE(fake::CountCalls("HeapReAlloc"), 3) << "the pool never grew; the test proves nothing";
+    ASSERT_EQ(count, 61);
+    // Every entry lies in the one pool block that is left, none in a block let go.
+    const char* poolEnd = items[0];
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(items[i], poolEnd) << "entry " << i;
+        EXPECT_EQ(std::string(items[i]), expected[i]) << "entry " << i;
+        poolEnd += expected[i].size() + 1;
+    }
+    EXPECT_EQ(M().heapBlocks.count(items[0]), 1u);
 }
 
 TEST_F(CmdlineArgList, FinishingShrinksBothBlocksToTheirExactSize) {
     std::vector<std::string> expected = {kModule, "a", "", std::string(2000, 'z')};
-    for (const auto& s : expected) Append(s);
-    size_t used = static_cast<size_t>(list.PoolNext - list.PoolStart);
-    ASSERT_EQ(FinishArgList(&list), 0);
-    EXPECT_EQ(list.Capacity, 5);
-    EXPECT_EQ(list.PoolSize, static_cast<int32_t>(used));
-    EXPECT_EQ(list.PoolLast, list.PoolNext - 1);
-    ExpectEntries(expected);
+    ASSERT_EQ(Split("a \"\" " + expected[3]).arguments, expected);
+    size_t used = 0;
+    for (const std::string& text : expected) used += text.size() + 1;
+    std::vector<std::string> sizes = Sizes();
+    ASSERT_GE(sizes.size(), 2u);
+    EXPECT_EQ(sizes[sizes.size() - 2], "HeapReAlloc " + Entries(5));
+    EXPECT_EQ(sizes.back(), "HeapReAlloc " + std::to_string(used));
 }
 
-TEST_F(CmdlineArgList, FailedGrowthLeavesTheListAsItWas) {
-    for (int i = 0; i < 127; ++i) Append("x");
-    fake::FailCall("HeapReAlloc");
-    EXPECT_EQ(AppendArgument("y", &list), kArgListNoMemory);
-    EXPECT_EQ(list.Capacity, 128);
-    ExpectEntries(std::vector<std::string>(127, "x"));
-
-    fake::FailCall("HeapReAlloc");
-    EXPECT_EQ(AppendArgument(std::string(1000, 'p').c_str(), &list), kArgListNoMemory);
-    EXPECT_EQ(list.PoolSize, 1024);
-    ReleaseArgList(&list);
-    EXPECT_EQ(list.Items, nullptr);
-    EXPECT_EQ(list.PoolStart, nullptr);
+TEST_F(CmdlineArgList, FailedGrowthLetsTheWholeListGo) {
+    std::string manyArguments;
+    for (int i = 0; i < 127; ++i) manyArguments += "x ";
+    const struct {
+        const char* what;
+        std::string tail;
+    } rows[] = {
+        // Argument 0 and 127 more: the first resizing grows the pointer array.
+        {"pointer array", manyArguments},
+        // 1001 bytes more than the first pool: the first resizing grows the pool.
+        {"pool", std::string(1000, 'p')},
+    };
+    for (const auto& row : rows) {
+        fake::Reset();
+        fake::FailCall("HeapReAlloc");
+        int count = 0;
+        char** items = nullptr;
+        EXPECT_EQ(SplitCommandLine(kModule, row.tail.c_str(), &count, &items), kArgListNoMemory) << row.what;
+        EXPECT_EQ(items, nullptr) << row.what;
+        EXPECT_TRUE(M().heapBlocks.empty()) << row.what;
+        EXPECT_EQ(M().badHeapFrees, 0) << row.what;
+    }
 }
 
 // --- Out of memory -------------------------------------------------------------------

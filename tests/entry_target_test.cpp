@@ -36,7 +36,7 @@ TEST(EntryTarget, OnlyATargetDirValueIsExpandedAnInheritedDirectoryIsKept) {
         fake::SetScript(std::string("[ExecFiles.WIN32]\r\nrun.exe=\r\n") + row.section);
         InitSetupContext("SETUP.INF");
         g_Setup.TARGETDIR.Assign(row.before);
-        ReadEntryTarget("run.exe");
+        ReadEntryTarget("run.exe", nullptr);
         EXPECT_STREQ(g_Setup.TARGETDIR.c_str(), row.after);
         EXPECT_STREQ(g_Setup.TARGETFILE.c_str(), "run.exe");
     }

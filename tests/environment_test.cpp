@@ -9,6 +9,7 @@
 #include "fake/fake_machine.h"
 #include "script/macros.h"
 #include "setup/setup_context.h"
+#include "ui/resource_ids.h"
 
 namespace {
 
@@ -307,12 +308,15 @@ TEST_F(EnvironmentPhase, NoMemoryForOneStringLeavesThatVariableAsItWas) {
     EXPECT_EQ(Env("KEEP_TOO"), "<unset>");
     EXPECT_EQ(Env("NEXT"), "set");
 
+    // A removal that finds no memory leaves the variable too; with memory it goes.
     fake::Reset();
     fake::SetEnvironment("KEEP", "old");
-    fake::FailCall("HeapAlloc", 1);
-    EXPECT_EQ(PutEnvironmentVariable("KEEP", ""), 0);
+    fake::SetScript("[SetEnv.WIN32]\r\nKEEP=\r\n");
+    g_Setup.INFFILE.Assign(fake::ScriptPath());
+    fake::FailCall("HeapAlloc", 2);
+    EXPECT_EQ(RunEnvironmentPhase(), 1);
     EXPECT_EQ(Env("KEEP"), "old");
-    EXPECT_EQ(PutEnvironmentVariable("KEEP", ""), 1);
+    EXPECT_EQ(RunEnvironmentPhase(), 1);
     EXPECT_EQ(Env("KEEP"), "<unset>");
 }
 
@@ -333,30 +337,31 @@ TEST_F(EnvironmentPhase, PhaseLeavesNoHeapBlockBehind) {
 }
 
 TEST_F(EnvironmentPhase, DataFromNamesMatchWithoutRegardToCase) {
-    fake::SetScript(
-        "[R]\r\nDataFrom=registry\r\n[E]\r\nDataFrom=ENVIRONMENT\r\n[I]\r\nDataFrom=IniFile\r\n"
-        "[X]\r\nDataFrom=REG\r\n[N]\r\nEnvironmentValue=x\r\n");
-    g_Setup.INFFILE.Assign(fake::ScriptPath());
-    EXPECT_EQ(ReadDataFrom("R"), DataFromRegistry);
-    EXPECT_EQ(ReadDataFrom("e"), DataFromEnvironment);
-    EXPECT_EQ(ReadDataFrom("I"), DataFromIniFile);
-    EXPECT_EQ(ReadDataFrom("X"), DataFromNone);
-    EXPECT_EQ(ReadDataFrom("N"), DataFromNone);
-    EXPECT_EQ(ReadDataFrom("MISSING"), DataFromNone);
+    fake::SetRegistryString(HKEY_LOCAL_MACHINE, "Software\\Sample", "Dir", "from registry");
+    fake::WriteFile("C:\\WINDOWS\\OTHER.INI", "[Paths]\r\nDir=from ini\r\n");
+    for (const char* name : {"X", "N"}) fake::SetEnvironment(name, "inherited");
+    RunPhase("R=\r\ne=\r\nI=\r\nX=\r\nN=\r\n",
+             RegistrySection("R", "HKEY_LOCAL_MACHINE", "Software\\Sample", "Dir") +
+                 "[E]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=from script\r\n"
+                 "[I]\r\nDataFrom=IniFile\r\nINIFile=OTHER.INI\r\nINIFileSect=Paths\r\nINIFileKey=Dir\r\n"
+                 "[X]\r\nDataFrom=REG\r\nEnvironmentValue=x\r\n[N]\r\nEnvironmentValue=x\r\n");
+    EXPECT_EQ(Env("R"), "from registry");
+    EXPECT_EQ(Env("E"), "from script");
+    EXPECT_EQ(Env("I"), "from ini");
+    // An unknown or missing source gives no value: the variable is removed.
+    EXPECT_EQ(Env("X"), "<unset>");
+    EXPECT_EQ(Env("N"), "<unset>");
 }
 
-TEST_F(EnvironmentPhase, ReadersEmptyTheValueWhenTheyFindNothing) {
-    fake::SetScript("[E]\r\nEnvironmentValue=%NOSUCHNAME%\r\n");
-    g_Setup.INFFILE.Assign(fake::ScriptPath());
-    PathText value;
-    value.Assign("stale");
-    EXPECT_EQ(ReadRegistryValue("E", value), 0);
-    EXPECT_TRUE(value.empty());
-    VariableValue variable = {nullptr};
-    EXPECT_EQ(ReadEnvironmentValue("E", variable), ValueNone);
-    EXPECT_EQ(variable.Text, nullptr);
-    EXPECT_EQ(ReadIniFileValue("E", variable), ValueNone);
-    EXPECT_EQ(variable.Text, nullptr);
+TEST_F(EnvironmentPhase, SourcesThatFindNothingLeaveNoValueOfTheVariableBefore) {
+    // FIRST's value must not carry over into the variables after it.
+    RunPhase("FIRST=\r\nE=\r\nR=\r\nI=\r\n",
+             "[FIRST]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=stale\r\n"
+             "[E]\r\nDataFrom=ENVIRONMENT\r\nEnvironmentValue=%NOSUCHNAME%\r\n"
+             "[R]\r\nDataFrom=REGISTRY\r\nEnvironmentValue=%NOSUCHNAME%\r\n"
+             "[I]\r\nDataFrom=INIFILE\r\nEnvironmentValue=%NOSUCHNAME%\r\n");
+    EXPECT_EQ(Env("FIRST"), "stale");
+    for (const char* name : {"E", "R", "I"}) EXPECT_EQ(Env(name), "<unset>") << name;
     EXPECT_TRUE(M().heapBlocks.empty());
 }
 
@@ -401,7 +406,7 @@ TEST_F(EnvironmentRun, VariablesFromAllThreeSourcesReachTheStartedProgram) {
     EXPECT_EQ(InheritedBy(program, "FROM_INI"), "C:\\WINDOWS\\data");
     EXPECT_EQ(InheritedBy(program, "OLD_VAR"), "<unset>");
     ASSERT_FALSE(M().boxes.empty());
-    EXPECT_EQ(M().boxes.back().text, fake::StringTable().at(202));
+    EXPECT_EQ(M().boxes.back().text, fake::StringTable().at(IDS_SETUP_SUCCEEDED));
 }
 
 TEST_F(EnvironmentRun, MissingRegistryValueSkipsTheMainFilePhaseAndReportsFailure) {
@@ -417,7 +422,7 @@ TEST_F(EnvironmentRun, MissingRegistryValueSkipsTheMainFilePhaseAndReportsFailur
     // The other variables were still set.
     EXPECT_EQ(Env("FROM_INI"), "C:\\WINDOWS\\data");
     ASSERT_EQ(M().boxes.size(), 1u);
-    std::string failed = fake::StringTable().at(203);
+    std::string failed = fake::StringTable().at(IDS_SETUP_FAILED);
     EXPECT_EQ(M().boxes[0].text, failed.substr(0, failed.find("%s")));
     EXPECT_EQ(M().boxes[0].caption, "Sample");
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fake/fake_machine.h"
+#include "ui/resource_ids.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ TEST_F(FakeUi, UnusedIdsLoadNothing) {
 TEST_F(FakeUi, LoadedTextIsCutToTheBufferWithItsTerminator) {
     char buffer[12];
     memset(buffer, '*', sizeof buffer);
-    EXPECT_EQ(LoadStringA(kInstance, 202, buffer, 10), 9);
+    EXPECT_EQ(LoadStringA(kInstance, IDS_SETUP_SUCCEEDED, buffer, 10), 9);
     EXPECT_STREQ(buffer, "Setup com");
     EXPECT_EQ(buffer[10], '*');
 }

@@ -488,7 +488,7 @@ TEST_F(PluginHostPhase, RegistryValueMissingAndEveryHostDeclinedReportsFailure) 
 
 class PluginHostReaders : public PluginHostPhase {};
 
-TEST_F(PluginHostReaders, UnknownRootNameAnswers1AndOpensNothing) {
+TEST_F(PluginHostReaders, UnknownRootNameStopsTheVisitsAndOpensNothing) {
     fake::SetScript("[HOSTS]\r\nRegistryRootKey=HKLM\r\nRegistryMidKey=" + kHostsKey +
                     "\r\nRegistryEndKey=Plugins\r\n");
     AddHost("A", "C:\\NAV A\\PLUGINS", "C:\\NAV A", "");
@@ -496,33 +496,33 @@ TEST_F(PluginHostReaders, UnknownRootNameAnswers1AndOpensNothing) {
     PluginHost host{};
     host.SubkeyName.Assign("A");
     host.PluginDir.Assign("stale");
-    EXPECT_EQ(ReadPluginHost(&host, "HOSTS"), 1);
+    EXPECT_EQ(ReadPluginHost(&host, "HOSTS"), PluginHostStop);
     EXPECT_STREQ(host.PluginDir.c_str(), "");
     EXPECT_EQ(M().keysOpened, 0);
     EXPECT_EQ(OpenHostEnumKey("HOSTS"), nullptr);
 }
 
-TEST_F(PluginHostReaders, ReadableHostAnswers0WithBothDirectoriesAndClosesItsKey) {
+TEST_F(PluginHostReaders, ReadableHostIsReadWithBothDirectoriesAndClosesItsKey) {
     Script();
     AddHost("A", "C:\\NAV A\\PLUGINS", "C:\\NAV A");
     InitSetupContext("SETUP.INF");
     PluginHost host{};
     host.SubkeyName.Assign("A");
-    EXPECT_EQ(ReadPluginHost(&host, "NETSCAPEDIREX"), 0);
+    EXPECT_EQ(ReadPluginHost(&host, "NETSCAPEDIREX"), PluginHostRead);
     EXPECT_STREQ(host.PluginDir.c_str(), "C:\\NAV A\\PLUGINS");
     EXPECT_STREQ(host.InstallPath.c_str(), "C:\\NAV A");
     EXPECT_EQ(M().keysOpened, 1);
     ExpectKeysBalanced();
 }
 
-TEST_F(PluginHostReaders, MissingPluginValueEmptiesTheDirectoryAndClosesTheKey) {
+TEST_F(PluginHostReaders, MissingPluginValueSkipsTheHostWithAnEmptyDirectoryAndClosesTheKey) {
     Script();
     fake::SetRegistryString(HKEY_LOCAL_MACHINE, kHostsKey + "\\A\\Main", "Install Directory", "C:\\NAV A");
     InitSetupContext("SETUP.INF");
     PluginHost host{};
     host.SubkeyName.Assign("A");
     host.PluginDir.Assign("stale");
-    EXPECT_EQ(ReadPluginHost(&host, "NETSCAPEDIREX"), 0);
+    EXPECT_EQ(ReadPluginHost(&host, "NETSCAPEDIREX"), PluginHostSkipped);
     EXPECT_STREQ(host.PluginDir.c_str(), "");
     EXPECT_EQ(M().keysOpened, 1);
     ExpectKeysBalanced();

@@ -66,7 +66,7 @@ TEST_F(SetupDriver, RequiredMajorVersionEqualToTheSystemsPasses) {
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Setup completed successfully"});
 }
 
-TEST_F(SetupDriver, NewerRequiredVersionEndsTheRunWithMessage200) {
+TEST_F(SetupDriver, NewerRequiredVersionEndsTheRunWithTheRequiresWindowsMessage) {
     fake::SetWindows95();
     fake::SetScript("[SETUP]\r\nRequireMajorVersion=5\r\nInitialPrompt=1\r\n");
     fake::RunSetup();

@@ -3,42 +3,38 @@
 #include "script/macros.h"
 #include "script/script_names.h"
 #include "setup/setup_context.h"
+#include "ui/progress_window.h"
 
-int RunEntryList(const char* listSection, int (*runEntry)(const char* section)) {
+int RunEntryList(const char* listSection, EntryRunner runEntry, const void* context, int showProgress) {
     SectionKeys keys{nullptr};
     // Without the list nothing of the phase was done: that must not be reported as
     // a finished installation.
     if (!ReadSectionKeys(g_Setup.INFFILE.c_str(), listSection, &keys)) return 0;
+    if (showProgress) CreateProgressWindow();
     int result = 1;
-    for (const char* name = keys.Names; *name != '\0'; name += TextLength(name) + 1) {
-        if (!runEntry(name)) {
+    for (const char* name = keys.Names; *name != '\0'; name = NextKeyName(name)) {
+        if (!runEntry(name, context)) {
             result = 0;
             break;
         }
     }
+    if (showProgress) DestroyProgressWindow();
     FreeSectionKeys(&keys);
     return result;
 }
 
-void ReadEntryTargetDir(const char* section) {
+void ReadEntryTarget(const char* section, const PathText* directory) {
     const char* script = g_Setup.INFFILE.c_str();
-    PathText directory;
-    directory.Clear();
-    GetPrivateProfileStringA(section, ScriptName::TargetDir, "", directory.data(), PathText::Capacity, script);
-    if (directory.empty()) {
-        // "TargetDir=" gives "" whatever the default; only a missing key gives the
-        // default back.
-        char probe[2] = "";
-        GetPrivateProfileStringA(section, ScriptName::TargetDir, "?", probe, sizeof probe, script);
-        if (probe[0] != '\0') return;
+    ReadScriptText(script, section, ScriptName::TargetFilename, g_Setup.TARGETFILE, section);
+    if (directory != nullptr) {
+        g_Setup.TARGETDIR = *directory;
+        return;
     }
-    directory.text[PathText::Capacity - 1] = '\0';
-    ExpandMacros(directory);
-    g_Setup.TARGETDIR = directory;
-}
-
-void ReadEntryTarget(const char* section) {
-    GetPrivateProfileStringA(section, ScriptName::TargetFilename, section, g_Setup.TARGETFILE.data(),
-                             PathText::Capacity, g_Setup.INFFILE.c_str());
-    ReadEntryTargetDir(section);
+    // Without TargetDir the entry keeps the directory of the entry before, as it is:
+    // it was expanded once already, and a second expansion would change it
+    // (C:\100%\ would become C:\100\).
+    PathText read;
+    if (!ReadPresentScriptText(script, section, ScriptName::TargetDir, read)) return;
+    ExpandMacros(read);
+    g_Setup.TARGETDIR = read;
 }

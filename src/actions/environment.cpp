@@ -11,12 +11,23 @@ using RootKeyText = FixedText<80>;
 using RegistryPathText = FixedText<256>;
 using IniNameText = FixedText<80>;
 
-constexpr DWORD kRegistryDataBytes = 260;
+// The longest value one environment variable may hold.
+constexpr size_t kVariableValueChars = 32767;
 
-template <size_t N>
-void ReadScriptText(const char* section, const char* key, FixedText<N>& out) {
-    GetPrivateProfileStringA(section, key, "", out.data(), static_cast<DWORD>(N), g_Setup.INFFILE.c_str());
-}
+// The value of one variable. Not a path: it is as long as its expansion (up to
+// kVariableValueChars), in a heap block of its own size with room for one more
+// character (the backslash of EndWithBackslash). Empty when `Text` is null.
+struct VariableValue {
+    char* Text;
+};
+
+// What reading a variable's value came to.
+enum ValueOutcome {
+    ValueNone = 0,     // no value: the variable is removed
+    ValueFound = 1,    // set the variable to it
+    ValueRefused = 2,  // a path in the source did not fit, or memory ran out: the
+                       // variable is left as it was
+};
 
 // Reads a script value and expands it into `value`'s own block.
 int ReadExpandedValue(std::string_view text, VariableValue& value) {
@@ -29,69 +40,57 @@ int ReadExpandedValue(std::string_view text, VariableValue& value) {
 // left, -1 when the expansion did not fit.
 template <size_t N>
 int ReadExpandedName(const char* section, const char* key, FixedText<N>& out) {
-    ReadScriptText(section, key, out);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, key, out);
     if (out.empty()) return 0;
     int whole = ExpandMacros(out);
     if (out.empty()) return 0;
     return whole ? 1 : -1;
 }
 
-}  // namespace
-
+// The source code of a variable section: 0 when DataFrom is missing or unknown.
 int ReadDataFrom(const char* section) {
     DataFromText source;
-    ReadScriptText(section, ScriptName::DataFrom, source);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::DataFrom, source);
     if (source.empty()) return DataFromNone;
     for (const DataFromRow* row = DataFromTable; row->Name != nullptr; ++row)
         if (EqualsIgnoreCase(row->Name, source.view())) return row->Code;
     return DataFromNone;
 }
 
+// Reads the registry data a variable section names into `value`, emptied first; 1
+// with the value filled, or 0 with it left empty.
 int ReadRegistryValue(const char* section, PathText& value) {
     value.Clear();
     // Registry names are used as written: no macros.
     RegistryPathText valueName, subkey;
     RootKeyText rootName;
-    ReadScriptText(section, ScriptName::RegistryEndKey, valueName);
-    ReadScriptText(section, ScriptName::RegistryMidKey, subkey);
-    ReadScriptText(section, ScriptName::RegistryRootKey, rootName);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryEndKey, valueName);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryMidKey, subkey);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::RegistryRootKey, rootName);
     // An incomplete or misspelt source is the script's own business; only a lookup
     // that finds nothing on this machine stops the main file phase.
     if (valueName.empty() || subkey.empty() || rootName.empty()) return 0;
     HKEY root = LookupRootKey(rootName.view());
     if (root == nullptr) return 0;
 
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    if (ReadRegistryKeyText(root, subkey.c_str(), valueName.c_str(), value) == RegistryTextMissing) {
         g_Setup.RegistryValueMissing = 1;
         return 0;
     }
-    BYTE data[kRegistryDataBytes];
-    DWORD size = kRegistryDataBytes;
-    DWORD type = 0;
-    LSTATUS status = RegQueryValueExA(key, valueName.c_str(), nullptr, &type, data, &size);
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS) {
-        g_Setup.RegistryValueMissing = 1;
-        return 0;
-    }
-    // The data need not be terminated; it ends at its first NUL or at its size.
-    if (size > kRegistryDataBytes) size = kRegistryDataBytes;
-    size_t length = 0;
-    while (length < size && data[length] != 0) ++length;
-    value.Assign(std::string_view(reinterpret_cast<const char*>(data), length));
     return value.empty() ? 0 : 1;
 }
 
+// Frees the value's block, if it has one, and leaves it empty.
 void FreeVariableValue(VariableValue& value) {
     if (value.Text != nullptr) HeapFree(GetProcessHeap(), 0, value.Text);
     value.Text = nullptr;
 }
 
+// Each source reader empties `value` first and fills it only with ValueFound.
 int ReadEnvironmentValue(const char* section, VariableValue& value) {
     FreeVariableValue(value);
     PathText text;
-    ReadScriptText(section, ScriptName::EnvironmentValue, text);
+    ReadScriptText(g_Setup.INFFILE.c_str(), section, ScriptName::EnvironmentValue, text);
     return ReadExpandedValue(text.view(), value);
 }
 
@@ -108,11 +107,9 @@ int ReadIniFileValue(const char* section, VariableValue& value) {
     if (ReadExpandedName(section, ScriptName::INIFileKey, fileKey) == 0) return ValueNone;
     // A bare file name is found in the Windows directory by the profile functions.
     PathText text;
-    GetPrivateProfileStringA(fileSection.c_str(), fileKey.c_str(), "", text.data(), PathText::Capacity, file.c_str());
+    ReadScriptText(file.c_str(), fileSection.c_str(), fileKey.c_str(), text);
     return ReadExpandedValue(text.view(), value);
 }
-
-namespace {
 
 // The registry's data, as read (never expanded), in a block of its own.
 int ReadRegistryVariable(const char* section, VariableValue& value) {
@@ -126,8 +123,8 @@ int ReadRegistryVariable(const char* section, VariableValue& value) {
     return ValueFound;
 }
 
-}  // namespace
-
+// Sets the variable, or removes it when `value` is empty. 0 when no memory was left
+// for its string; the variable is then left as it was.
 int PutEnvironmentVariable(const char* name, const char* value) {
     size_t nameLength = TextLength(name);
     size_t valueLength = TextLength(value);
@@ -146,10 +143,12 @@ int PutEnvironmentVariable(const char* name, const char* value) {
     return 1;
 }
 
+}  // namespace
+
 int RunEnvironmentPhase() {
     SectionKeys keys = {nullptr};
     if (!ReadSectionKeys(g_Setup.INFFILE.c_str(), ScriptName::SetEnv, &keys)) return 1;
-    for (const char* name = keys.Names; *name != '\0'; name += TextLength(name) + 1) {
+    for (const char* name = keys.Names; *name != '\0'; name = NextKeyName(name)) {
         VariableValue value = {nullptr};
         int outcome = ValueNone;
         switch (ReadDataFrom(name)) {
@@ -172,7 +171,7 @@ int RunEnvironmentPhase() {
         // The block has room for the backslash; only a value at the variable limit
         // stays without it.
         if (value.Text != nullptr &&
-            GetPrivateProfileIntA(name, ScriptName::EndWithBackslash, 0, g_Setup.INFFILE.c_str()) != 0) {
+            ReadScriptFlag(g_Setup.INFFILE.c_str(), name, ScriptName::EndWithBackslash, 0)) {
             size_t length = TextLength(value.Text);
             if (value.Text[length - 1] != '\\' && length < kVariableValueChars) {
                 value.Text[length] = '\\';

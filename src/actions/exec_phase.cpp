@@ -72,30 +72,28 @@ void ShowExecutionFailed(const CommandText& command) {
 }  // namespace
 
 int RunExecPhase(const char* listSection) {
-    return RunEntryList(listSection, ExecEntry);
+    return RunEntryList(
+        listSection, [](const char* section, const void*) { return ExecEntry(section); }, nullptr, 0);
 }
 
 int ExecEntry(const char* section) {
     const char* script = g_Setup.INFFILE.c_str();
-    ReadEntryTarget(section);
+    ReadEntryTarget(section, nullptr);
 
     ParameterText parameters;
-    parameters.Clear();
-    GetPrivateProfileStringA(section, ScriptName::ExecParam, "", parameters.data(), ParameterText::Capacity, script);
+    ReadScriptText(script, section, ScriptName::ExecParam, parameters);
 
     // A command that does not fit is not started: a cut one would run something else;
     // nor is a program without a full path, which would be searched for.
     CommandText command;
     bool started = false;
     if (ComposeCommand(command, parameters.view())) started = WinExec(command.c_str(), SW_SHOW) >= 32;
-    if (!started && GetPrivateProfileIntA(section, ScriptName::RequiredExec, 1, script) != 0) {
+    if (!started && ReadScriptFlag(script, section, ScriptName::RequiredExec, 1)) {
         ShowExecutionFailed(command);
         return 0;
     }
 
-    parameters.Clear();
-    GetPrivateProfileStringA(section, ScriptName::UninstExecParam, "", parameters.data(), ParameterText::Capacity,
-                             script);
+    ReadScriptText(script, section, ScriptName::UninstExecParam, parameters);
     // Only a whole removal command is worth recording.
     if (!parameters.empty() && ComposeCommand(command, parameters.view())) LogUninstallCommand(command.c_str());
     return 1;

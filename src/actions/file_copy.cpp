@@ -11,7 +11,7 @@ constexpr DWORD kInUse = VIF_FILEINUSE | VIF_ACCESSVIOLATION | VIF_SHARINGVIOLAT
 // A staged replacement also settles the old file that could not be deleted or renamed.
 constexpr DWORD kSettledByStaging = kInUse | VIF_CANNOTDELETE | VIF_CANNOTRENAME;
 
-// Text 205 with a source name of 259 characters does not fit a 256-byte buffer.
+// IDS_SOURCE_OLDER with a source name of 259 characters does not fit a 256-byte buffer.
 using QuestionText = FixedText<MessageText::Capacity + kPathChars>;
 
 // The version service's output buffers, each given with its full length.
@@ -20,10 +20,6 @@ struct VersionBuffers {
     PathText RecommendedDir;
     PathText TempName;
 };
-
-void Terminate(PathText& text) {
-    text.text[PathText::Capacity - 1] = '\0';
-}
 
 bool UserKeepsExistingFile() {
     QuestionText text;
@@ -48,11 +44,11 @@ DWORD InstallFromSource(VersionBuffers& buffers) {
     // Only the current directory is used: the file always goes to TARGETDIR.
     VerFindFileA(0, g_Setup.SRCFILE.data(), g_Setup.WINDIR.data(), g_Setup.TARGETDIR.data(), buffers.CurrentDir.data(),
                  &currentLength, buffers.RecommendedDir.data(), &recommendedLength);
-    Terminate(buffers.CurrentDir);
+    buffers.CurrentDir.Terminate();
     DWORD bits =
         VerInstallFileA(VIFF_DONTDELETEOLD, g_Setup.SRCFILE.data(), g_Setup.TARGETFILE.data(), g_Setup.SRCDIR.data(),
                         g_Setup.TARGETDIR.data(), buffers.CurrentDir.data(), buffers.TempName.data(), &tempLength);
-    Terminate(buffers.TempName);
+    buffers.TempName.Terminate();
     return bits;
 }
 
@@ -65,7 +61,7 @@ DWORD InstallTemporaryCopyByForce(VersionBuffers& buffers) {
     DWORD bits =
         VerInstallFileA(VIFF_FORCEINSTALL, olderCopy.data(), g_Setup.TARGETFILE.data(), g_Setup.TARGETDIR.data(),
                         g_Setup.TARGETDIR.data(), buffers.CurrentDir.data(), buffers.TempName.data(), &tempLength);
-    Terminate(buffers.TempName);
+    buffers.TempName.Terminate();
     // Windows consumes the copy it is given; Wine copies it once more and leaves it.
     if (!EqualsIgnoreCase(olderCopy.view(), buffers.TempName.view())) DeleteTemporaryCopy(olderCopy);
     return bits;

@@ -8,37 +8,26 @@
 #include "ui/progress_window.h"
 
 namespace {
-void ReadScriptString(const char* section, const char* key, const char* defaultValue, PathText& out) {
-    out.Clear();
-    GetPrivateProfileStringA(section, key, defaultValue, out.data(), PathText::Capacity, g_Setup.INFFILE.c_str());
-    out.text[PathText::Capacity - 1] = '\0';
-}
-
 // In a host run the plug-in file goes into the host's plug-in directory, taken as it
 // is: no TargetDir, no macros.
-bool IsPluginFileOfHost(const char* section, const PluginHost* host) {
-    if (host == nullptr) return false;
+const PathText* HostDirectoryFor(const char* section, const PluginHost* host) {
+    if (host == nullptr) return nullptr;
     PathText pluginFile;
-    ReadScriptString(ScriptName::PluginFileSection, ScriptName::PluginFileName, ScriptName::PluginFileDefault,
-                     pluginFile);
-    return EqualsIgnoreCase(pluginFile.view(), section);
+    ReadScriptText(g_Setup.INFFILE.c_str(), ScriptName::PluginFileSection, ScriptName::PluginFileName, pluginFile,
+                   ScriptName::PluginFileDefault);
+    return EqualsIgnoreCase(pluginFile.view(), section) ? &host->PluginDir : nullptr;
 }
 
-void ChooseTargetDir(const char* section, const PluginHost* host) {
-    if (IsPluginFileOfHost(section, host)) {
-        g_Setup.TARGETDIR = host->PluginDir;
-        return;
-    }
-    // Without TargetDir the entry keeps the directory of the entry before it.
-    ReadEntryTargetDir(section);
+int InstallListedFile(const char* section, const void* host) {
+    return InstallFileEntry(section, static_cast<const PluginHost*>(host));
 }
 }  // namespace
 
 int InstallFileEntry(const char* section, const PluginHost* host) {
-    UINT required = GetPrivateProfileIntA(section, ScriptName::RequiredCopy, 1, g_Setup.INFFILE.c_str());
-    ReadScriptString(section, ScriptName::SourceFilename, section, g_Setup.SRCFILE);
-    ReadScriptString(section, ScriptName::TargetFilename, section, g_Setup.TARGETFILE);
-    ChooseTargetDir(section, host);
+    const char* script = g_Setup.INFFILE.c_str();
+    int required = ReadScriptFlag(script, section, ScriptName::RequiredCopy, 1);
+    ReadScriptText(script, section, ScriptName::SourceFilename, g_Setup.SRCFILE, section);
+    ReadEntryTarget(section, HostDirectoryFor(section, host));
 
     ShowProgressFile();
     if (InstallCurrentFile()) return 1;
@@ -52,17 +41,5 @@ int InstallFileEntry(const char* section, const PluginHost* host) {
 }
 
 int RunFilePhase(const char* listSection, const PluginHost* host) {
-    SectionKeys keys{nullptr};
-    if (!ReadSectionKeys(g_Setup.INFFILE.c_str(), listSection, &keys)) return 0;
-    CreateProgressWindow();
-    int reachedEnd = 1;
-    for (const char* name = keys.Names; *name != '\0'; name += TextLength(name) + 1) {
-        if (!InstallFileEntry(name, host)) {
-            reachedEnd = 0;
-            break;
-        }
-    }
-    DestroyProgressWindow();
-    FreeSectionKeys(&keys);
-    return reachedEnd;
+    return RunEntryList(listSection, InstallListedFile, host, 1);
 }

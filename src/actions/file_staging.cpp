@@ -15,7 +15,7 @@ void ShortFormOf(const PathText& path, PathText& out) {
     shortPath.Clear();
     DWORD n = GetShortPathNameA(path.c_str(), shortPath.data(), PathText::Capacity);
     if (n == 0 || n >= PathText::Capacity) return;
-    shortPath.text[PathText::Capacity - 1] = '\0';
+    shortPath.Terminate();
     out = shortPath;
 }
 

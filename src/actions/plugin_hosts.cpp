@@ -12,31 +12,37 @@ namespace {
 using RootKeyName = FixedText<80>;
 using RegistryText = FixedText<256>;  // key paths and value names
 using SubkeyText = FixedText<80>;
-// Question 244 carries one directory of up to 259 characters.
+// IDS_PLUGIN_HOST_FOUND carries one directory of up to 259 characters.
 using HostQuestionText = FixedText<520>;
 
-template <size_t N>
-void ReadScriptText(const char* section, const char* key, FixedText<N>& out) {
-    out.Clear();
-    GetPrivateProfileStringA(section, key, "", out.data(), static_cast<DWORD>(N), g_Setup.INFFILE.c_str());
-    out.text[N - 1] = '\0';
+// The registry names of a browser section, used as written: no macros.
+struct HostKeyNames {
+    RootKeyName Root;
+    RegistryText Mid;
+    RegistryText Mid2;
+    RegistryText End;
+    RegistryText InstallPath;
+};
+
+// Reads the names of `section` into `names`; a missing one is empty. The root key
+// of its root name, or nullptr when that names no root.
+HKEY ReadHostKeyNames(const char* section, HostKeyNames& names) {
+    const char* script = g_Setup.INFFILE.c_str();
+    ReadScriptText(script, section, ScriptName::RegistryRootKey, names.Root);
+    ReadScriptText(script, section, ScriptName::RegistryMidKey, names.Mid);
+    ReadScriptText(script, section, ScriptName::RegistryMid2Key, names.Mid2);
+    ReadScriptText(script, section, ScriptName::RegistryEndKey, names.End);
+    ReadScriptText(script, section, ScriptName::RegistryInstallPathKey, names.InstallPath);
+    return LookupRootKey(names.Root.view());
 }
 
-// Reads a value's data as directory text into `out`. The type is not looked at, and
-// the data need not end with a terminator; data that fills the whole buffer without
-// one is refused, since a cut directory would name another directory.
+// Reads a value's data as directory text into `out`. Data that fills the whole
+// buffer without a terminator is refused, since a cut directory would name another
+// directory.
 int ReadDirectoryValue(HKEY key, const char* valueName, PathText& out) {
-    PathText data;
-    DWORD size = PathText::Capacity;
-    if (RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<LPBYTE>(data.data()), &size) !=
-        ERROR_SUCCESS)
-        return 0;
-    if (size > PathText::Capacity) return 0;
-    size_t end = 0;
-    while (end < size && data.text[end] != '\0') ++end;
-    if (end == PathText::Capacity) return 0;
-    out.Assign(std::string_view(data.text, end));
-    return 1;
+    if (ReadRegistryText(key, valueName, out) == RegistryTextWhole) return 1;
+    out.Clear();
+    return 0;
 }
 
 PluginHost* AllocateHostRecord() {
@@ -78,7 +84,7 @@ PluginHost* FindPluginHosts(HKEY enumKey) {
             ReleaseHostRecord(host);
             break;
         }
-        host->SubkeyName.text[SubkeyText::Capacity - 1] = '\0';
+        host->SubkeyName.Terminate();
         host->Next = front;
         front = host;
     }
@@ -98,44 +104,23 @@ bool UserAcceptsHost(const PluginHost* host) {
 }  // namespace
 
 HKEY OpenHostEnumKey(const char* section) {
-    RootKeyName rootName;
-    RegistryText midKey;
-    ReadScriptText(section, ScriptName::RegistryRootKey, rootName);
-    ReadScriptText(section, ScriptName::RegistryMidKey, midKey);
-    HKEY root = LookupRootKey(rootName.view());
+    HostKeyNames names;
+    HKEY root = ReadHostKeyNames(section, names);
     if (root == nullptr) return nullptr;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, midKey.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS) return nullptr;
-    return key;
+    return OpenRegistryKey(root, names.Mid.c_str(), KEY_ENUMERATE_SUB_KEYS);
 }
 
 void ReadNetscapeDefaultDir(const char* section, PathText& out) {
-    RootKeyName rootName;
-    RegistryText midKey;
-    RegistryText endKey;
-    ReadScriptText(section, ScriptName::RegistryRootKey, rootName);
-    ReadScriptText(section, ScriptName::RegistryMidKey, midKey);
-    ReadScriptText(section, ScriptName::RegistryEndKey, endKey);
+    HostKeyNames names;
+    HKEY root = ReadHostKeyNames(section, names);
     out.Clear();
-    HKEY root = LookupRootKey(rootName.view());
     if (root == nullptr) return;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, midKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
-    if (!ReadDirectoryValue(key, endKey.c_str(), out)) out.Clear();
-    RegCloseKey(key);
+    if (ReadRegistryKeyText(root, names.Mid.c_str(), names.End.c_str(), out) != RegistryTextWhole) out.Clear();
 }
 
 int ReadPluginHost(PluginHost* host, const char* section) {
-    RootKeyName rootName;
-    RegistryText midKey;
-    RegistryText mid2Key;
-    RegistryText endKey;
-    RegistryText installPathKey;
-    ReadScriptText(section, ScriptName::RegistryRootKey, rootName);
-    ReadScriptText(section, ScriptName::RegistryMidKey, midKey);
-    ReadScriptText(section, ScriptName::RegistryMid2Key, mid2Key);
-    ReadScriptText(section, ScriptName::RegistryEndKey, endKey);
-    ReadScriptText(section, ScriptName::RegistryInstallPathKey, installPathKey);
+    HostKeyNames names;
+    HKEY root = ReadHostKeyNames(section, names);
 
     host->PluginDir.Clear();
     host->InstallPath.Clear();
@@ -144,27 +129,25 @@ int ReadPluginHost(PluginHost* host, const char* section) {
     // Every part must fit: with an empty last part a path cut earlier would still
     // look whole, and would open another host's key.
     RegistryText keyPath;
-    bool pathFits = keyPath.Assign(midKey.view());
+    bool pathFits = keyPath.Assign(names.Mid.view());
     pathFits = keyPath.Append('\\') && pathFits;
     pathFits = keyPath.Append(host->SubkeyName.view()) && pathFits;
     pathFits = keyPath.Append('\\') && pathFits;
-    pathFits = keyPath.Append(mid2Key.view()) && pathFits;
+    pathFits = keyPath.Append(names.Mid2.view()) && pathFits;
 
-    HKEY root = LookupRootKey(rootName.view());
-    if (root == nullptr) return 1;
+    if (root == nullptr) return PluginHostStop;
     // A cut key path would name another key: such a host is skipped.
-    if (!pathFits) return 0;
+    if (!pathFits) return PluginHostSkipped;
 
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
-    if (!ReadDirectoryValue(key, endKey.c_str(), host->PluginDir)) {
+    HKEY key = OpenRegistryKey(root, keyPath.c_str(), KEY_QUERY_VALUE);
+    if (key == nullptr) return PluginHostSkipped;
+    if (!ReadDirectoryValue(key, names.End.c_str(), host->PluginDir)) {
         RegCloseKey(key);
-        host->PluginDir.Clear();
-        return 0;
+        return PluginHostSkipped;
     }
-    if (!ReadDirectoryValue(key, installPathKey.c_str(), host->InstallPath)) host->InstallPath = host->PluginDir;
+    if (!ReadDirectoryValue(key, names.InstallPath.c_str(), host->InstallPath)) host->InstallPath = host->PluginDir;
     RegCloseKey(key);
-    return 0;
+    return PluginHostRead;
 }
 
 void RunPluginHostPhase(int* addFilesResult) {
@@ -177,8 +160,10 @@ void RunPluginHostPhase(int* addFilesResult) {
     PluginHost* host = FindPluginHosts(enumKey);
     while (host != nullptr) {
         // A root-key name that cannot be looked up ends the visits.
-        if (ReadPluginHost(host, ScriptName::NetscapeDirEx) == 1) break;
-        if (UserAcceptsHost(host)) *addFilesResult = RunFilePhase(ScriptName::AddFiles, host);
+        int outcome = ReadPluginHost(host, ScriptName::NetscapeDirEx);
+        if (outcome == PluginHostStop) break;
+        if (outcome == PluginHostRead && UserAcceptsHost(host))
+            *addFilesResult = RunFilePhase(ScriptName::AddFiles, host);
         PluginHost* next = host->Next;
         ReleaseHostRecord(host);
         host = next;

@@ -11,12 +11,13 @@ constexpr char kRegisterServerName[] = "DllRegisterServer";
 }  // namespace
 
 int RunRegisterPhase(const char* listSection) {
-    return RunEntryList(listSection, RegisterEntry);
+    return RunEntryList(
+        listSection, [](const char* section, const void*) { return RegisterEntry(section); }, nullptr, 0);
 }
 
 int RegisterEntry(const char* section) {
-    int failure = GetPrivateProfileIntA(section, ScriptName::RequiredRegister, 1, g_Setup.INFFILE.c_str()) != 0 ? 0 : 1;
-    ReadEntryTarget(section);
+    int failure = ReadScriptFlag(g_Setup.INFFILE.c_str(), section, ScriptName::RequiredRegister, 1) ? 0 : 1;
+    ReadEntryTarget(section, nullptr);
 
     // A path too long for the buffer is not loaded: a cut path names another file.
     // Nor is one without a drive or server: LoadLibraryA would search for it, and a

@@ -5,12 +5,29 @@
 
 namespace {
 
+// Pointer entries are added in steps of 128, the string pool in steps of 1024 bytes.
+constexpr int32_t kArgListItemStep = 128;
+constexpr int32_t kArgListPoolStep = 1024;
+
+struct ArgList {
+    int32_t Count;     // strings stored
+    char** Items;      // Items[Count] is null once a string is stored
+    int32_t Capacity;  // entries Items can hold
+    char** NextSlot;   // &Items[Count]
+    int32_t PoolSize;  // bytes allocated for the pool
+    char* PoolStart;   // the strings, back to back, each with its terminator
+    char* PoolNext;    // first free byte
+    char* PoolLast;    // PoolStart + PoolSize - 1
+};
+
 // Far beyond any command line Windows hands over; keeps the int32 sizes in range.
 constexpr size_t kPoolLimit = 0x40000000;
 
 using ArgumentText = FixedText<kArgumentBufferSize>;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 const char* SkipBlanks(const char* p) {
     while (IsBlank(*p)) ++p;
@@ -55,6 +72,23 @@ size_t ReadArgument(const char* p, char* out, size_t capacity, const char** end)
     return length;
 }
 
+int AppendArgument(const char* text, ArgList* list);
+
+// Resizes the pool to `size` bytes, of which `used` hold strings. false when the
+// block could not be resized; the pool is then as it was.
+bool ResizePool(ArgList* list, size_t used, size_t size) {
+    uintptr_t before = reinterpret_cast<uintptr_t>(list->PoolStart);
+    char* pool = static_cast<char*>(HeapReAlloc(GetProcessHeap(), 0, list->PoolStart, size));
+    if (pool == nullptr) return false;
+    list->PoolSize = static_cast<int32_t>(size);
+    list->PoolStart = pool;
+    list->PoolNext = pool + used;
+    list->PoolLast = pool + size - 1;
+    // The entries still point into the old block when the pool moved.
+    if (reinterpret_cast<uintptr_t>(pool) != before && used > 0) RepointEntries(list);
+    return true;
+}
+
 // Assembles the argument at p (of the measured length) and appends it. One that does
 // not fit the working buffer gets a block of its own, so that it is kept whole.
 int AppendTailArgument(const char* p, size_t length, ArgList* list) {
@@ -74,8 +108,7 @@ int AppendTailArgument(const char* p, size_t length, ArgList* list) {
     return result;
 }
 
-}  // namespace
-
+// Sets every field to zero; done once before the first append.
 void ClearArgList(ArgList* list) {
     list->Count = 0;
     list->Items = nullptr;
@@ -87,6 +120,8 @@ void ClearArgList(ArgList* list) {
     list->PoolLast = nullptr;
 }
 
+// Copies one string into the list. Returns 0, or 1001 when a block could not be
+// allocated or grown (the list is then still consistent and can be released).
 int AppendArgument(const char* text, ArgList* list) {
     HANDLE heap = GetProcessHeap();
 
@@ -122,15 +157,7 @@ int AppendArgument(const char* text, ArgList* list) {
         size_t size = static_cast<size_t>(list->PoolSize);
         if (used + bytes > size) {
             size += RoundUpToPoolStep(used + bytes - size);
-            if (size >= kPoolLimit) return kArgListNoMemory;
-            uintptr_t before = reinterpret_cast<uintptr_t>(list->PoolStart);
-            char* pool = static_cast<char*>(HeapReAlloc(heap, 0, list->PoolStart, size));
-            if (pool == nullptr) return kArgListNoMemory;
-            list->PoolSize = static_cast<int32_t>(size);
-            list->PoolStart = pool;
-            list->PoolNext = pool + used;
-            list->PoolLast = pool + size - 1;
-            if (reinterpret_cast<uintptr_t>(pool) != before && used > 0) RepointEntries(list);
+            if (size >= kPoolLimit || !ResizePool(list, used, size)) return kArgListNoMemory;
         }
     }
 
@@ -143,6 +170,7 @@ int AppendArgument(const char* text, ArgList* list) {
     return 0;
 }
 
+// Shrinks both blocks to their exact size. Returns 0 or 1001.
 int FinishArgList(ArgList* list) {
     // Argument 0 is always stored first; an empty list has nothing to shrink.
     if (list->Items == nullptr || list->PoolStart == nullptr) return 0;
@@ -156,24 +184,18 @@ int FinishArgList(ArgList* list) {
     list->NextSlot = items + list->Count;
 
     size_t used = static_cast<size_t>(list->PoolNext - list->PoolStart);
-    uintptr_t before = reinterpret_cast<uintptr_t>(list->PoolStart);
-    char* pool = static_cast<char*>(HeapReAlloc(heap, 0, list->PoolStart, used));
-    if (pool == nullptr) return kArgListNoMemory;
-    list->PoolSize = static_cast<int32_t>(used);
-    list->PoolStart = pool;
-    list->PoolNext = pool + used;
-    list->PoolLast = list->PoolNext - 1;
-    // The entries still point into the old block when the shrink moved it.
-    if (reinterpret_cast<uintptr_t>(pool) != before && used > 0) RepointEntries(list);
-    return 0;
+    return ResizePool(list, used, used) ? 0 : kArgListNoMemory;
 }
 
+// Frees both blocks of a list that will not be handed over, and clears it.
 void ReleaseArgList(ArgList* list) {
     HANDLE heap = GetProcessHeap();
     if (list->Items != nullptr) HeapFree(heap, 0, list->Items);
     if (list->PoolStart != nullptr) HeapFree(heap, 0, list->PoolStart);
     ClearArgList(list);
 }
+
+}  // namespace
 
 int SplitCommandLine(const char* first, const char* tail, int* count, char*** items) {
     ArgList list;

@@ -5,21 +5,14 @@
 
 enum OptionFlags : uint16_t { OPTF_REQUIRED = 1, OPTF_SEEN = 2 };
 
+// What a row's value is converted to, numbered as the tables store them: no value,
+// a flag, a character or texts, and numbers by width, sign and base.
+// clang-format off
 enum OptionType : uint16_t {
-    OPTT_SWITCH = 0,
-    OPTT_FLAG = 1,
-    OPTT_INT8 = 2,
-    OPTT_CHAR = 3,
-    OPTT_STRING = 4,
-    OPTT_INT16 = 5,
-    OPTT_UINT16 = 6,
-    OPTT_INT32 = 7,
-    OPTT_UINT32 = 8,
-    OPTT_HEX16 = 9,
-    OPTT_HEX32 = 10,
-    OPTT_REST = 11,
-    OPTT_ESCSTRING = 12,
+    OPTT_SWITCH = 0, OPTT_FLAG = 1, OPTT_INT8 = 2, OPTT_CHAR = 3, OPTT_STRING = 4, OPTT_INT16 = 5, OPTT_UINT16 = 6,
+    OPTT_INT32 = 7, OPTT_UINT32 = 8, OPTT_HEX16 = 9, OPTT_HEX32 = 10, OPTT_REST = 11, OPTT_ESCSTRING = 12,
 };
+// clang-format on
 
 enum ParseFlags : uint32_t {
     PARSE_CONTINUE = 1,

@@ -5,7 +5,9 @@
 namespace {
 
 // Blank, tab, line feed, vertical tab, form feed, carriage return.
-bool IsWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsWhiteSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -16,15 +18,25 @@ int HexDigitValue(char c) {
 
 // Byte by byte: a destination is only as aligned as the variable the table names.
 // It is also only as wide as the row's size says: a narrower one receives the low
-// bytes, and nothing is written past it.
-template <typename T>
-void StoreValue(const OptionSpec* row, T value) {
+// bytes of the `width` bytes the type has, and nothing is written past it.
+void StoreNumber(const OptionSpec* row, uint32_t value, size_t width) {
     auto* to = static_cast<unsigned char*>(row->Destination);
-    const auto* from = reinterpret_cast<const unsigned char*>(&value);
-    size_t size = row->Size;
-    size_t width = size < sizeof(T) ? size : sizeof(T);
-    for (size_t i = 0; i < width; ++i) to[i] = from[i];
+    size_t size = row->Size < width ? row->Size : width;
+    for (size_t i = 0; i < size; ++i) to[i] = static_cast<unsigned char>(value >> (8 * i));
 }
+
+// The numeric row types: bytes stored, hexadecimal or decimal, and whether a value
+// starting with '-' is refused. The last row has no width.
+struct NumberRow {
+    uint16_t Type;
+    uint8_t Width;
+    uint8_t Hexadecimal;
+    uint8_t RefusesMinus;
+};
+constexpr NumberRow kNumberRows[] = {
+    {OPTT_INT8, 1, 0, 0},   {OPTT_INT16, 2, 0, 0}, {OPTT_UINT16, 2, 0, 1}, {OPTT_INT32, 4, 0, 0},
+    {OPTT_UINT32, 4, 0, 1}, {OPTT_HEX16, 2, 1, 1}, {OPTT_HEX32, 4, 1, 1},  {OPTT_SWITCH, 0, 0, 0},
+};
 
 // The value, cut to size - 1 characters, and zero bytes up to the end of the row's
 // destination.
@@ -35,7 +47,9 @@ void StoreText(const OptionSpec* row, const char* value) {
     for (size_t i = TextLength(text); i < size; ++i) text[i] = '\0';
 }
 
-bool IsNegativeText(const char* value) { return value[0] == '-'; }
+bool IsNegativeText(const char* value) {
+    return value[0] == '-';
+}
 
 }  // namespace
 
@@ -71,44 +85,28 @@ int ConvertOptionValue(OptionSpec* row, const char* value) {
 
     switch (row->Type) {
         case OPTT_FLAG:
-            StoreValue<int32_t>(row, 1);
-            return 1;
-        case OPTT_INT8:
-            StoreValue<uint8_t>(row, static_cast<uint8_t>(ParseDecimalNumber(value)));
+            StoreNumber(row, 1, 4);
             return 1;
         case OPTT_CHAR:
-            StoreValue<char>(row, value[0]);
+            StoreNumber(row, static_cast<unsigned char>(value[0]), 1);
             return 1;
         case OPTT_STRING:
         case OPTT_REST:
             StoreText(row, value);
             return 1;
-        case OPTT_INT16:
-            StoreValue<uint16_t>(row, static_cast<uint16_t>(ParseDecimalNumber(value)));
-            return 1;
-        case OPTT_UINT16:
-            if (IsNegativeText(value)) return 0;
-            StoreValue<uint16_t>(row, static_cast<uint16_t>(ParseDecimalNumber(value)));
-            return 1;
-        case OPTT_INT32:
-        case OPTT_UINT32:
-            if (row->Type == OPTT_UINT32 && IsNegativeText(value)) return 0;
-            StoreValue<uint32_t>(row, ParseDecimalNumber(value));
-            return 1;
-        case OPTT_HEX16:
-            if (IsNegativeText(value)) return 0;
-            StoreValue<uint16_t>(row, static_cast<uint16_t>(ParseHexNumber(value)));
-            return 1;
-        case OPTT_HEX32:
-            if (IsNegativeText(value)) return 0;
-            StoreValue<uint32_t>(row, ParseHexNumber(value));
-            return 1;
+        // A leading backslash lets a value begin with "/" or "-"; only one is dropped.
         case OPTT_ESCSTRING:
-            // A leading backslash lets a value begin with "/" or "-"; only one is dropped.
             StoreText(row, value[0] == '\\' ? value + 1 : value);
             return 1;
         default:
-            // OPTT_SWITCH takes no value, and unknown types take none either.
-            return 0;
+            break;
     }
+    for (const NumberRow* number = kNumberRows; number->Width != 0; ++number) {
+        if (number->Type != row->Type) continue;
+        if (number->RefusesMinus && IsNegativeText(value)) return 0;
+        StoreNumber(row, number->Hexadecimal ? ParseHexNumber(value) : ParseDecimalNumber(value), number->Width);
+        return 1;
+    }
+    // OPTT_SWITCH takes no value, and unknown types take none either.
+    return 0;
 }

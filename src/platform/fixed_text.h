@@ -11,7 +11,8 @@
 #include <string_view>
 
 // ASCII-only helpers: names are compared without regard to the case of A-Z only,
-// never by the locale.
+// never by the locale. AsciiLower gives the lower-case letter of A-Z and any other
+// character as it is; EqualsIgnoreCase says whether two texts are equal so.
 constexpr char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 constexpr bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
@@ -21,6 +22,7 @@ constexpr bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+// The characters before the terminator.
 constexpr size_t TextLength(const char* s) {
     size_t n = 0;
     while (s[n] != '\0') ++n;
@@ -40,17 +42,23 @@ struct FixedText {
 
     char text[N];  // zero-filled when static; call Clear() for locals
 
+    // The buffer for a platform call to fill (follow with Terminate), and the text.
     char* data() { return text; }
     const char* c_str() const { return text; }
     size_t length() const { return TextLength(text); }
     bool empty() const { return text[0] == '\0'; }
     std::string_view view() const { return std::string_view(text, length()); }
+    // The last character, or '\0' for an empty text.
     char last() const {
         size_t n = length();
         return n ? text[n - 1] : '\0';
     }
 
     void Clear() { text[0] = '\0'; }
+    // Ends the text at the last byte at the latest: a platform call that filled the
+    // whole buffer may have left it without a terminator.
+    void Terminate() { text[N - 1] = '\0'; }
+    // Replace or extend the text; false when it had to be cut to fit.
     bool Assign(std::string_view s) { return CopyBounded(text, N, s); }
     bool Append(std::string_view s) { return AppendBounded(text, N, s); }
     bool Append(char c) { return AppendBounded(text, N, std::string_view(&c, 1)); }

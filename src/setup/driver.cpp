@@ -65,7 +65,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     PathText modulePath;
     modulePath.Assign("SETUP.EXE");
     if (GetModuleFileNameA(instance, modulePath.data(), PathText::Capacity) == 0) modulePath.Assign("SETUP.EXE");
-    modulePath.text[PathText::Capacity - 1] = '\0';
+    modulePath.Terminate();
 
     int argumentCount = 0;
     char** arguments = nullptr;

@@ -6,14 +6,6 @@
 
 SetupContext g_Setup;
 
-const RootKeyRow RootKeyTable[] = {
-    {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
-    {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
-    {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
-    {"HKEY_USERS", HKEY_USERS},
-    {nullptr, nullptr},
-};
-
 int AppendBackslash(PathText& path) {
     if (path.last() == '\\' && !path.empty()) return 1;
     if (!path.HasRoomFor(1)) return 0;
@@ -58,56 +50,23 @@ bool ScriptExists() {
 }
 
 UINT ReadRequireMajorVersion() {
-    return GetPrivateProfileIntA(ScriptName::SetupSection, ScriptName::RequireMajorVersion, 0, g_Setup.INFFILE.c_str());
+    return ReadScriptNumber(g_Setup.INFFILE.c_str(), ScriptName::SetupSection, ScriptName::RequireMajorVersion, 0);
 }
 
 int ReadProductName(char* buffer, DWORD size) {
-    DWORD n = GetPrivateProfileStringA(ScriptName::SetupSection, ScriptName::Product, ScriptName::ProductDefault,
-                                       buffer, size, g_Setup.INFFILE.c_str());
-    return n > 0 ? 1 : 0;
+    return ReadScriptValue(g_Setup.INFFILE.c_str(), ScriptName::SetupSection, ScriptName::Product,
+                           ScriptName::ProductDefault, buffer, size) > 0
+               ? 1
+               : 0;
 }
 
 UINT ReadInitialPrompt() {
-    return GetPrivateProfileIntA(ScriptName::SetupSection, ScriptName::InitialPrompt, 0, g_Setup.INFFILE.c_str());
-}
-
-int ReadSectionKeys(const char* scriptPath, const char* section, SectionKeys* out) {
-    // Start with 1024 bytes and grow while the profile function reports the list as
-    // cut (it then returns size - 2): a long list must not silently lose entries.
-    DWORD size = 1024;
-    HANDLE heap = GetProcessHeap();
-    char* block = static_cast<char*>(HeapAlloc(heap, 0, size));
-    if (block == nullptr) return 0;
-    for (;;) {
-        DWORD n = GetPrivateProfileStringA(section, nullptr, "", block, size, scriptPath);
-        if (n != size - 2) break;
-        DWORD bigger = size * 2;
-        char* grown = static_cast<char*>(HeapReAlloc(heap, 0, block, bigger));
-        if (grown == nullptr) {
-            HeapFree(heap, 0, block);
-            return 0;
-        }
-        block = grown;
-        size = bigger;
-    }
-    out->Names = block;
-    return 1;
-}
-
-void FreeSectionKeys(SectionKeys* keys) {
-    if (keys->Names != nullptr) HeapFree(GetProcessHeap(), 0, keys->Names);
-    keys->Names = nullptr;
-}
-
-HKEY LookupRootKey(std::string_view name) {
-    for (const RootKeyRow* row = RootKeyTable; row->Name != nullptr; ++row)
-        if (EqualsIgnoreCase(row->Name, name)) return row->Key;
-    return nullptr;
+    return ReadScriptNumber(g_Setup.INFFILE.c_str(), ScriptName::SetupSection, ScriptName::InitialPrompt, 0);
 }
 
 int InitSetupContext(const char* scriptName) {
     GetModuleFileNameA(g_Setup.ModuleInstance, g_Setup.SRCDIR.data(), PathText::Capacity);
-    g_Setup.SRCDIR.text[PathText::Capacity - 1] = '\0';  // Windows 95 may leave it unterminated
+    g_Setup.SRCDIR.Terminate();  // Windows 95 may leave it unterminated
     {
         size_t n = g_Setup.SRCDIR.length();
         while (n > 0 && g_Setup.SRCDIR.text[n - 1] != '\\') --n;

@@ -4,6 +4,8 @@
 
 #include "platform/fixed_text.h"
 #include "platform/platform.h"
+#include "script/registry_reader.h"
+#include "script/script_reader.h"
 
 // A replacement staged in this run: the new file lies under Staged until Windows
 // next starts and moves it over Destination.
@@ -39,13 +41,6 @@ struct SetupContext {
 // Zero-filled at process start (static storage, no constructor runs).
 extern SetupContext g_Setup;
 
-// Registry root names a script may use, in lookup order; the last row has no name.
-struct RootKeyRow {
-    const char* Name;
-    HKEY Key;
-};
-extern const RootKeyRow RootKeyTable[];
-
 // Fills the record and runs the start-up work. Returns 0, with the directories, the
 // script path and the product name ("product") filled but no environment phase run
 // and no log opened, when the script does not exist.
@@ -62,16 +57,9 @@ int JoinPath(PathText& destination, std::string_view directory, std::string_view
 // drive path "X:\..." or a network path "\\server\share\...". Anything else would be
 // searched for or resolved against the current directory.
 bool IsFullPath(std::string_view path);
+// The script's RequireMajorVersion; 0 when it is missing.
 UINT ReadRequireMajorVersion();
+// Reads Product (default "product") into buffer[size]. 1 when a name was read.
 int ReadProductName(char* buffer, DWORD size);
+// The script's InitialPrompt; 0 when it is missing.
 UINT ReadInitialPrompt();
-
-// A key list: the key names of one section, each NUL-terminated, ended by an empty
-// name. Owned by the caller; release it with FreeSectionKeys.
-struct SectionKeys {
-    char* Names;
-};
-int ReadSectionKeys(const char* scriptPath, const char* section, SectionKeys* out);
-void FreeSectionKeys(SectionKeys* keys);
-
-HKEY LookupRootKey(std::string_view name);

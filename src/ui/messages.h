@@ -18,7 +18,8 @@ inline size_t FormatArgumentBound(unsigned int) { return 20; }
 inline size_t FormatArgumentBound(int) { return 20; }
 inline size_t FormatArgumentBound(long) { return 20; }
 
-// Heap block for a composed text that does not fit its buffer; freed by the caller.
+// A heap block for a composed text that does not fit its buffer, or nullptr when no
+// memory is left; the caller frees it with FreeTextBlock.
 char* AllocateTextBlock(size_t bytes);
 void FreeTextBlock(char* block);
 
@@ -47,7 +48,7 @@ bool FormatText(FixedText<N>& out, const char* format, Args... args) {
     return whole;
 }
 
-// Loads text `id` and formats it with the arguments.
+// Loads text `id` and formats it with the arguments into `out`; false when cut.
 template <size_t N, typename... Args>
 bool ComposeCatalogueText(FixedText<N>& out, UINT id, Args... args) {
     MessageText format;
@@ -55,9 +56,11 @@ bool ComposeCatalogueText(FixedText<N>& out, UINT id, Args... args) {
     return FormatText(out, format.c_str(), args...);
 }
 
+// Shows a box without an owner window and returns the button chosen (IDOK, IDYES...),
+// or 0 when the box could not be shown.
 int ShowMessageBox(const char* text, const char* caption, UINT style);
 
-// The copy-error text: text 206 with the remaining result bits, then at most one
-// reason text, the last set bit in the catalogue's test order.
+// The copy-error text into `out`: IDS_COPY_ERROR with the remaining result bits,
+// then at most one reason text, the last set bit in the catalogue's test order.
 using CopyErrorText = FixedText<512>;
 void ComposeCopyErrorText(DWORD bits, CopyErrorText& out);

@@ -1,5 +1,6 @@
 #include "uninst/removal_log.h"
 
+#include "script/script_reader.h"
 #include "setup/setup_context.h"
 #include "uninst/uninst_state.h"
 
@@ -8,7 +9,7 @@ int RunLogSectionLastFirst(const char* section, EntryHandler handler) {
     if (!ReadSectionKeys(g_Uninst.LogPath.c_str(), section, &keys)) return 0;
     const char* first = keys.Names;
     const char* end = first;
-    while (*end != '\0') end += TextLength(end) + 1;
+    while (*end != '\0') end = NextKeyName(end);
     // `end` is the empty name closing the list; step back one name at a time.
     while (end > first) {
         const char* entry = end - 1;
@@ -32,8 +33,7 @@ void NoteLogEntry(const char* section, const char* entry) {
 
 bool IsLogSectionEmpty(const char* section) {
     char first[4];
-    first[0] = '\0';
     // One byte of a name is enough to tell a non-empty list.
-    GetPrivateProfileStringA(section, nullptr, "", first, sizeof first, g_Uninst.LogPath.c_str());
+    ReadScriptValue(g_Uninst.LogPath.c_str(), section, nullptr, "", first, sizeof first);
     return first[0] == '\0';
 }

@@ -1,5 +1,6 @@
 #include "uninst/shared_files.h"
 
+#include "script/registry_reader.h"
 #include "setup/setup_context.h"
 #include "ui/messages.h"
 #include "ui/progress_window.h"
@@ -19,14 +20,12 @@ bool IsInSharedPlace(const char* path) {
 }
 
 bool IsCountedAsShared(const char* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-    DWORD type = 0;
+    HKEY key = OpenRegistryKey(HKEY_LOCAL_MACHINE, kSharedDllsKey, KEY_QUERY_VALUE);
+    if (key == nullptr) return false;
     DWORD count = 0;
-    DWORD size = sizeof count;
-    LSTATUS status = RegQueryValueExA(key, path, nullptr, &type, reinterpret_cast<LPBYTE>(&count), &size);
+    int counted = ReadRegistryNumber(key, path, &count);
     RegCloseKey(key);
-    return status == ERROR_SUCCESS && type == REG_DWORD && size == sizeof count && count > 0;
+    return counted && count > 0;
 }
 
 INT_PTR CALLBACK SharedFileDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -3,7 +3,9 @@
 #include "uninst/uninstaller.h"
 
 #include "cmdline/arg_list.h"
+#include "script/registry_reader.h"
 #include "script/script_names.h"
+#include "script/script_reader.h"
 #include "setup/restart.h"
 #include "setup/setup_context.h"
 #include "ui/messages.h"
@@ -97,9 +99,7 @@ int OpenRemovalLog(const char* name) {
         ShowBox(name, caption.c_str(), MB_ICONHAND);
         return 0;
     }
-    g_Setup.PRODUCTNAME.Clear();
-    GetPrivateProfileStringA(ScriptName::UninstSection, ScriptName::Product, "", g_Setup.PRODUCTNAME.data(),
-                             FixedText<128>::Capacity, g_Uninst.LogPath.c_str());
+    ReadScriptText(g_Uninst.LogPath.c_str(), ScriptName::UninstSection, ScriptName::Product, g_Setup.PRODUCTNAME);
     if (g_Setup.PRODUCTNAME.empty()) {
         MessageText caption;
         LoadCatalogueText(IDS_CAPTION_UNINSTALL, caption);
@@ -119,17 +119,7 @@ void FindDirectories(HINSTANCE instance) {
     GetSystemDirectoryA(g_Setup.WINSYSDIR.data(), PathText::Capacity);
     AppendBackslash(g_Setup.WINSYSDIR);
 
-    g_Uninst.ProgramFilesDir.Clear();
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
-    DWORD type = 0;
-    DWORD size = PathText::Capacity - 1;
-    if (RegQueryValueExA(key, kProgramFilesValue, nullptr, &type,
-                         reinterpret_cast<LPBYTE>(g_Uninst.ProgramFilesDir.data()), &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        g_Uninst.ProgramFilesDir.Clear();
-    g_Uninst.ProgramFilesDir.text[size < PathText::Capacity ? size : PathText::Capacity - 1] = '\0';
-    RegCloseKey(key);
+    ReadRegistryKeyText(HKEY_LOCAL_MACHINE, kCurrentVersionKey, kProgramFilesValue, g_Uninst.ProgramFilesDir);
 }
 
 bool UserConfirmsRemoval() {

@@ -13,8 +13,7 @@ void AddLogEntry(const char* section, const char* key) {
 }  // namespace
 
 void OpenUninstallLog() {
-    GetPrivateProfileStringA(ScriptName::SetupSection, ScriptName::UninstFile, "", g_Setup.UninstLogPath.data(),
-                             PathText::Capacity, g_Setup.INFFILE.c_str());
+    ReadScriptText(g_Setup.INFFILE.c_str(), ScriptName::SetupSection, ScriptName::UninstFile, g_Setup.UninstLogPath);
     if (!g_Setup.UninstLogPath.empty()) g_Setup.UninstallLogEnabled = 1;
     if (g_Setup.UninstallLogEnabled)
         WritePrivateProfileStringA(ScriptName::UninstSection, ScriptName::Product, g_Setup.PRODUCTNAME.c_str(),

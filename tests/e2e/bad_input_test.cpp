@@ -224,7 +224,7 @@ void RunEntryLimits(size_t extra) {
 // Variable and browser sections at their limits. A 79-character root name names no
 // root (the script's own business); the real root with a 255-character key finds
 // nothing on this machine, so the main file phase is held back: the defined
-// outcome is message 203 with the empty target directory.
+// outcome is IDS_SETUP_FAILED with the empty target directory.
 std::string VariableLimitsScript(size_t extra) {
     std::string s = "[SETUP]\r\nProduct=Variable Limits\r\n[SetEnv.WIN32]\r\nE=\r\nI=\r\nD=\r\nR=\r\nR2=\r\n";
     s += "[R2]\r\nDataFrom=REGISTRY\r\nRegistryRootKey=HKEY_LOCAL_MACHINE\r\nRegistryMidKey=" + Repeat('M', 255 + extra) +

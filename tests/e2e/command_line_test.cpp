@@ -3,6 +3,7 @@
 // Every tail must give the same boxes, files and uninstall log as no tail at all.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@ struct TailCase {
     const char* name;
     std::string tail;
 };
+
+// Test listings show a row by its name, not as a dump of its bytes.
+void PrintTo(const TailCase& row, std::ostream* out) { *out << row.name; }
 
 class CommandLine : public ::testing::TestWithParam<TailCase> {};
 

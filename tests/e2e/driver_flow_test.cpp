@@ -44,7 +44,7 @@ TEST(SetupOutcome, CommandLineOptionsDoNotChangeTheRun) {
     EXPECT_EQ(run.transcript, Transcript({OkBox("Tail", kSucceeded)}));
 }
 
-TEST(VersionCheck, MajorVersionFiveOnWindows95EndsTheRunWithMessage200) {
+TEST(VersionCheck, MajorVersionFiveOnWindows95EndsTheRunWithTheRequiresWindowsMessage) {
     WineCase wine("win95");
     wine.SetupInf("[SETUP]\r\nRequireMajorVersion=5\r\nUninstFile=VERCHK.INI\r\n");
     SetupRun run = wine.RunSetup({{"OK"}});

@@ -3,30 +3,18 @@
 #include "platform/win32/system_library.h"
 
 namespace {
-using OleInitializeFn = HRESULT(WINAPI*)(LPVOID);
-using OleUninitializeFn = void(WINAPI*)();
-
-OleInitializeFn g_OleInitialize;
-OleUninitializeFn g_OleUninitialize;
-bool g_Tried;
-
-bool LoadOleLibrary() {
-    if (!g_Tried) {
-        g_Tried = true;
-        HMODULE module = LoadSystemLibrary("ole32.dll");
-        g_OleInitialize = ProcedureOf<OleInitializeFn>(module, "OleInitialize");
-        g_OleUninitialize = ProcedureOf<OleUninitializeFn>(module, "OleUninitialize");
-    }
-    return g_OleInitialize != nullptr && g_OleUninitialize != nullptr;
-}
+DECLARE_SYSTEM_FUNCTION(HRESULT, OleInitialize, (LPVOID));
+DECLARE_SYSTEM_FUNCTION(void, OleUninitialize, ());
+SystemFunction* const kOleFunctions[] = {&OleInitializeEntry, &OleUninitializeEntry, nullptr};
+SystemLibrary g_Ole32 = {"ole32.dll", kOleFunctions, 0};
 }  // namespace
 
 extern "C" HRESULT WINAPI OleInitialize(LPVOID reserved) {
     // Without ole32 the component still loads and registers; it just finds no OLE.
-    if (!LoadOleLibrary()) return static_cast<HRESULT>(0x80004005L);  // E_FAIL
-    return g_OleInitialize(reserved);
+    if (!LoadSystemFunctions(g_Ole32)) return static_cast<HRESULT>(0x80004005L);  // E_FAIL
+    return SYSTEM_FUNCTION(OleInitialize)(reserved);
 }
 
 extern "C" void WINAPI OleUninitialize() {
-    if (LoadOleLibrary()) g_OleUninitialize();
+    if (LoadSystemFunctions(g_Ole32)) SYSTEM_FUNCTION(OleUninitialize)();
 }

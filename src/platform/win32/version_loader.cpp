@@ -4,37 +4,26 @@
 #include "platform/win32/system_library.h"
 
 namespace {
-using VerFindFileFn = DWORD(WINAPI*)(DWORD, LPSTR, LPSTR, LPSTR, LPSTR, PUINT, LPSTR, PUINT);
-using VerInstallFileFn = DWORD(WINAPI*)(DWORD, LPSTR, LPSTR, LPSTR, LPSTR, LPSTR, LPSTR, PUINT);
-
-VerFindFileFn g_VerFindFile;
-VerInstallFileFn g_VerInstallFile;
-bool g_Tried;
-
-bool LoadVersionLibrary() {
-    if (!g_Tried) {
-        g_Tried = true;
-        HMODULE module = LoadSystemLibrary("version.dll");
-        g_VerFindFile = ProcedureOf<VerFindFileFn>(module, "VerFindFileA");
-        g_VerInstallFile = ProcedureOf<VerInstallFileFn>(module, "VerInstallFileA");
-    }
-    return g_VerFindFile != nullptr && g_VerInstallFile != nullptr;
-}
+DECLARE_SYSTEM_FUNCTION(DWORD, VerFindFileA, (DWORD, LPSTR, LPSTR, LPSTR, LPSTR, PUINT, LPSTR, PUINT));
+DECLARE_SYSTEM_FUNCTION(DWORD, VerInstallFileA, (DWORD, LPSTR, LPSTR, LPSTR, LPSTR, LPSTR, LPSTR, PUINT));
+SystemFunction* const kVersionFunctions[] = {&VerFindFileAEntry, &VerInstallFileAEntry, nullptr};
+SystemLibrary g_Version = {"version.dll", kVersionFunctions, 0};
 }  // namespace
 
 extern "C" DWORD WINAPI VerFindFileA(DWORD flags, LPSTR fileName, LPSTR winDir, LPSTR appDir, LPSTR curDir,
                                      PUINT curDirLen, LPSTR destDir, PUINT destDirLen) {
-    if (!LoadVersionLibrary()) {
+    if (!LoadSystemFunctions(g_Version)) {
         if (curDir && curDirLen && *curDirLen) curDir[0] = '\0';
         if (destDir && destDirLen && *destDirLen) destDir[0] = '\0';
         return 0;
     }
-    return g_VerFindFile(flags, fileName, winDir, appDir, curDir, curDirLen, destDir, destDirLen);
+    return SYSTEM_FUNCTION(VerFindFileA)(flags, fileName, winDir, appDir, curDir, curDirLen, destDir, destDirLen);
 }
 
-extern "C" DWORD WINAPI VerInstallFileA(DWORD flags, LPSTR srcFileName, LPSTR destFileName, LPSTR srcDir,
-                                        LPSTR destDir, LPSTR curDir, LPSTR tmpFile, PUINT tmpFileLen) {
+extern "C" DWORD WINAPI VerInstallFileA(DWORD flags, LPSTR srcFileName, LPSTR destFileName, LPSTR srcDir, LPSTR destDir,
+                                        LPSTR curDir, LPSTR tmpFile, PUINT tmpFileLen) {
     // Without the version service nothing can be created at the destination.
-    if (!LoadVersionLibrary()) return VIF_CANNOTCREATE;
-    return g_VerInstallFile(flags, srcFileName, destFileName, srcDir, destDir, curDir, tmpFile, tmpFileLen);
+    if (!LoadSystemFunctions(g_Version)) return VIF_CANNOTCREATE;
+    return SYSTEM_FUNCTION(VerInstallFileA)(flags, srcFileName, destFileName, srcDir, destDir, curDir, tmpFile,
+                                            tmpFileLen);
 }

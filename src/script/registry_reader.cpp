@@ -1,0 +1,60 @@
+#include "script/registry_reader.h"
+
+const RootKeyRow RootKeyTable[] = {
+    {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+    {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+    {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+    {"HKEY_USERS", HKEY_USERS},
+    {nullptr, nullptr},
+};
+
+HKEY LookupRootKey(std::string_view name) {
+    for (const RootKeyRow* row = RootKeyTable; row->Name != nullptr; ++row)
+        if (EqualsIgnoreCase(row->Name, name)) return row->Key;
+    return nullptr;
+}
+
+HKEY OpenRegistryKey(HKEY root, const char* path, REGSAM access) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, access, &key) != ERROR_SUCCESS) return nullptr;
+    return key;
+}
+
+int ReadRegistryText(HKEY key, const char* name, PathText& out) {
+    DWORD size = PathText::Capacity;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(out.data()), &size) != ERROR_SUCCESS ||
+        size > PathText::Capacity) {
+        out.Clear();
+        return RegistryTextMissing;
+    }
+    size_t length = 0;
+    while (length < size && out.text[length] != '\0') ++length;
+    if (length == PathText::Capacity) {
+        out.Terminate();
+        return RegistryTextCut;
+    }
+    out.text[length] = '\0';
+    return RegistryTextWhole;
+}
+
+int ReadRegistryKeyText(HKEY root, const char* path, const char* name, PathText& out) {
+    HKEY key = OpenRegistryKey(root, path, KEY_QUERY_VALUE);
+    if (key == nullptr) {
+        out.Clear();
+        return RegistryTextMissing;
+    }
+    int result = ReadRegistryText(key, name, out);
+    RegCloseKey(key);
+    return result;
+}
+
+int ReadRegistryNumber(HKEY key, const char* name, DWORD* out) {
+    DWORD type = 0;
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(&value), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof(value))
+        return 0;
+    *out = value;
+    return 1;
+}
