@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Checks the built SETUP.EXE files: machine, GUI subsystem 4.0, imports only from
-# the Windows system DLLs the installer names (no C runtime, no static version.dll),
-# and the 32-bit one at most 32 KiB.
+# Checks the built SETUP.EXE files and the UNINST.EXE built beside each: machine,
+# GUI subsystem 4.0, imports only from the Windows system DLLs the programs name (no
+# C runtime, no static version.dll), and at most 32 KiB for the shipped i686 build.
 # Also checks every DLL built beside the 32-bit SETUP.EXE (the sample product's and
 # the test components, anywhere below its directory): Windows finds an entry point
 # such as DllRegisterServer by its plain name, so no exported name carries the
@@ -43,9 +43,16 @@ check_exports() {
         echo "$dll: exports $(tr '\n' ' ' <<<"$names")"
     fi
 }
-check "$1" pei-i386 i686-w64-mingw32-objdump
+check_beside() {
+    local setup=$1 format=$2 objdump=$3
+    check "$setup" "$format" "$objdump"
+    local uninst; uninst="$(dirname "$setup")/UNINST.EXE"
+    if [ -f "$uninst" ]; then check "$uninst" "$format" "$objdump"
+    else echo "$uninst: FAIL: missing"; status=1; fi
+}
+check_beside "$1" pei-i386 i686-w64-mingw32-objdump
 dlls=$(find "$(dirname "$1")" -iname '*.dll' -type f | sort)
 [ -n "$dlls" ] || { echo "no DLLs beside $1"; status=1; }
 for dll in $dlls; do check_exports "$dll" i686-w64-mingw32-objdump; done
-[ $# -ge 2 ] && check "$2" pei-x86-64 x86_64-w64-mingw32-objdump
+[ $# -ge 2 ] && check_beside "$2" pei-x86-64 x86_64-w64-mingw32-objdump
 exit $status

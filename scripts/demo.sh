@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Sample Viewer medium (sample/) with the real SETUP.EXE under Wine.
+# Installs the Sample Viewer medium (sample/) with the real SETUP.EXE under Wine,
+# then removes it again with the UNINST.EXE it installed.
 #
 #   bash scripts/demo.sh            # with DISPLAY set: you answer the boxes yourself
 #   bash scripts/demo.sh --auto     # (or without DISPLAY) on Xvfb: Yes to every question,
@@ -188,6 +189,51 @@ tr -d '\r' <"$logs/reg-query.log" | grep -i 'Path' || echo "(not registered)"
 
 step "Uninstall log (C:\\windows\\SAMPVIEW.INI)"
 if [ -e "$drive_c/windows/SAMPVIEW.INI" ]; then tr -d '\r' <"$drive_c/windows/SAMPVIEW.INI"; else echo "(none)"; fi
+
+step "Removing it again with C:\\windows\\SAMPLE\\uninst.exe, as Add/Remove Programs starts it"
+# The entry that "uninst.exe /register SAMPVIEW.INI" wrote during the setup.
+"$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sample Viewer' /v UninstallString \
+    >"$logs/reg-uninstall.log" 2>&1 || true
+tr -d '\r' <"$logs/reg-uninstall.log" | grep -i 'UninstallString' || echo "(no Add/Remove Programs entry)"
+if [ "$mode" = interactive ]; then
+    "$wine" 'C:\windows\SAMPLE\uninst.exe' 'C:\windows\SAMPVIEW.INI' >"$logs/uninst.log" 2>&1 || true
+else
+    # Yes to the removal, No to removing the shared sampcore.dll, OK to the report;
+    # the shared-file question over the progress window is photographed.
+    rm -f "$drive_c"/demo/setup.done "$drive_c"/demo/snap.* "$out/demo-uninstall-screenshot.png"
+    "$wine" 'C:\demo\e2e_watcher.exe' '--transcript=C:\demo\uninst-transcript.txt' '--ready=C:\demo\uwatcher.ready' \
+        '--done=C:\demo\setup.done' '--answers=Yes,No,OK' '--image=uninst.exe' '--snap=C:\demo\snap' \
+        >"$logs/uninst-watcher.log" 2>&1 &
+    watcher_pid=$!
+    for _ in $(seq 3000); do [ -e "$drive_c/demo/uwatcher.ready" ] && break; sleep 0.05; done
+    "$wine" 'C:\windows\SAMPLE\uninst.exe' 'C:\windows\SAMPVIEW.INI' >"$logs/uninst.log" 2>&1 &
+    uninst_pid=$!
+    while kill -0 "$uninst_pid" 2>/dev/null; do
+        if [ -e "$drive_c/demo/snap.ready" ] && [ ! -e "$drive_c/demo/snap.go" ]; then
+            sleep 0.5
+            import -display "$DISPLAY" -window root "$out/demo-uninstall-screenshot.png" >"$logs/import2.log" 2>&1 || true
+            touch "$drive_c/demo/snap.go"
+        fi
+        sleep 0.1
+    done
+    uninst_status=0
+    wait "$uninst_pid" || uninst_status=$?
+    touch "$drive_c/demo/setup.done"
+    wait "$watcher_pid" || true
+    step "What the user saw while removing (exit code $uninst_status)"
+    tr -d '\r' <"$drive_c/demo/uninst-transcript.txt" | sed 's/\\\\/\\/g'
+    [ -s "$out/demo-uninstall-screenshot.png" ] &&
+        echo "screenshot of the shared-file question: $out/demo-uninstall-screenshot.png"
+fi
+# The remover lies in the product directory: a temporary copy finishes it.
+for _ in $(seq 300); do [ -e "$drive_c/windows/SAMPLE" ] || break; sleep 0.1; done
+step "What is left after the removal"
+for p in 'windows/SAMPLE' 'windows/SAMPVIEW.INI' 'windows/system32/sampcore.dll'; do
+    if [ -e "$drive_c/$p" ]; then echo "  C:\\${p//\//\\}: still there"; else echo "  C:\\${p//\//\\}: gone"; fi
+done
+"$wine" uninstaller --list >"$logs/uninstaller-list.log" 2>&1 || true
+grep -q 'Sample Viewer' "$logs/uninstaller-list.log" && echo "  Add/Remove Programs: still lists Sample Viewer" ||
+    echo "  Add/Remove Programs: no longer lists Sample Viewer"
 
 echo
 echo "Wine output and logs: $logs"

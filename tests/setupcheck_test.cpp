@@ -369,7 +369,8 @@ TEST(SetupCheckDocs, SampleMediumChecksAsTheDocsSay) {
     auto examples = DocExamples();
     std::string expected = examples["sample"].check;
     std::string got = CheckText(ReadSource("sample/SETUP.INF"),
-                                {"SETUP.EXE", "SETUP.INF", "README.TXT", "viewer.exe", "sampreg.dll", "sampcore.dll"});
+                                {"SETUP.EXE", "UNINST.EXE", "SETUP.INF", "README.TXT", "viewer.exe", "sampreg.dll",
+                                 "sampcore.dll"});
     EXPECT_EQ(got, expected);
     EXPECT_NE(expected, "") << "the docs show the sample's note";
 }

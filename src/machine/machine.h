@@ -69,6 +69,8 @@ struct MessageBoxRecord {
 struct StartedProcess {
     std::string command;
     UINT show;
+    std::string application;  // CreateProcessA's application name, "" when none was given
+    bool inheritsHandles = false;
     // The environment the program inherited, as NAME=value lines.
     std::vector<std::string> environment;
 };
@@ -77,6 +79,9 @@ struct Component {
     bool exportsRegisterServer = true;
     HRESULT registerResult = 0;
     std::function<void()> onRegister;  // runs inside DllRegisterServer
+    bool exportsUnregisterServer = true;
+    HRESULT unregisterResult = 0;
+    std::function<void()> onUnregister;  // runs inside DllUnregisterServer
 };
 
 struct Window {
@@ -85,7 +90,16 @@ struct Window {
     RECT rect{0, 0, 0, 0};
     bool destroyed = false;
     int moveCount = 0;
+    bool ended = false;  // a modal dialog's EndDialog was called
+    INT_PTR endResult = 0;
 };
+
+// The style recorded for a modal dialog box (DialogBoxParamA) among the message boxes.
+constexpr UINT kDialogBoxStyle = 0xD1A10000u;
+
+// The instance handle UNINST.EXE's entry receives: its string table and dialogs are
+// read from its own resource script.
+inline HINSTANCE const kUninstallerInstance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x500000));
 
 struct Machine {
     // Files and directories, keyed by normalised full path (no doubled backslashes).
@@ -95,6 +109,7 @@ struct Machine {
     std::string windowsDirectory = "C:\\WINDOWS";
     std::string systemDirectory = "C:\\WINDOWS\\SYSTEM";
     std::string currentDirectory = "C:\\MEDIA";                     // relative paths resolve against it
+    std::string tempDirectory = "C:\\TEMP";                         // GetTempPathA
     std::map<std::string, std::string, NoCaseLess> shortNames;      // long path -> short path, when set
     std::vector<std::pair<std::string, std::string>> delayedMoves;  // MoveFileExA with DELAY_UNTIL_REBOOT
     // Compressed files (the SZDD format of COMPRESS/EXPAND) by full path: what the
@@ -130,6 +145,11 @@ struct Machine {
     std::vector<StartedProcess> started;
     std::function<UINT(const std::string& command)> winExecResult;  // default: 33 if the program file exists, else 2
     std::map<std::string, Component, NoCaseLess> components;        // loadable modules by full path
+    // CreateProcessA: runs when a program starts (the program's own work), given its
+    // command line. WaitForSingleObject on a process answers waitResult.
+    std::function<void(const std::string& command)> onProcessStart;
+    DWORD waitResult = WAIT_OBJECT_0;
+    std::vector<DWORD> waits;  // the time-outs asked for, in order
 
     // System.
     OSVERSIONINFOA version{sizeof(OSVERSIONINFOA), 4, 0, 1381, VER_PLATFORM_WIN32_NT, ""};
@@ -150,6 +170,9 @@ struct Machine {
     // Every seam call, in order: the function name, then its main arguments after a
     // blank (for example "LoadLibraryA C:\\APP\\X.DLL", "OleInitialize").
     std::vector<std::string> calls;
+    // Runs after each call is recorded; a test may throw from it to cut a run short
+    // there, as a power cut or a killed process would.
+    std::function<void(const std::string& call)> onCall;
 
     // Failure injection: fail the n-th next call of a function (1 = the next one),
     // or every call when n is 0.
@@ -177,6 +200,8 @@ void Reset();
 
 // Runs the installer's entry point with the given command-line tail.
 int RunSetup(const char* commandTail = "");
+// Runs the remover (UNINST.EXE) with the given command-line tail; its exit code.
+int RunUninst(const char* commandTail = "");
 
 // A full path as the machine keys it: '/' read as '\\', relative paths resolved against
 // the current directory, doubled backslashes collapsed, "." and ".." resolved, no

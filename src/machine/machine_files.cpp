@@ -1,4 +1,5 @@
 // Files and directories: paths, copies, moves and deletes over the machine's file map.
+#include <stdio.h>
 #include <string.h>
 
 #include <vector>
@@ -269,4 +270,62 @@ DWORD GetFileAttributesA(LPCSTR path) {
     if (IsDirectory(Text(path))) return FILE_ATTRIBUTE_DIRECTORY;
     if (FileData* f = FindFile(Text(path))) return 0x20 /* archive */ | (f->readOnly ? FILE_ATTRIBUTE_READONLY : 0);
     return Fail(kErrorFileNotFound, INVALID_FILE_ATTRIBUTES);
+}
+
+BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
+    LogCall("SetFileAttributesA " + Text(path) + " " + std::to_string(attributes));
+    if (ShouldFail("SetFileAttributesA")) return Fail(kErrorAccessDenied, FALSE);
+    if (IsDirectory(Text(path))) return TRUE;
+    FileData* f = FindFile(Text(path));
+    if (!f) return Fail(kErrorFileNotFound, FALSE);
+    f->readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    return TRUE;
+}
+
+BOOL RemoveDirectoryA(LPCSTR path) {
+    LogCall("RemoveDirectoryA " + Text(path));
+    if (ShouldFail("RemoveDirectoryA")) return Fail(kErrorAccessDenied, FALSE);
+    std::string p = NormalisePath(Text(path));
+    if (!IsDirectory(p)) return Fail(FindFile(p) ? 267 /* ERROR_DIRECTORY */ : kErrorFileNotFound, FALSE);
+    for (const auto& file : M().files)
+        if (SameText(ParentOf(file.first), p)) return Fail<BOOL>(145 /* ERROR_DIR_NOT_EMPTY */, FALSE);
+    for (const std::string& dir : M().directories)
+        if (!SameText(dir, p) && SameText(ParentOf(dir), p)) return Fail<BOOL>(145, FALSE);
+    M().directories.erase(p);
+    return TRUE;
+}
+
+DWORD GetTempPathA(DWORD size, LPSTR out) {
+    LogCall("GetTempPathA");
+    if (ShouldFail("GetTempPathA")) return Fail<DWORD>(kErrorAccessDenied, 0);
+    std::string dir = M().tempDirectory;
+    if (dir.empty() || dir.back() != '\\') dir += '\\';
+    return CopyOrNeed(dir, out, size);
+}
+
+// Creates an empty file "<prefix up to 3 characters><hex number>.TMP" that did not
+// exist before and returns its number.
+UINT GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR out) {
+    LogCall("GetTempFileNameA " + Text(directory) + " " + Text(prefix));
+    if (ShouldFail("GetTempFileNameA")) return Fail<UINT>(kErrorAccessDenied, 0);
+    std::string dir = NormalisePath(Text(directory));
+    if (!IsDirectory(dir)) return Fail<UINT>(kErrorPathNotFound, 0);
+    std::string pre = Text(prefix).substr(0, 3);
+    for (UINT n = unique ? unique : 1; n < 0x10000; ++n) {
+        char hex[8];
+        snprintf(hex, sizeof hex, "%X", n);
+        std::string name = JoinMachinePath(dir, pre + hex + ".TMP");
+        if (FindFile(name)) {
+            if (unique) break;
+            continue;
+        }
+        if (!unique) M().files[name] = FileData{};
+        strcpy(out, name.c_str());
+        return n;
+    }
+    return Fail<UINT>(kErrorFileExists, 0);
+}
+
+DWORD GetLastError() {
+    return M().lastError;
 }

@@ -49,6 +49,9 @@ constexpr DWORD kErrorSharingViolation = 32;
 constexpr DWORD kErrorEnvvarNotFound = 203;
 constexpr DWORD kErrorResourceNotFound = 1814;
 
+// A new kernel handle, counted as open until CloseHandle.
+HANDLE OpenNewHandle();
+
 // Resets the areas' own hidden state (string table cache stays).
 void ResetHeap();
 void ResetModules();

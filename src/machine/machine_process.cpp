@@ -51,32 +51,39 @@ std::string ProgramOf(const std::string& command) {
 
 uintptr_t g_NextModule = 0x10000000;
 
-// DllRegisterServer entry points handed out by GetProcAddress: one trampoline per
-// slot, each bound to the component whose entry point it stands for.
+// DllRegisterServer and DllUnregisterServer entry points handed out by
+// GetProcAddress: one trampoline per slot, each bound to the component and the
+// entry point it stands for.
 constexpr int kTrampolines = 8;
 std::string g_TrampolinePath[kTrampolines];
+bool g_TrampolineUnregisters[kTrampolines];
 int g_NextTrampoline = 0;
 
-HRESULT CallRegisterServer(int slot) {
+HRESULT CallServerEntry(int slot) {
     using namespace machine;
     const std::string& path = g_TrampolinePath[slot];
-    LogCall("DllRegisterServer " + path);
+    bool unregisters = g_TrampolineUnregisters[slot];
+    LogCall((unregisters ? "DllUnregisterServer " : "DllRegisterServer ") + path);
     auto it = M().components.find(path);
     if (it == M().components.end()) return static_cast<HRESULT>(0x8000FFFF);  // E_UNEXPECTED
     Component component = it->second;                                         // the callback may change the machine
+    if (unregisters) {
+        if (component.onUnregister) component.onUnregister();
+        return component.unregisterResult;
+    }
     if (component.onRegister) component.onRegister();
     return component.registerResult;
 }
 
 template <int Slot>
-HRESULT RegisterServerTrampoline() {
-    return CallRegisterServer(Slot);
+HRESULT ServerEntryTrampoline() {
+    return CallServerEntry(Slot);
 }
 
 using TrampolineFn = HRESULT (*)();
 const TrampolineFn kTrampolineFns[kTrampolines] = {
-    RegisterServerTrampoline<0>, RegisterServerTrampoline<1>, RegisterServerTrampoline<2>, RegisterServerTrampoline<3>,
-    RegisterServerTrampoline<4>, RegisterServerTrampoline<5>, RegisterServerTrampoline<6>, RegisterServerTrampoline<7>,
+    ServerEntryTrampoline<0>, ServerEntryTrampoline<1>, ServerEntryTrampoline<2>, ServerEntryTrampoline<3>,
+    ServerEntryTrampoline<4>, ServerEntryTrampoline<5>, ServerEntryTrampoline<6>, ServerEntryTrampoline<7>,
 };
 
 }  // namespace
@@ -90,6 +97,50 @@ void ResetModules() {
 }  // namespace machine
 
 using namespace machine;
+
+// Starts the program the command line (or the application name) names; the
+// machine's onProcessStart hook does the program's work at once.
+BOOL CreateProcessA(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                    BOOL inheritHandles, DWORD, LPVOID, LPCSTR, LPSTARTUPINFOA startup,
+                    LPPROCESS_INFORMATION information) {
+    std::string cmd = Text(commandLine);
+    LogCall("CreateProcessA " + (application ? Text(application) + " | " : std::string()) + cmd);
+    if (ShouldFail("CreateProcessA")) return Fail(kErrorNotEnoughMemory, FALSE);
+    if (!information || !startup) return Fail(kErrorInvalidParameter, FALSE);
+    std::string program = application ? (FindFile(application) ? NormalisePath(application) : "") : ProgramOf(cmd);
+    if (program.empty()) return Fail(kErrorFileNotFound, FALSE);
+    StartedProcess process{cmd, (startup->dwFlags & STARTF_USESHOWWINDOW) ? startup->wShowWindow : 10u, {}};
+    process.application = Text(application);
+    process.inheritsHandles = inheritHandles != FALSE;
+    for (const auto& entry : M().environment) process.environment.push_back(entry.first + "=" + entry.second);
+    M().started.push_back(process);
+    information->hProcess = OpenNewHandle();
+    information->hThread = OpenNewHandle();
+    information->dwProcessId = 0x100 + static_cast<DWORD>(M().started.size());
+    information->dwThreadId = 0x200 + static_cast<DWORD>(M().started.size());
+    if (M().onProcessStart) M().onProcessStart(cmd);
+    return TRUE;
+}
+
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+    LogCall("WaitForSingleObject " + std::to_string(milliseconds));
+    if (ShouldFail("WaitForSingleObject")) return Fail<DWORD>(kErrorInvalidHandle, WAIT_FAILED);
+    if (!M().openHandles.count(handle)) return Fail<DWORD>(kErrorInvalidHandle, WAIT_FAILED);
+    M().waits.push_back(milliseconds);
+    return M().waitResult;
+}
+
+// Only the current process is duplicated (the handle a started copy waits on).
+BOOL DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess, PHANDLE target, DWORD access,
+                     BOOL inherit, DWORD) {
+    LogCall("DuplicateHandle " + std::to_string(access) + " " + std::to_string(inherit));
+    if (ShouldFail("DuplicateHandle")) return Fail(kErrorAccessDenied, FALSE);
+    if (sourceProcess != GetCurrentProcess() || targetProcess != GetCurrentProcess() || source != GetCurrentProcess() ||
+        !target)
+        return Fail(kErrorInvalidParameter, FALSE);
+    *target = OpenNewHandle();
+    return TRUE;
+}
 
 UINT WinExec(LPCSTR command, UINT show) {
     std::string cmd = Text(command);
@@ -138,18 +189,22 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
     if (ShouldFail("GetProcAddress")) return Fail<FARPROC>(127, nullptr);
     auto loaded = M().loadedModules.find(module);
     if (loaded == M().loadedModules.end()) return Fail<FARPROC>(kErrorInvalidHandle, nullptr);
-    if (!byName || strcmp(name, "DllRegisterServer") != 0) return Fail<FARPROC>(127, nullptr);  // ERROR_PROC_NOT_FOUND
+    bool unregisters = byName && strcmp(name, "DllUnregisterServer") == 0;
+    if (!byName || (!unregisters && strcmp(name, "DllRegisterServer") != 0))
+        return Fail<FARPROC>(127, nullptr);  // ERROR_PROC_NOT_FOUND
     auto component = M().components.find(loaded->second);
-    if (component == M().components.end() || !component->second.exportsRegisterServer)
+    if (component == M().components.end() ||
+        !(unregisters ? component->second.exportsUnregisterServer : component->second.exportsRegisterServer))
         return Fail<FARPROC>(127, nullptr);
-    // Reuse the slot of this component when it has one.
+    // Reuse the slot of this component's entry when it has one.
     int slot = -1;
     for (int i = 0; i < kTrampolines; ++i)
-        if (SameText(g_TrampolinePath[i], loaded->second)) slot = i;
+        if (SameText(g_TrampolinePath[i], loaded->second) && g_TrampolineUnregisters[i] == unregisters) slot = i;
     if (slot < 0) {
         slot = g_NextTrampoline;
         g_NextTrampoline = (g_NextTrampoline + 1) % kTrampolines;
         g_TrampolinePath[slot] = loaded->second;
+        g_TrampolineUnregisters[slot] = unregisters;
     }
     return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(kTrampolineFns[slot]));
 }

@@ -181,3 +181,36 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     M().files[path].content = FormatIni(lines);
     return TRUE;
 }
+
+// Replaces a section's lines by the given ones (consecutive terminated lines ended
+// by an empty one); duplicate keys are written as they are.
+BOOL WritePrivateProfileSectionA(LPCSTR section, LPCSTR lines, LPCSTR file) {
+    LogCall("WritePrivateProfileSectionA " + Text(section) + " " + Text(file));
+    if (ShouldFail("WritePrivateProfileSectionA")) return Fail(kErrorAccessDenied, FALSE);
+    if (section == nullptr) return Fail(kErrorInvalidParameter, FALSE);
+    std::string path = ProfilePath(file);
+    if (!IsDirectory(ParentOf(path))) return Fail(kErrorPathNotFound, FALSE);
+    FileData* data = FindFile(path);
+    if (data && (data->inUse || data->readOnly)) return Fail(kErrorAccessDenied, FALSE);
+    std::vector<IniLine> all = data ? ParseIni(data->content) : std::vector<IniLine>();
+    long header = FindSection(all, Text(section));
+    if (header >= 0)
+        all.erase(all.begin() + header + 1,
+                  all.begin() + static_cast<long>(SectionEnd(all, static_cast<size_t>(header))));
+    else {
+        all.push_back({true, Trim(section), "", false});
+        header = static_cast<long>(all.size()) - 1;
+    }
+    std::vector<IniLine> added;
+    for (const char* p = lines; p && *p; p += strlen(p) + 1) {
+        std::string line = p;
+        size_t eq = line.find('=');
+        if (eq == std::string::npos)
+            added.push_back({false, Trim(line), "", false});
+        else
+            added.push_back({false, Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)), true});
+    }
+    all.insert(all.begin() + header + 1, added.begin(), added.end());
+    M().files[path].content = FormatIni(all);
+    return TRUE;
+}

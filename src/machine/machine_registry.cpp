@@ -117,3 +117,63 @@ LSTATUS RegCloseKey(HKEY key) {
     ++M().keysClosed;
     return ERROR_SUCCESS;
 }
+
+LSTATUS RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY result,
+                        LPDWORD disposition) {
+    LogCall("RegCreateKeyExA " + RootName(root) + " " + Text(subKey));
+    if (result) *result = nullptr;
+    if (ShouldFail("RegCreateKeyExA")) return ERROR_ACCESS_DENIED;
+    if (!result) return 87;
+    std::string path = PathOf(root);
+    if (path.empty()) return 6;
+    std::string sub = Text(subKey);
+    if (sub.empty() || sub[0] == '\\' || sub.find("\\\\") != std::string::npos) return 87;
+    bool existed = M().registry.count(path + "\\" + sub) != 0;
+    // Every missing level is created; CreateRegistryKey takes the root by handle.
+    if (IsRoot(root)) {
+        CreateRegistryKey(root, sub);
+    } else {
+        return 6;  // the remover only creates keys under a root
+    }
+    if (disposition) *disposition = existed ? 2 : 1;  // REG_OPENED_EXISTING_KEY, REG_CREATED_NEW_KEY
+    HKEY handle = reinterpret_cast<HKEY>(g_NextKeyHandle);
+    g_NextKeyHandle += 4;
+    M().openKeys[handle] = path + "\\" + sub;
+    ++M().keysOpened;
+    *result = handle;
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size) {
+    LogCall("RegSetValueExA " + PathOf(key) + " " + Text(name));
+    if (ShouldFail("RegSetValueExA")) return ERROR_ACCESS_DENIED;
+    std::string path = PathOf(key);
+    if (path.empty() || !M().registry.count(path)) return 6;
+    M().registry[path].values[Text(name)] = {type, std::string(reinterpret_cast<const char*>(data), size)};
+    return ERROR_SUCCESS;
+}
+
+// Deletes a key without subkeys, as Windows NT does.
+LSTATUS RegDeleteKeyA(HKEY root, LPCSTR subKey) {
+    LogCall("RegDeleteKeyA " + RootName(root) + " " + Text(subKey));
+    if (ShouldFail("RegDeleteKeyA")) return ERROR_ACCESS_DENIED;
+    std::string parent = PathOf(root);
+    std::string sub = Text(subKey);
+    if (parent.empty() || sub.empty()) return 87;
+    std::string path = parent + "\\" + sub;
+    auto it = M().registry.find(path);
+    if (it == M().registry.end()) return ERROR_FILE_NOT_FOUND;
+    if (!it->second.subkeys.empty()) return ERROR_ACCESS_DENIED;
+    M().registry.erase(it);
+    size_t cut = path.rfind('\\');
+    auto up = M().registry.find(path.substr(0, cut));
+    if (up != M().registry.end()) {
+        auto& names = up->second.subkeys;
+        for (auto n = names.begin(); n != names.end(); ++n)
+            if (SameText(*n, path.substr(cut + 1))) {
+                names.erase(n);
+                break;
+            }
+    }
+    return ERROR_SUCCESS;
+}

@@ -9,6 +9,7 @@
 
 #include "machine/machine_internal.h"
 #include "setup/setup_context.h"
+#include "uninst/uninstaller.h"
 
 namespace machine {
 
@@ -62,6 +63,7 @@ std::string Upper(const std::string& s) {
 
 void LogCall(const std::string& entry) {
     g_Machine.calls.push_back(entry);
+    if (g_Machine.onCall) g_Machine.onCall(entry);
 }
 
 void Reset() {
@@ -69,7 +71,7 @@ void Reset() {
     ResetModules();
     ResetVersionService();
     g_Machine = Machine();
-    for (const char* dir : {"C:\\", "C:\\MEDIA", "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM"})
+    for (const char* dir : {"C:\\", "C:\\MEDIA", "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", "C:\\TEMP"})
         g_Machine.directories.insert(dir);
     // The installer's state is zero-filled at process start; every run starts so.
     memset(static_cast<void*>(&g_Setup), 0, sizeof(g_Setup));
@@ -80,6 +82,13 @@ int RunSetup(const char* commandTail) {
     std::vector<char> line(tail.begin(), tail.end());
     line.push_back('\0');
     return WinMain(kModuleInstance, nullptr, line.data(), SW_SHOWDEFAULT);
+}
+
+int RunUninst(const char* commandTail) {
+    std::string tail = commandTail ? commandTail : "";
+    std::vector<char> line(tail.begin(), tail.end());
+    line.push_back('\0');
+    return RunUninstaller(kUninstallerInstance, line.data());
 }
 
 // --- failure injection -------------------------------------------------------

@@ -28,6 +28,13 @@ void ResetHeap() {
     g_BlockSizes.clear();
     g_NextHandle = 0x7000;
 }
+
+HANDLE OpenNewHandle() {
+    HANDLE handle = reinterpret_cast<HANDLE>(g_NextHandle);
+    g_NextHandle += 4;
+    M().openHandles.insert(handle);
+    return handle;
+}
 }  // namespace machine
 
 using namespace machine;

@@ -16,6 +16,13 @@ namespace {
 
 // --- the resource script ------------------------------------------------------------
 
+// "../ui/shared_strings.rc" -> "shared_strings.rc": the built-in texts are named
+// by their file names alone.
+std::string FileNameOf(const std::string& path) {
+    size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 const std::string& ResourceText(const std::string& name) {
     static std::map<std::string, std::string> texts;
     auto found = texts.find(name);
@@ -113,19 +120,29 @@ struct Resources {
     std::map<UINT, DialogTemplate> dialogs;
 };
 
-const Resources& LoadResources() {
-    static Resources resources = [] {
-        Resources r;
-        std::string script = ResourceText("setup.rc");
-        // Identifiers come from the headers the script includes.
-        std::map<std::string, long> defines;
-        std::istringstream lines(script);
-        std::string line;
-        while (std::getline(lines, line)) {
-            size_t q1 = line.find("#include \"");
-            if (q1 == std::string::npos) continue;
+// A resource script as the resource compiler sees it: another script that it
+// includes is read in its place, the headers it includes give the numeric
+// identifiers, and `#define NAME "text"` gives a text that later lines name. Scripts
+// and headers are the built-in texts, found by their file names.
+void PreprocessScript(const std::string& name, std::map<std::string, long>& defines,
+                      std::map<std::string, std::string>& texts, std::string& body) {
+    std::istringstream lines(ResourceText(FileNameOf(name)));
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.find('#') != 0) {
+            body += line + "\n";
+            continue;
+        }
+        size_t q1 = line.find("#include \"");
+        if (q1 != std::string::npos) {
             size_t q2 = line.find('"', q1 + 10);
-            std::istringstream header(ResourceText(line.substr(q1 + 10, q2 - q1 - 10)));
+            std::string included = line.substr(q1 + 10, q2 - q1 - 10);
+            if (included.size() > 3 && included.compare(included.size() - 3, 3, ".rc") == 0) {
+                PreprocessScript(included, defines, texts, body);
+                continue;
+            }
+            std::istringstream header(ResourceText(FileNameOf(included)));
             std::string hl;
             while (std::getline(header, hl)) {
                 std::istringstream words(hl);
@@ -133,50 +150,71 @@ const Resources& LoadResources() {
                 if (words >> directive >> name >> value && directive == "#define")
                     defines[name] = strtol(value.c_str(), nullptr, 0);
             }
+            continue;
         }
-        auto number = [&](const std::string& word) -> long {
-            auto it = defines.find(word);
-            if (it != defines.end()) return it->second;
-            char* end = nullptr;
-            long v = strtol(word.c_str(), &end, 0);
-            return (end && *end == '\0' && !word.empty()) ? v : -1;
-        };
-        // Drop preprocessor lines before tokenising.
-        std::string body;
-        std::istringstream all(script);
-        while (std::getline(all, line))
-            if (line.find('#') != 0) body += line + "\n";
-        std::vector<Token> t = Tokenise(body);
-        for (size_t i = 0; i < t.size(); ++i) {
-            if (!t[i].isString && t[i].text == "STRINGTABLE") {
-                while (i < t.size() && t[i].text != "BEGIN") ++i;
-                for (++i; i + 1 < t.size() && !(t[i].text == "END" && !t[i].isString); i += 2)
-                    if (!t[i].isString && t[i + 1].isString)
-                        r.strings[static_cast<UINT>(number(t[i].text))] = t[i + 1].text;
-            } else if (!t[i].isString && (t[i].text == "DIALOG" || t[i].text == "DIALOGEX") && i > 0 &&
-                       i + 4 < t.size()) {
-                DialogTemplate d;
-                long id = number(t[i - 1].text);
-                d.x = atoi(t[i + 1].text.c_str());
-                d.y = atoi(t[i + 2].text.c_str());
-                d.width = atoi(t[i + 3].text.c_str());
-                d.height = atoi(t[i + 4].text.c_str());
-                i += 5;
-                for (; i < t.size() && t[i].text != "BEGIN"; ++i)
-                    if (t[i].text == "CAPTION" && i + 1 < t.size()) d.caption = t[i + 1].text;
-                for (++i; i < t.size() && !(t[i].text == "END" && !t[i].isString); ++i) {
-                    static const char* const kControlWords[] = {"CONTROL",    "LTEXT",         "RTEXT",   "CTEXT",
-                                                                "PUSHBUTTON", "DEFPUSHBUTTON", "EDITTEXT"};
-                    for (const char* word : kControlWords)
-                        if (!t[i].isString && t[i].text == word && i + 2 < t.size() && t[i + 1].isString)
-                            d.controls.push_back({static_cast<int>(number(t[i + 2].text)), t[i + 1].text});
-                }
-                if (id >= 0) r.dialogs[static_cast<UINT>(id)] = d;
+        std::istringstream words(line);
+        std::string directive, name;
+        if (words >> directive >> name && directive == "#define") {
+            std::string rest;
+            std::getline(words, rest);
+            size_t open = rest.find('"'), close = rest.rfind('"');
+            if (open != std::string::npos && close > open) texts[name] = rest.substr(open + 1, close - open - 1);
+        }
+    }
+}
+
+Resources ReadResources(const std::string& scriptName) {
+    Resources r;
+    std::map<std::string, long> defines;
+    std::map<std::string, std::string> texts;
+    std::string body;
+    PreprocessScript(scriptName, defines, texts, body);
+    auto number = [&](const std::string& word) -> long {
+        auto it = defines.find(word);
+        if (it != defines.end()) return it->second;
+        char* end = nullptr;
+        long v = strtol(word.c_str(), &end, 0);
+        return (end && *end == '\0' && !word.empty()) ? v : -1;
+    };
+    std::vector<Token> t = Tokenise(body);
+    for (Token& token : t) {
+        auto text = texts.find(token.text);
+        if (!token.isString && text != texts.end()) token = Token{true, text->second};
+    }
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (!t[i].isString && t[i].text == "STRINGTABLE") {
+            while (i < t.size() && t[i].text != "BEGIN") ++i;
+            for (++i; i + 1 < t.size() && !(t[i].text == "END" && !t[i].isString); i += 2)
+                if (!t[i].isString && t[i + 1].isString)
+                    r.strings[static_cast<UINT>(number(t[i].text))] = t[i + 1].text;
+        } else if (!t[i].isString && (t[i].text == "DIALOG" || t[i].text == "DIALOGEX") && i > 0 && i + 4 < t.size()) {
+            DialogTemplate d;
+            long id = number(t[i - 1].text);
+            d.x = atoi(t[i + 1].text.c_str());
+            d.y = atoi(t[i + 2].text.c_str());
+            d.width = atoi(t[i + 3].text.c_str());
+            d.height = atoi(t[i + 4].text.c_str());
+            i += 5;
+            for (; i < t.size() && t[i].text != "BEGIN"; ++i)
+                if (t[i].text == "CAPTION" && i + 1 < t.size()) d.caption = t[i + 1].text;
+            for (++i; i < t.size() && !(t[i].text == "END" && !t[i].isString); ++i) {
+                static const char* const kControlWords[] = {"CONTROL",    "LTEXT",         "RTEXT",   "CTEXT",
+                                                            "PUSHBUTTON", "DEFPUSHBUTTON", "EDITTEXT"};
+                for (const char* word : kControlWords)
+                    if (!t[i].isString && t[i].text == word && i + 2 < t.size() && t[i + 1].isString)
+                        d.controls.push_back({static_cast<int>(number(t[i + 2].text)), t[i + 1].text});
             }
+            if (id >= 0) r.dialogs[static_cast<UINT>(id)] = d;
         }
-        return r;
-    }();
-    return resources;
+    }
+    return r;
+}
+
+// Each program's resources: SETUP.EXE's unless the instance is the remover's.
+const Resources& LoadResources(HINSTANCE instance = nullptr) {
+    static const Resources setup = ReadResources("setup.rc");
+    static const Resources uninstaller = ReadResources("uninst.rc");
+    return instance == machine::kUninstallerInstance ? uninstaller : setup;
 }
 
 // --- windows ----------------------------------------------------------------------
@@ -314,15 +352,16 @@ const std::map<UINT, std::string>& StringTable() {
 
 using namespace machine;
 
-int LoadStringA(HINSTANCE, UINT id, LPSTR out, int size) {
+int LoadStringA(HINSTANCE instance, UINT id, LPSTR out, int size) {
     LogCall("LoadStringA " + std::to_string(id));
     if (ShouldFail("LoadStringA")) {
         if (out && size > 0) out[0] = '\0';
         return Fail(kErrorResourceNotFound, 0);
     }
     if (out == nullptr || size <= 0) return 0;
-    auto it = StringTable().find(id);
-    if (it == StringTable().end()) {
+    const std::map<UINT, std::string>& table = LoadResources(instance).strings;
+    auto it = table.find(id);
+    if (it == table.end()) {
         out[0] = '\0';
         return Fail(kErrorResourceNotFound, 0);
     }
@@ -370,17 +409,18 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     return box.answer;
 }
 
-HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc, LPARAM param) {
+namespace {
+// A window made from a dialog template of the instance's resources, or nullptr.
+HWND CreateDialogWindow(HINSTANCE instance, LPCSTR templateName) {
     uintptr_t id = reinterpret_cast<uintptr_t>(templateName);
-    LogCall("CreateDialogParamA " + (id <= 0xFFFF ? std::to_string(id) : Text(templateName)));
-    if (ShouldFail("CreateDialogParamA")) return Fail<HWND>(kErrorNotEnoughMemory, nullptr);
     if (id > 0xFFFF) {
         // "#100" names the same template.
         const char* name = templateName;
         id = (name[0] == '#') ? strtoul(name + 1, nullptr, 10) : 0xFFFFFFFF;
     }
-    auto found = LoadResources().dialogs.find(static_cast<UINT>(id));
-    if (found == LoadResources().dialogs.end()) return Fail<HWND>(kErrorResourceNotFound, nullptr);
+    const Resources& resources = LoadResources(instance);
+    auto found = resources.dialogs.find(static_cast<UINT>(id));
+    if (found == resources.dialogs.end()) return Fail<HWND>(kErrorResourceNotFound, nullptr);
     const DialogTemplate& t = found->second;
     Window window;
     window.caption = t.caption;
@@ -391,11 +431,75 @@ HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
     window.rect = RECT{left, top, left + M().dialogPixelWidth, top + M().dialogPixelHeight};
     HWND hwnd = reinterpret_cast<HWND>(g_NextWindow);
     g_NextWindow += 0x10;
-    (void)owner;
     M().windows[hwnd] = window;
+    return hwnd;
+}
+
+std::string TemplateName(LPCSTR templateName) {
+    uintptr_t id = reinterpret_cast<uintptr_t>(templateName);
+    return id <= 0xFFFF ? std::to_string(id) : Text(templateName);
+}
+}  // namespace
+
+HWND CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND, DLGPROC proc, LPARAM param) {
+    LogCall("CreateDialogParamA " + TemplateName(templateName));
+    if (ShouldFail("CreateDialogParamA")) return Fail<HWND>(kErrorNotEnoughMemory, nullptr);
+    HWND hwnd = CreateDialogWindow(instance, templateName);
+    if (hwnd == nullptr) return nullptr;
     M().createdDialogs.push_back(hwnd);
     if (proc) proc(hwnd, WM_INITDIALOG, 0, param);
     return hwnd;
+}
+
+// A modal dialog: initialised by its procedure, recorded like a message box (its
+// control texts in id order, one a line), then the next answer is pressed as the
+// control of that id (IDCANCEL, the Esc key, when none is left).
+INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC proc, LPARAM param) {
+    LogCall("DialogBoxParamA " + TemplateName(templateName));
+    if (ShouldFail("DialogBoxParamA")) return Fail<INT_PTR>(kErrorNotEnoughMemory, -1);
+    HWND hwnd = CreateDialogWindow(instance, templateName);
+    if (hwnd == nullptr || proc == nullptr) return -1;
+    proc(hwnd, WM_INITDIALOG, 0, param);
+    MessageBoxRecord box{owner, "", M().windows[hwnd].caption, kDialogBoxStyle, IDCANCEL, false, "", ""};
+    for (const auto& control : M().windows[hwnd].controlText) box.text += control.second + "\n";
+    if (const Window* progress = ProgressWindow()) {
+        box.progressWindowExists = true;
+        box.progressCaption = progress->caption;
+    }
+    if (M().answers.empty()) {
+        ++M().unansweredQuestions;
+    } else {
+        box.answer = M().answers.front();
+        M().answers.pop_front();
+    }
+    M().boxes.push_back(box);
+    proc(hwnd, WM_COMMAND, static_cast<WPARAM>(box.answer), 0);
+    Window& window = M().windows[hwnd];
+    window.destroyed = true;
+    return window.ended ? window.endResult : 0;
+}
+
+BOOL EndDialog(HWND dialog, INT_PTR result) {
+    LogCall("EndDialog " + std::to_string(result));
+    Window* w = LiveWindow(dialog);
+    if (!w) return Fail<BOOL>(1400, FALSE);
+    w->ended = true;
+    w->endResult = result;
+    return TRUE;
+}
+
+// A control's handle: its dialog's handle plus its id (dialog handles are 16 apart
+// and ids small, which is all the callers need to tell them apart).
+HWND GetDlgItem(HWND dialog, int id) {
+    LogCall("GetDlgItem " + std::to_string(id));
+    Window* w = LiveWindow(dialog);
+    if (!w || !w->controlText.count(id)) return Fail<HWND>(1421, nullptr);
+    return reinterpret_cast<HWND>(reinterpret_cast<uintptr_t>(dialog) * 0x10000 + static_cast<uintptr_t>(id));
+}
+
+HWND SetFocus(HWND window) {
+    LogCall("SetFocus " + std::to_string(reinterpret_cast<uintptr_t>(window) & 0xFFFF));
+    return nullptr;
 }
 
 BOOL DestroyWindow(HWND window) {
@@ -485,5 +589,22 @@ LRESULT DispatchMessageA(const MSG* msg) {
     LogCall("DispatchMessageA");
     ShouldFail("DispatchMessageA");
     if (msg) M().dispatchedMessages.push_back(*msg);
+    return 0;
+}
+
+// The system's stock icons only (no instance): a handle per icon id.
+HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
+    uintptr_t id = reinterpret_cast<uintptr_t>(name);
+    LogCall("LoadIconA " + std::to_string(id));
+    if (instance != nullptr || id < 32512 || id > 32517) return Fail<HICON>(kErrorResourceNotFound, nullptr);
+    return reinterpret_cast<HICON>(0x90000 + id);
+}
+
+// STM_SETICON shows the stock icon's id in the control's text ("icon 32514").
+LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM) {
+    LogCall("SendDlgItemMessageA " + std::to_string(id) + " " + std::to_string(message));
+    Window* w = LiveWindow(dialog);
+    if (!w || !w->controlText.count(id)) return Fail<LRESULT>(1421, 0);
+    if (message == STM_SETICON && wParam >= 0x90000) w->controlText[id] = "icon " + std::to_string(wParam - 0x90000);
     return 0;
 }

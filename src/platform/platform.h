@@ -61,6 +61,7 @@ typedef HANDLE* PHANDLE;
 typedef struct HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
 typedef struct HWND__* HWND;
+typedef struct HICON__* HICON;
 typedef struct HKEY__* HKEY;
 typedef HKEY* PHKEY;
 typedef DWORD REGSAM;
@@ -68,6 +69,7 @@ typedef INT_PTR (*FARPROC)();
 typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 
 typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
+typedef DWORD ACCESS_MASK;
 typedef struct _FILETIME* PFILETIME;
 
 #define TRUE 1
@@ -105,6 +107,32 @@ typedef struct _TOKEN_PRIVILEGES {
 #define SE_PRIVILEGE_ENABLED 0x00000002L
 #define SE_SHUTDOWN_NAME "SeShutdownPrivilege"
 
+typedef struct _STARTUPINFOA {
+    DWORD cb;
+    LPSTR lpReserved;
+    LPSTR lpDesktop;
+    LPSTR lpTitle;
+    DWORD dwX, dwY, dwXSize, dwYSize, dwXCountChars, dwYCountChars, dwFillAttribute;
+    DWORD dwFlags;
+    WORD wShowWindow;
+    WORD cbReserved2;
+    LPBYTE lpReserved2;
+    HANDLE hStdInput, hStdOutput, hStdError;
+} STARTUPINFOA, *LPSTARTUPINFOA;
+typedef struct _PROCESS_INFORMATION {
+    HANDLE hProcess;
+    HANDLE hThread;
+    DWORD dwProcessId;
+    DWORD dwThreadId;
+} PROCESS_INFORMATION, *LPPROCESS_INFORMATION;
+#define STARTF_USESHOWWINDOW 0x00000001
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_TIMEOUT 0x00000102L
+#define WAIT_FAILED 0xFFFFFFFF
+#define SYNCHRONIZE 0x00100000L
+#define DUPLICATE_SAME_ACCESS 0x00000002
+
 typedef struct tagRECT {
     LONG left, top, right, bottom;
 } RECT, *LPRECT;
@@ -127,8 +155,13 @@ typedef struct tagMSG {
 #define HKEY_USERS ((HKEY)(ULONG_PTR)((LONG)0x80000003))
 #define KEY_QUERY_VALUE 0x0001
 #define KEY_ENUMERATE_SUB_KEYS 0x0008
+#define KEY_SET_VALUE 0x0002
+#define KEY_CREATE_SUB_KEY 0x0004
+#define REG_OPTION_NON_VOLATILE 0x00000000L
 #define ERROR_SUCCESS 0L
 #define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_SHARING_VIOLATION 32L
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_MORE_DATA 234L
@@ -144,6 +177,7 @@ typedef struct tagMSG {
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 #define FILE_ATTRIBUTE_READONLY 0x00000001
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
 
 // Version installation (version.dll)
 #define VFFF_ISSHAREDFILE 0x0001
@@ -183,6 +217,10 @@ typedef struct tagMSG {
 #define SW_SHOW 5
 #define SW_SHOWDEFAULT 10
 #define WM_INITDIALOG 0x0110
+#define WM_COMMAND 0x0111
+#define STM_SETICON 0x0170
+#define IDI_QUESTION MAKEINTRESOURCEA(32514)
+#define LOWORD(l) ((WORD)((ULONG_PTR)(l)&0xffff))
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
 #define PM_REMOVE 0x0001
@@ -196,11 +234,12 @@ typedef struct tagMSG {
 #define HEAP_ZERO_MEMORY 0x00000008
 
 // kernel32: profile files
-DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR out, DWORD size,
-                               LPCSTR file);
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR out, DWORD size, LPCSTR file);
 UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR file);
 DWORD GetPrivateProfileSectionA(LPCSTR section, LPSTR out, DWORD size, LPCSTR file);
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file);
+DWORD GetPrivateProfileSectionA(LPCSTR section, LPSTR out, DWORD size, LPCSTR file);
+BOOL WritePrivateProfileSectionA(LPCSTR section, LPCSTR lines, LPCSTR file);
 
 // kernel32: files and directories
 DWORD GetModuleFileNameA(HMODULE module, LPSTR out, DWORD size);
@@ -212,6 +251,11 @@ BOOL DeleteFileA(LPCSTR path);
 BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags);
 DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size);
 DWORD GetFileAttributesA(LPCSTR path);
+BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
+BOOL RemoveDirectoryA(LPCSTR path);
+DWORD GetTempPathA(DWORD size, LPSTR out);
+UINT GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR out);
+DWORD GetLastError();
 
 // kernel32: heap
 HANDLE GetProcessHeap();
@@ -232,6 +276,12 @@ BOOL GetVersionExA(LPOSVERSIONINFOA info);
 DWORD GetVersion();
 HANDLE GetCurrentProcess();
 BOOL CloseHandle(HANDLE handle);
+BOOL CreateProcessA(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
+                    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags, LPVOID environment,
+                    LPCSTR currentDirectory, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION information);
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+BOOL DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess, PHANDLE target, DWORD access,
+                     BOOL inherit, DWORD options);
 
 // advapi32
 LSTATUS RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);
@@ -240,6 +290,10 @@ LSTATUS RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD size);
 LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD size, LPDWORD reserved, LPSTR className,
                       LPDWORD classSize, PFILETIME lastWrite);
 LSTATUS RegCloseKey(HKEY key);
+LSTATUS RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options, REGSAM access,
+                        LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
+LSTATUS RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
+LSTATUS RegDeleteKeyA(HKEY root, LPCSTR subKey);
 BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token);
 BOOL LookupPrivilegeValueA(LPCSTR system, LPCSTR name, PLUID luid);
 BOOL AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES newState, DWORD length,
@@ -252,8 +306,8 @@ void OleUninitialize();
 // version.dll
 DWORD VerFindFileA(DWORD flags, LPSTR fileName, LPSTR winDir, LPSTR appDir, LPSTR curDir, PUINT curDirLen,
                    LPSTR destDir, PUINT destDirLen);
-DWORD VerInstallFileA(DWORD flags, LPSTR srcFileName, LPSTR destFileName, LPSTR srcDir, LPSTR destDir,
-                      LPSTR curDir, LPSTR tmpFile, PUINT tmpFileLen);
+DWORD VerInstallFileA(DWORD flags, LPSTR srcFileName, LPSTR destFileName, LPSTR srcDir, LPSTR destDir, LPSTR curDir,
+                      LPSTR tmpFile, PUINT tmpFileLen);
 
 // user32
 int LoadStringA(HINSTANCE instance, UINT id, LPSTR out, int size);
@@ -266,6 +320,12 @@ BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
 int GetSystemMetrics(int index);
 BOOL GetWindowRect(HWND window, LPRECT rect);
 BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
+INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC proc, LPARAM param);
+BOOL EndDialog(HWND dialog, INT_PTR result);
+HWND GetDlgItem(HWND dialog, int id);
+HWND SetFocus(HWND window);
+HICON LoadIconA(HINSTANCE instance, LPCSTR name);
+LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT remove);
 BOOL IsDialogMessageA(HWND dialog, LPMSG msg);
 BOOL TranslateMessage(const MSG* msg);

@@ -70,7 +70,7 @@ struct SetupOptions {
     int timeoutSeconds = 120;
     std::string snapBase;  // Windows path: hold a box for a screenshot (see watcher.cpp)
     // The program under test and, from its file name, the process whose boxes are
-    // watched. Only the harness's own tests change it.
+    // watched. The harness's own tests and the remover's cases (UNINST.EXE) change it.
     std::string program = "C:\\medium\\SETUP.EXE";
     // Off: a time-out or an uncovered box is left to the test to judge.
     bool failOnTrouble = true;

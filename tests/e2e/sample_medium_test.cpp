@@ -27,6 +27,7 @@ const char* const kUninstallLog =
     "[UninstFiles]\r\n"
     "C:\\windows\\SAMPLE\\viewer.exe=\r\nC:\\windows\\SAMPLE\\readme.txt=\r\n"
     "C:\\windows\\SAMPLE\\sampreg.dll=\r\nC:\\windows\\system32\\sampcore.dll=\r\n"
+    "C:\\windows\\SAMPLE\\uninst.exe=\r\n"
     "[UninstExec]\r\nC:\\windows\\SAMPLE\\viewer.exe /uninstall=\r\n"
     "[UninstRegister]\r\nC:\\windows\\SAMPLE\\sampreg.dll=\r\n";
 

@@ -1,4 +1,4 @@
-// Start-up code of SETUP.EXE, which links no C runtime: the command-line tail is
+// Start-up code of SETUP.EXE and UNINST.EXE, which link no C runtime: the command-line tail is
 // found as the C runtime would find it, WinMain runs, and the process ends.
 #include "platform/platform.h"
 
@@ -14,6 +14,6 @@ extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup() {
         while (static_cast<unsigned char>(*p) > ' ') ++p;
     }
     while (*p != '\0' && static_cast<unsigned char>(*p) <= ' ') ++p;
-    WinMain(GetModuleHandleA(nullptr), nullptr, p, SW_SHOWDEFAULT);
-    ExitProcess(0);
+    // SETUP.EXE's entry always answers 0; UNINST.EXE's answer is its exit code.
+    ExitProcess(static_cast<UINT>(WinMain(GetModuleHandleA(nullptr), nullptr, p, SW_SHOWDEFAULT)));
 }

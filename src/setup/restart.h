@@ -1,0 +1,10 @@
+// The offer to restart Windows after files were staged for the next start, as both
+// SETUP.EXE and UNINST.EXE make it.
+#pragma once
+
+#include "platform/platform.h"
+
+// Asks the restart question (product name as caption) and restarts on Yes.
+void OfferRestart(DWORD majorVersion);
+// Enables the shutdown privilege where there is one, then restarts.
+void RestartWindows(DWORD majorVersion);

@@ -1,0 +1,43 @@
+#include "script/script_names.h"
+#include "uninst/log_paths.h"
+#include "uninst/removal_log.h"
+#include "uninst/removal_passes.h"
+#include "uninst/removal_report.h"
+#include "uninst/uninst_resource_ids.h"
+
+namespace {
+using UnregisterServerProc = HRESULT(WINAPI*)();
+constexpr char kUnregisterServerName[] = "DllUnregisterServer";
+
+// Loaded by its full path only: a bare or relative name would be searched for and
+// could load another DLL into this process.
+EntryOutcome UnregisterComponent(const char* path) {
+    ShowProgressItem(path);
+    if (ClassifyLogPath(path) != PathVerdict::Usable) {
+        ReportUnremovedItem(IDS_ITEM_SKIPPED, path);
+        return EntryOutcome::Failed;
+    }
+    // A component that is gone has nothing left to unregister.
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return EntryOutcome::Handled;
+
+    // Only an initialisation that took place is undone.
+    HRESULT ole = OleInitialize(nullptr);
+    bool unregistered = false;
+    HMODULE module = LoadLibraryA(path);
+    if (module != nullptr) {
+        FARPROC entry = GetProcAddress(module, kUnregisterServerName);
+        if (entry != nullptr)
+            unregistered = reinterpret_cast<UnregisterServerProc>(reinterpret_cast<void (*)()>(entry))() >= 0;
+        FreeLibrary(module);
+    }
+    if (ole >= 0) OleUninitialize();
+    if (unregistered) return EntryOutcome::Handled;
+    // Reported; the file itself is still removed by the file pass.
+    ReportUnremovedItem(IDS_ITEM_NOT_UNREGISTERED, path);
+    return EntryOutcome::Failed;
+}
+}  // namespace
+
+void RunComponentRemoval() {
+    RunLogSectionLastFirst(ScriptName::UninstRegister, UnregisterComponent);
+}

@@ -1,0 +1,74 @@
+#include "uninst/log_paths.h"
+
+#include "setup/setup_context.h"
+#include "uninst/uninst_state.h"
+
+namespace {
+// Names that open a device wherever they stand in a path, with any extension.
+constexpr std::string_view kDeviceNames[] = {
+    "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5", "COM6",   "COM7",   "COM8",    "COM9",
+    "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CLOCK$", "CONIN$", "CONOUT$", "",
+};
+
+constexpr std::string_view kUnusableCharacters = "*?\"<>|";
+
+bool IsDeviceName(std::string_view part) {
+    size_t dot = part.find('.');
+    std::string_view base = TextSlice(part, 0, dot);
+    while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+    for (std::string_view name : kDeviceNames) {
+        if (name.empty()) break;
+        if (EqualsIgnoreCase(base, name)) return true;
+    }
+    return false;
+}
+
+std::string_view WithoutTrailingBackslash(std::string_view path) {
+    if (path.size() > 3 && path.back() == '\\') path.remove_suffix(1);
+    return path;
+}
+
+}  // namespace
+
+bool IsSameDirectory(std::string_view a, std::string_view b) {
+    if (a.empty() || b.empty()) return false;
+    return EqualsIgnoreCase(WithoutTrailingBackslash(a), WithoutTrailingBackslash(b));
+}
+
+bool IsProtectedDirectory(std::string_view directory) {
+    std::string_view d = WithoutTrailingBackslash(directory);
+    if (d.size() <= 3) return true;  // a drive root, or nothing that names a directory
+    return IsSameDirectory(d, g_Setup.WINDIR.view()) || IsSameDirectory(d, g_Setup.WINSYSDIR.view()) ||
+           IsSameDirectory(d, g_Uninst.ProgramFilesDir.view());
+}
+
+std::string_view ParentDirectory(std::string_view path) {
+    size_t cut = path.rfind('\\');
+    if (cut == std::string_view::npos) return std::string_view();
+    // Keep the backslash of a drive root.
+    return TextSlice(path, 0, cut == 2 ? 3 : cut);
+}
+
+PathVerdict ClassifyLogPath(std::string_view path) {
+    if (path.size() > kPathChars - 1) return PathVerdict::TooLong;
+    char drive = AsciiLower(path.empty() ? '\0' : path[0]);
+    if (path.size() < 3 || drive < 'a' || drive > 'z' || path[1] != ':' || path[2] != '\\')
+        return PathVerdict::NotLocal;
+    std::string_view rest = TextSlice(path, 3);
+    if (rest.empty()) return PathVerdict::Protected;
+    for (char c : rest) {
+        if (static_cast<unsigned char>(c) < ' ' || c == ':' || c == '/') return PathVerdict::NotLocal;
+        if (kUnusableCharacters.find(c) != std::string_view::npos) return PathVerdict::Wildcard;
+    }
+    while (!rest.empty()) {
+        size_t cut = rest.find('\\');
+        std::string_view part = TextSlice(rest, 0, cut);
+        // An empty part is a doubled or trailing backslash: not a file's name.
+        if (part.empty()) return PathVerdict::NotLocal;
+        if (part == "." || part == ".." || part.back() == '.' || part.back() == ' ') return PathVerdict::ParentPart;
+        if (IsDeviceName(part)) return PathVerdict::DeviceName;
+        rest = cut == std::string_view::npos ? std::string_view() : TextSlice(rest, cut + 1);
+    }
+    if (IsProtectedDirectory(path)) return PathVerdict::Protected;
+    return PathVerdict::Usable;
+}

@@ -1,0 +1,49 @@
+#include "uninst/removal_report.h"
+
+#include "setup/setup_context.h"
+#include "ui/messages.h"
+#include "uninst/uninst_resource_ids.h"
+#include "uninst/uninst_state.h"
+
+namespace {
+// Enough lines to say what is left without a box taller than the screen.
+constexpr int kMostListedItems = 8;
+// An item is shown with at most this many characters: a log line can be very long.
+constexpr size_t kMostItemChars = 120;
+
+using ItemText = FixedText<kMostItemChars + 1>;
+using ReportText = FixedText<2048>;
+}  // namespace
+
+void ReportUnremovedItem(UINT textId, const char* item) {
+    ++g_Uninst.FailedCount;
+    if (g_Uninst.ListedCount >= kMostListedItems) return;
+    ItemText shown;
+    shown.Assign(item);
+    FixedText<256> line;
+    ComposeCatalogueText(line, textId, shown.c_str());
+    // A list that is full names no more items; they are still counted.
+    if (!g_Uninst.FailedList.HasRoomFor(line.length())) return;
+    g_Uninst.FailedList.Append(line.view());
+    ++g_Uninst.ListedCount;
+}
+
+void ShowRemovalOutcome() {
+    if (g_Uninst.Silent) return;
+    const char* caption = g_Setup.PRODUCTNAME.c_str();
+    ReportText text;
+    if (g_Uninst.FailedCount == 0) {
+        ComposeCatalogueText(text, IDS_REMOVAL_SUCCEEDED, caption);
+        ShowMessageBox(text.c_str(), caption, MB_OK);
+        return;
+    }
+    ReportList list = g_Uninst.FailedList;
+    unsigned int unlisted = static_cast<unsigned int>(g_Uninst.FailedCount - g_Uninst.ListedCount);
+    if (unlisted > 0) {
+        FixedText<64> more;
+        ComposeCatalogueText(more, IDS_MORE_ITEMS, unlisted);
+        list.Append(more.view());
+    }
+    ComposeCatalogueText(text, IDS_REMOVAL_INCOMPLETE, list.c_str());
+    ShowMessageBox(text.c_str(), caption, MB_ICONHAND);
+}

@@ -1,0 +1,11 @@
+// What could not be removed, gathered while the remover works and shown once at
+// the end.
+#pragma once
+
+#include "platform/platform.h"
+
+// Counts one entry that could not be handled and names it in the report (the first
+// few only; the rest are counted). `textId` is the item text with its reason.
+void ReportUnremovedItem(UINT textId, const char* item);
+// The one closing box: the product was removed, or what was not.
+void ShowRemovalOutcome();

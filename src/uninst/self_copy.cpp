@@ -1,0 +1,52 @@
+#include "uninst/self_copy.h"
+
+#include "setup/setup_context.h"
+#include "ui/messages.h"
+#include "uninst/deletion_staging.h"
+#include "uninst/uninst_state.h"
+
+namespace {
+// The original only shows its closing box and ends; if it does not, the copy goes
+// on and leaves the original's file for a later run.
+constexpr DWORD kOriginalWaitMilliseconds = 120000;
+
+using CopyCommandText = FixedText<2 * kPathChars + 48>;
+}  // namespace
+
+int HandOverToTemporaryCopy() {
+    PathText directory;
+    DWORD n = GetTempPathA(PathText::Capacity, directory.data());
+    if (n == 0 || n >= PathText::Capacity) return 0;
+    PathText copy;
+    if (GetTempFileNameA(directory.c_str(), "UNI", 0, copy.data()) == 0) return 0;
+    if (!CopyFileA(g_Uninst.ModulePath.c_str(), copy.c_str(), FALSE)) {
+        DeleteFileA(copy.c_str());
+        return 0;
+    }
+    // The copy cannot delete itself either: it goes at the next start.
+    StageDeletionAtRestart(copy.c_str());
+
+    // The copy works in the temporary directory: a current directory cannot be removed.
+    // It waits on this process; the handle reaches it by inheritance.
+    HANDLE self = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE, TRUE, 0))
+        return 0;
+    CopyCommandText command;
+    FormatText(command, "\"%s\" /S /W %lu \"%s\"", copy.c_str(),
+               static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(self)), g_Uninst.LogPath.c_str());
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    BOOL started = CreateProcessA(copy.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, directory.c_str(),
+                                  &startup, &process);
+    CloseHandle(self);
+    if (!started) return 0;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 1;
+}
+
+void WaitForOriginalToEnd(HANDLE original) {
+    WaitForSingleObject(original, kOriginalWaitMilliseconds);
+    CloseHandle(original);
+}
