@@ -79,11 +79,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     }
 
     OSVERSIONINFOA version;
-    version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
-    version.dwMajorVersion = 0;
-    version.dwPlatformId = 0;
-    GetVersionExA(&version);
-    g_Setup.PlatformId = version.dwPlatformId;
+    ReadWindowsVersion(version);
 
     if (WindowsTooOld(version)) return 0;
     if (UserDeclinesInstallation()) return 0;

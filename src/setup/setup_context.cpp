@@ -6,6 +6,14 @@
 
 SetupContext g_Setup;
 
+void ReadWindowsVersion(OSVERSIONINFOA& version) {
+    version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+    version.dwMajorVersion = 0;
+    version.dwPlatformId = 0;
+    GetVersionExA(&version);
+    g_Setup.PlatformId = version.dwPlatformId;
+}
+
 int AppendBackslash(PathText& path) {
     if (path.last() == '\\' && !path.empty()) return 1;
     if (!path.HasRoomFor(1)) return 0;

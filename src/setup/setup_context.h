@@ -47,6 +47,9 @@ extern SetupContext g_Setup;
 int InitSetupContext(const char* scriptName);
 // Whether INFFILE names an existing file (an empty one counts).
 bool ScriptExists();
+// Asks Windows for its version into `version` (major version and platform 0 when the
+// call fails) and keeps the platform in PlatformId.
+void ReadWindowsVersion(OSVERSIONINFOA& version);
 // Appends a backslash unless the path already ends in one (an empty path becomes "\").
 // Returns 0 when the buffer has no room for it; the path is then left as it is.
 int AppendBackslash(PathText& path);

@@ -197,11 +197,7 @@ int RunUninstaller(HINSTANCE instance, const char* commandLine) {
     FindDirectories(instance);
 
     OSVERSIONINFOA version;
-    version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
-    version.dwMajorVersion = 0;
-    version.dwPlatformId = 0;
-    GetVersionExA(&version);
-    g_Setup.PlatformId = version.dwPlatformId;
+    ReadWindowsVersion(version);
 
     Request request{Mode::Remove, 0, nullptr, nullptr};
     int argumentCount = 0;
