@@ -18,7 +18,7 @@ const char* const kRemover = "C:\\windows\\SAMPLE\\uninst.exe";
 const char* const kHandlerKey = "HKCU\\Software\\Sample Software\\Sample Viewer\\Handler";
 const char* const kArpKey = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample Viewer";
 
-std::string SampleFile(const std::string& name) { return ReadHostFile(Win64Dir() + "/sample/" + name); }
+std::string SampleFile(const std::string& name) { return ReadHostFile(BuildDir() + "/sample/" + name); }
 
 // The remover in the product directory hands its own file to a copy that ends
 // after it: wait (bounded) until what the copy removes is gone.
@@ -50,7 +50,7 @@ void PrepareTwoFiles(WineCase& wine) {
     wine.PutFile("C:\\app\\free.dat", "free");
     wine.PutFile("C:\\windows\\two.ini",
                  "[UNINST]\r\nProduct=Two Files\r\n[UninstFiles]\r\nC:\\app\\held.dat=\r\nC:\\app\\free.dat=\r\n");
-    wine.MediumFile("UNINST.EXE", ReadHostFile(Win64Dir() + "/UNINST.EXE"));
+    wine.MediumFile("UNINST.EXE", ReadHostFile(BuildDir() + "/UNINST.EXE"));
 }
 
 }  // namespace
@@ -126,7 +126,7 @@ TEST(Remover, FileHeldOpenOnWindows95GoesThroughWininit) {
 
 TEST(Remover, GarbageLogIsNotAnUninstallLogAndRemovesNothing) {
     WineCase wine;
-    wine.MediumFile("UNINST.EXE", ReadHostFile(Win64Dir() + "/UNINST.EXE"));
+    wine.MediumFile("UNINST.EXE", ReadHostFile(BuildDir() + "/UNINST.EXE"));
     wine.PutFile("C:\\app\\keep.dat", "keep");
     wine.PutFile("C:\\windows\\junk.ini",
                  std::string("\x7f" "ELF\x02\x01\x01\0\0\0[UninstFiles]\nC:\\app\\keep.dat=\n", 38));
@@ -140,7 +140,7 @@ TEST(Remover, GarbageLogIsNotAnUninstallLogAndRemovesNothing) {
 
 TEST(Remover, SilentRunAnswersWithItsExitCode) {
     WineCase wine;
-    wine.MediumFile("UNINST.EXE", ReadHostFile(Win64Dir() + "/UNINST.EXE"));
+    wine.MediumFile("UNINST.EXE", ReadHostFile(BuildDir() + "/UNINST.EXE"));
     wine.PutFile("C:\\app\\a.dat", "a");
     wine.PutFile("C:\\windows\\part.ini",
                  "[UNINST]\r\nProduct=Part\r\n[UninstFiles]\r\nC:\\app\\a.dat=\r\nrelative.dat=\r\n");
