@@ -1,12 +1,11 @@
 // The machine's state: reset, fixtures, failure injection, the call log and
 // running the installer's entry point.
-#include "machine/machine.h"
-
 #include <string.h>
 
 #include <algorithm>
 #include <cstdlib>
 
+#include "machine/machine.h"
 #include "machine/machine_internal.h"
 #include "setup/setup_context.h"
 #include "uninst/uninstaller.h"
@@ -208,28 +207,36 @@ std::optional<std::string> GetEnvironment(const std::string& name) {
     return std::nullopt;
 }
 
+namespace {
+// What each Windows version answers: GetVersionExA, GetVersion, and whether a process
+// token can be had (Windows 95 has none).
+struct WindowsVersionRow {
+    DWORD major, minor, build, platform, getVersion;
+    bool token;
+};
+constexpr WindowsVersionRow kWindows95 = {4, 0, 0x040003B6, VER_PLATFORM_WIN32_WINDOWS, 0xC0000004, false};
+constexpr WindowsVersionRow kWindowsNT4 = {4, 0, 1381, VER_PLATFORM_WIN32_NT, 0x05650004, true};
+constexpr WindowsVersionRow kWindowsNT351 = {3, 51, 1057, VER_PLATFORM_WIN32_NT, 0x04213303, true};
+constexpr WindowsVersionRow kWindowsXP = {5, 1, 2600, VER_PLATFORM_WIN32_NT, 0x0A280105, true};
+
+void SetWindows(const WindowsVersionRow& row) {
+    g_Machine.version = OSVERSIONINFOA{sizeof(OSVERSIONINFOA), row.major, row.minor, row.build, row.platform, ""};
+    g_Machine.getVersionResult = row.getVersion;
+    g_Machine.tokenAvailable = row.token;
+}
+}  // namespace
+
 void SetWindows95() {
-    g_Machine.version = OSVERSIONINFOA{sizeof(OSVERSIONINFOA), 4, 0, 0x040003B6, VER_PLATFORM_WIN32_WINDOWS, ""};
-    g_Machine.getVersionResult = 0xC0000004;
-    g_Machine.tokenAvailable = false;
+    SetWindows(kWindows95);
 }
-
 void SetWindowsNT4() {
-    g_Machine.version = OSVERSIONINFOA{sizeof(OSVERSIONINFOA), 4, 0, 1381, VER_PLATFORM_WIN32_NT, ""};
-    g_Machine.getVersionResult = 0x05650004;
-    g_Machine.tokenAvailable = true;
+    SetWindows(kWindowsNT4);
 }
-
 void SetWindowsNT351() {
-    g_Machine.version = OSVERSIONINFOA{sizeof(OSVERSIONINFOA), 3, 51, 1057, VER_PLATFORM_WIN32_NT, ""};
-    g_Machine.getVersionResult = 0x04213303;
-    g_Machine.tokenAvailable = true;
+    SetWindows(kWindowsNT351);
 }
-
 void SetWindowsXP() {
-    g_Machine.version = OSVERSIONINFOA{sizeof(OSVERSIONINFOA), 5, 1, 2600, VER_PLATFORM_WIN32_NT, ""};
-    g_Machine.getVersionResult = 0x0A280105;
-    g_Machine.tokenAvailable = true;
+    SetWindows(kWindowsXP);
 }
 
 // --- inspection --------------------------------------------------------------

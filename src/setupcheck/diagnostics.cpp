@@ -570,19 +570,28 @@ private:
                "bad-target-dir");
     }
 
+    // The target of a program or component entry, as SETUP.EXE takes it; `dirLine`
+    // becomes the line of the entry's own TargetDir when it has one. The entry's
+    // section, or null when it is missing.
+    const ScriptSection* ReadRunEntryTarget(const std::string& name, unsigned& dirLine) {
+        const ScriptSection* section = FindScriptSection(script_, name);
+        targetFile_ = ReadScriptValue(script_, name, TargetFilename, name, kPathLimit);
+        if (const ProfileLine* ownDir = FindScriptKey(section, TargetDir)) dirLine = ownDir->Number;
+        ReadTargetDir(section, name);
+        return section;
+    }
+
     void RunPrograms() {
         for (const ProfileLine* entry : ListEntries(ExecFiles)) {
             std::string name(entry->Name);
-            const ScriptSection* section = FindScriptSection(script_, name);
-            targetFile_ = ReadScriptValue(script_, name, TargetFilename, name, kPathLimit);
-            const ProfileLine* ownDir = FindScriptKey(section, TargetDir);
-            ReadTargetDir(section, name);
+            unsigned dirLine = entry->Number;
+            const ScriptSection* section = ReadRunEntryTarget(name, dirLine);
             if (section == nullptr)
                 Report(entry->Number, SeverityWarning,
                        "[" + name + "] is missing: the entry runs on its defaults: it starts " + name + " from " +
                            ShownTargetDir(),
                        "missing-section");
-            CheckRunFromFullPath(name, "program", ownDir ? ownDir->Number : entry->Number);
+            CheckRunFromFullPath(name, "program", dirLine);
             std::string program = JoinPath(targetDir_, targetFile_);
             bool onMedium = medium_ == nullptr || MediumHasFile(*medium_, targetFile_);
             if (!IsInstalled(program, targetFile_) && !onMedium)
@@ -596,16 +605,14 @@ private:
     void RunComponents() {
         for (const ProfileLine* entry : ListEntries(RegisterFiles)) {
             std::string name(entry->Name);
-            const ScriptSection* section = FindScriptSection(script_, name);
-            targetFile_ = ReadScriptValue(script_, name, TargetFilename, name, kPathLimit);
-            const ProfileLine* ownDir = FindScriptKey(section, TargetDir);
-            ReadTargetDir(section, name);
+            unsigned dirLine = entry->Number;
+            const ScriptSection* section = ReadRunEntryTarget(name, dirLine);
             if (section == nullptr)
                 Report(entry->Number, SeverityWarning,
                        "[" + name + "] is missing: the entry runs on its defaults: it registers " +
                            JoinPath(ShownTargetDir(), targetFile_),
                        "missing-section");
-            CheckRunFromFullPath(name, "component", ownDir ? ownDir->Number : entry->Number);
+            CheckRunFromFullPath(name, "component", dirLine);
         }
     }
 

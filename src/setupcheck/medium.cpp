@@ -27,7 +27,9 @@ std::string ShownPath(const std::string& directory, const std::string& name) {
     return directory + (directory.find('\\') != std::string::npos ? "\\" : "/") + name;
 }
 
-bool ReadWholeFile(const fs::path& path, std::string& text) {
+}  // namespace
+
+bool ReadWholeFile(const std::filesystem::path& path, std::string& text) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     std::ostringstream content;
@@ -35,8 +37,6 @@ bool ReadWholeFile(const fs::path& path, std::string& text) {
     text = content.str();
     return true;
 }
-
-}  // namespace
 
 MediumResult OpenMedium(const std::string& argument, Medium& medium, std::string& scriptText) {
     std::error_code error;

@@ -2,6 +2,7 @@
 // lie beside it.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,3 +23,6 @@ MediumResult OpenMedium(const std::string& argument, Medium& medium, std::string
 // Whether the medium holds `relativePath` ('\\' or '/' between parts), matched
 // without regard to case as Windows finds files.
 bool MediumHasFile(const Medium& medium, std::string_view relativePath);
+
+// A host file's bytes, whole; false when it cannot be read.
+bool ReadWholeFile(const std::filesystem::path& path, std::string& text);

@@ -8,6 +8,7 @@
 #include "machine/machine.h"
 #include "machine/machine_internal.h"
 #include "setup/setup_context.h"
+#include "setupcheck/medium.h"
 #include "setupcheck/pe_file.h"
 #include "setupcheck/report.h"
 #include "ui/resource_ids.h"
@@ -15,15 +16,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-bool ReadHostFile(const fs::path& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream content;
-    content << in.rdbuf();
-    bytes = content.str();
-    return true;
-}
 
 // What the version service and LoadLibrary need to know of a file: its version
 // resource and its exports, read from the file it expands to when it is compressed.
@@ -57,7 +49,7 @@ bool PutHostTree(const fs::path& from, const std::string& to, std::string& probl
             machine::MakeDirectory(path);
         } else if (it->is_regular_file(error)) {
             std::string bytes;
-            if (!ReadHostFile(it->path(), bytes)) {
+            if (!ReadWholeFile(it->path(), bytes)) {
                 problem = "cannot read " + it->path().string();
                 return false;
             }
@@ -128,7 +120,7 @@ bool ReadRegString(const std::string& line, size_t& at, std::string& text) {
 // and "name"=dword:xxxxxxxx lines.
 bool LoadRegistryFile(const std::string& path, std::string& problem) {
     std::string bytes;
-    if (!ReadHostFile(path, bytes)) {
+    if (!ReadWholeFile(path, bytes)) {
         problem = "cannot read the registry file " + path;
         return false;
     }
@@ -349,7 +341,7 @@ int RunPlan(const PlanMachine& description, const Medium& medium, bool json, std
     if (!PutHostTree(medium.Directory, kPlanMediumDir, problem)) return 2;
     // The script under the name SETUP.EXE opens.
     std::string scriptBytes;
-    ReadHostFile(fs::path(medium.Directory) / medium.ScriptName, scriptBytes);
+    ReadWholeFile(fs::path(medium.Directory) / medium.ScriptName, scriptBytes);
     machine::WriteFile(std::string(kPlanMediumDir) + "SETUP.INF", scriptBytes);
     for (const std::string& file : description.RegistryFiles)
         if (!LoadRegistryFile(file, problem)) return 2;
