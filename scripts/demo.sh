@@ -73,25 +73,9 @@ else
     system_dir=syswow64
 fi
 medium=$out/medium-win$bits
-rm -rf "$logs"
-mkdir -p "$logs"
-if [ -d "$WINEPREFIX" ]; then "$wineserver" -k >/dev/null 2>&1 || true; fi
-rm -rf "$WINEPREFIX"
-xvfb_pid=
-cleanup() {
-    "$wineserver" -k >"$logs/wineserver-kill.log" 2>&1 || true
-    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
-}
-trap cleanup EXIT
-if [ "$mode" = auto ]; then
-    # Xvfb chooses a free display number itself and writes it to the file.
-    exec 7>"$logs/xvfb.display"
-    Xvfb -displayfd 7 -screen 0 1024x768x24 -nolisten tcp >"$logs/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    exec 7>&-
-    for _ in $(seq 250); do [ -s "$logs/xvfb.display" ] && break; sleep 0.02; done
-    export DISPLAY=":$(head -n1 "$logs/xvfb.display")"
-fi
+source "$root/scripts/wine-session.sh"
+start_fresh_prefix
+if [ "$mode" = auto ]; then start_headless_display; fi
 env -u DISPLAY "$wine" wineboot --init >"$logs/wineboot.log" 2>&1
 "$wineserver" -w
 "$wineserver" -p
