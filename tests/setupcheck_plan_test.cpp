@@ -438,7 +438,8 @@ TEST_F(SetupCheckPlan, EveryDocsExamplePlansWhatItsDocSays) {
         }
         args.push_back((base / "medium").string());
         std::string out, err;
-        ASSERT_EQ(RunSetupCheck(args, out, err), 0) << name << ": " << err;
+        // Some examples show a failing run: the plan runs either way.
+        ASSERT_NE(RunSetupCheck(args, out, err), 2) << name << ": " << err;
 
         std::vector<std::string> planBoxes, planStarted, planRegistered;
         std::istringstream plan(out);
@@ -447,7 +448,9 @@ TEST_F(SetupCheckPlan, EveryDocsExamplePlansWhatItsDocSays) {
                 planBoxes.push_back(Replaced(line.substr(5, line.rfind(" -> ") - 5), " | Yes/No", " | Yes, No"));
             if (line.rfind("start: ", 0) == 0 && line.find("(cannot be started)") == std::string::npos)
                 planStarted.push_back(TrimBlanks(line.substr(7)));
-            if (line.rfind("register: ", 0) == 0) planRegistered.push_back(line.substr(10));
+            // A component that is loaded and answers DllRegisterServer is named alone.
+            if (line.rfind("register: ", 0) == 0 && line.find(" (") == std::string::npos)
+                planRegistered.push_back(line.substr(10));
         }
         EXPECT_EQ(planBoxes, boxes) << name << "\n" << out;
         EXPECT_EQ(planStarted, started) << name << "\n" << out;
@@ -472,7 +475,7 @@ TEST_F(SetupCheckPlan, JsonGivesEachEventItsParts) {
               "\"forced\": \"no\", \"outcome\": \"new\"},\n"
               "  {\"kind\": \"box\", \"caption\": \"Demo\", \"text\": \"Setup completed successfully\", \"buttons\": "
               "\"OK\", \"answer\": \"OK\"}\n"
-              "], \"uninstallLog\": \"\", \"uninstallLogText\": \"\", \"restartOffered\": false}\n");
+              "], \"uninstallLog\": \"\", \"uninstallLogText\": \"\", \"restartOffered\": false, \"failed\": false}\n");
 }
 
 }  // namespace

@@ -91,7 +91,7 @@ TEST(SetupCheckDiagnostics, EveryKindIsFoundWhereItIs) {
         {"unknown key",
          "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDirectory=C:\\A\\\n",
          {"a.txt"},
-         {"2 error bad-target-dir", "4 warning unknown-key"}},
+         {"2 error bad-target-dir", "4 error unknown-key"}},
         // A listed entry without its section runs on defaults (here into the directory before).
         {"missing section",
          "[AddFiles.WIN32]\na.txt=\nb.txt=\n[a.txt]\nTargetDir=C:\\A\\\n",
@@ -142,7 +142,7 @@ TEST(SetupCheckDiagnostics, EveryKindIsFoundWhereItIs) {
         // A bare log name goes to the Windows directory.
         {"bare uninstall log", "[SETUP]\nUninstFile=APPUN.INI\n", {}, {"2 note bare-uninstall-log"}},
         // A section near a fixed name is probably that name misspelt.
-        {"unknown section", "[AddFile.WIN32]\na.txt=\n", {}, {"1 warning unknown-section"}},
+        {"unknown section", "[AddFile.WIN32]\na.txt=\n", {}, {"1 error unknown-section"}},
         // A section nothing names is never read.
         {"unused section", "[Notes]\nText=1\n", {}, {"1 note unused-section"}},
     };
@@ -151,8 +151,8 @@ TEST(SetupCheckDiagnostics, EveryKindIsFoundWhereItIs) {
 
 TEST(SetupCheckDiagnostics, HintsNameWhatWasMeant) {
     std::string text = CheckText("[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDirectory=C:\\A\\\n", {"a.txt"});
-    EXPECT_NE(text.find("SETUP.INF:4: warning: TargetDirectory is not a key of [a.txt]: did you mean TargetDir? "
-                        "[unknown-key]\n"),
+    EXPECT_NE(text.find("SETUP.INF:4: error: TargetDirectory is not a key of [a.txt]: did you mean TargetDir? "
+                        "SETUP.EXE uses the default of TargetDir [unknown-key]\n"),
               std::string::npos)
         << text;
     text = CheckText("[SETUP]\nProduct=One\nproduct=Two\n", {});
@@ -243,7 +243,7 @@ TEST_F(SetupCheckCommand, ExitCodesSayWhatWasFound) {
     std::string out;
     EXPECT_EQ(Run({dir.string()}, out), 1) << "no SETUP.INF is an error";
     EXPECT_NE(out.find(": error: no SETUP.INF on the medium"), std::string::npos) << out;
-    Put("setup.inf", "[SETUP]\nProduct=P\nProdcut=Q\n");
+    Put("setup.inf", "[SETUP]\nProduct=P\nProduct=Q\n");
     out.clear();
     EXPECT_EQ(Run({dir.string()}, out), 0) << "a warning alone passes: " << out;
     EXPECT_EQ(Run({"--werror", dir.string()}, out), 1) << "--werror: warnings fail";
