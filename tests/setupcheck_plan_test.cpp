@@ -479,3 +479,163 @@ TEST_F(SetupCheckPlan, JsonGivesEachEventItsParts) {
 }
 
 }  // namespace
+
+namespace {
+
+// The author's medium of the walkthrough: a product into Program Files found through
+// ProgramFilesDir, a component registered, a shared file in the system directory, the
+// remover shipped and registered.
+const char kGoodMedium[] =
+    "[SETUP]\n"
+    "Product=Acme Notes\n"
+    "UninstFile=ACMENOTE.INI\n"
+    "[SetEnv.WIN32]\n"
+    "ACMEDIR=\n"
+    "[ACMEDIR]\n"
+    "DataFrom=REGISTRY\n"
+    "RegistryRootKey=HKEY_LOCAL_MACHINE\n"
+    "RegistryMidKey=Software\\Microsoft\\Windows\\CurrentVersion\n"
+    "RegistryEndKey=ProgramFilesDir\n"
+    "EndWithBackslash=1\n"
+    "[AddFiles.WIN32]\n"
+    "acmenote.exe=\n"
+    "acmeext.dll=\n"
+    "UNINST.EXE=\n"
+    "acmecore.dll=\n"
+    "[acmenote.exe]\n"
+    "TargetDir=%ACMEDIR%Acme\\\n"
+    "[acmeext.dll]\n"
+    "TargetDir=%ACMEDIR%Acme\\\n"
+    "[UNINST.EXE]\n"
+    "TargetDir=%ACMEDIR%Acme\\\n"
+    "[acmecore.dll]\n"
+    "TargetDir=%WINSYSDIR%\n"
+    "[ExecFiles.WIN32]\n"
+    "firstrun=\n"
+    "register=\n"
+    "[firstrun]\n"
+    "TargetFilename=acmenote.exe\n"
+    "TargetDir=%ACMEDIR%Acme\\\n"
+    "ExecParam=/firstrun\n"
+    "[register]\n"
+    "TargetFilename=UNINST.EXE\n"
+    "TargetDir=%ACMEDIR%Acme\\\n"
+    "ExecParam=/register ACMENOTE.INI\n"
+    "[RegisterFiles.WIN32]\n"
+    "acmeext.dll=\n";
+
+struct Mistake {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> edits;  // texts of the good script changed into others
+    const char* missingFile;  // a file left off the medium, or null
+    const char* atLine;       // the finding is on the first line holding this text
+    const char* expected;     // "severity code"
+    const char* saying;       // and its text holds this
+};
+
+// Each row is one mistake an author made trying the product out, with the finding that
+// must name it. Where a rule of its own catches the mistake it says why; where none was
+// written, the plan catches the failure the mistake causes.
+const std::vector<Mistake> kMistakes = {
+    // The program entry loses its TargetDir and inherits the system directory of the
+    // file before it: the program is looked for there and cannot be started.
+    {"program after the system-directory file", {{"TargetFilename=acmenote.exe\nTargetDir=%ACMEDIR%Acme\\\n", "TargetFilename=acmenote.exe\n"}}, nullptr, "firstrun=", "error planned-failure", "cannot be started"},
+    {"the same entry's inherited directory is named", {{"TargetFilename=acmenote.exe\nTargetDir=%ACMEDIR%Acme\\\n", "TargetFilename=acmenote.exe\n"}}, nullptr, "firstrun=", "warning inherited-system-dir", "system directory"},
+    // A comment after a value is part of the value: the directory gets " ; app dir".
+    {"comment after a directory", {{"[acmenote.exe]\nTargetDir=%ACMEDIR%Acme\\\n", "[acmenote.exe]\nTargetDir=%ACMEDIR%Acme\\ ; app dir\n"}}, nullptr, "; app dir", "error comment-in-value", "part of the value"},
+    // ...and in ExecParam it goes to the program as arguments.
+    {"comment after program arguments", {{"ExecParam=/firstrun\n", "ExecParam=/firstrun ; first start\n"}}, nullptr, "; first start", "error comment-in-value", "part of the value"},
+    // A component nothing installs cannot be loaded: the plan says so on every version.
+    {"component nothing installs", {{"[RegisterFiles.WIN32]\nacmeext.dll=\n", "[RegisterFiles.WIN32]\nacmeext.dll=\nacmehelp.dll=\n[acmehelp.dll]\nTargetDir=%ACMEDIR%Acme\\\n"}}, nullptr, "acmehelp.dll=", "error planned-failure", "cannot be loaded"},
+    // The remover is registered with a log SETUP.EXE never keeps.
+    {"UninstFile left out", {{"UninstFile=ACMENOTE.INI\n", ""}}, nullptr, "ExecParam=/register", "error remover-wiring", "no UninstFile"},
+    {"the remover registered with another log", {{"ExecParam=/register ACMENOTE.INI\n", "ExecParam=/register ACMENOTES.INI\n"}}, nullptr, "ExecParam=/register", "error remover-wiring", "another file"},
+    // Misspellings that leave an entry on its defaults.
+    {"TargetDirectory", {{"[acmenote.exe]\nTargetDir=", "[acmenote.exe]\nTargetDirectory="}}, nullptr, "TargetDirectory=", "error unknown-key", "did you mean TargetDir?"},
+    {"[AddFile.WIN32]", {{"[AddFiles.WIN32]", "[AddFile.WIN32]"}}, nullptr, "[AddFile.WIN32]", "error unknown-section", "did you mean [AddFiles.WIN32]?"},
+    {"[AddFiles]", {{"[AddFiles.WIN32]", "[AddFiles]"}}, nullptr, "[AddFiles]", "error unknown-section", "did you mean [AddFiles.WIN32]?"},
+    // A short root name other tools accept is no root to SETUP.EXE.
+    {"RegistryRootKey=HKLM", {{"RegistryRootKey=HKEY_LOCAL_MACHINE", "RegistryRootKey=HKLM"}}, nullptr, "RegistryRootKey=HKLM", "error unknown-root-key", "did you mean HKEY_LOCAL_MACHINE?"},
+    // %ProgramFiles% is set from Windows 2000 on: fragile, and on the older versions the
+    // plan shows the entry refused.
+    {"%ProgramFiles% (the warning)", {{"[acmenote.exe]\nTargetDir=%ACMEDIR%Acme\\\n", "[acmenote.exe]\nTargetDir=%ProgramFiles%\\Acme\\\n"}}, nullptr, "%ProgramFiles%", "warning version-macro", "Windows 2000 and later"},
+    {"%ProgramFiles% (the failure)", {{"[acmenote.exe]\nTargetDir=%ACMEDIR%Acme\\\n", "[acmenote.exe]\nTargetDir=%ProgramFiles%\\Acme\\\n"}}, nullptr, "acmenote.exe=", "error planned-failure", "Windows 95 and Windows NT 4.0"},
+    // The log in a directory the setup creates loses its first line.
+    {"log in the product directory",
+     {{"UninstFile=ACMENOTE.INI\n", "UninstFile=C:\\ACME\\ACMENOTE.INI\n"},
+      {"[acmenote.exe]\nTargetDir=%ACMEDIR%Acme\\\n", "[acmenote.exe]\nTargetDir=C:\\ACME\\\n"},
+      {"/register ACMENOTE.INI", "/register C:\\ACME\\ACMENOTE.INI"}}, nullptr, "UninstFile=", "warning log-in-product-dir", "creates"},
+    // A file the script names is not on the medium.
+    {"source missing from the medium", {}, "acmecore.dll", "acmecore.dll=", "error missing-source", "not on the medium"},
+    // A misspelt data source removes the variable.
+    {"DataFrom misspelt", {{"DataFrom=REGISTRY", "DataFrom=REGISTERY"}}, nullptr, "DataFrom=", "error unknown-data-from", "did you mean REGISTRY?"},
+};
+
+class SetupCheckWalkthrough : public SetupCheckPlan {
+protected:
+    void PutMedium(const std::string& script, const char* missing) {
+        fs::remove_all(dir / "medium");
+        Put(dir / "medium/SETUP.INF", script);
+        const std::pair<const char*, std::string> files[] = {
+            {"acmenote.exe", MakePe(0x0001000000000000ull, "")},
+            {"acmeext.dll", MakePe(0x0001000000000000ull, "DllRegisterServer")},
+            {"acmecore.dll", MakePe(0x0001000000000000ull, "")},
+            {"UNINST.EXE", MakePe(0x0001000000000000ull, "")},
+        };
+        for (const auto& file : files)
+            if (missing == nullptr || std::string(missing) != file.first) Put(dir / "medium" / file.first, file.second);
+    }
+    std::vector<std::string> Findings(std::string& out) {
+        std::string err;
+        out.clear();
+        RunSetupCheck({(dir / "medium").string()}, out, err);
+        std::vector<std::string> lines;
+        std::istringstream in(out);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+};
+
+unsigned LineHolding(const std::string& script, const std::string& text) {
+    std::istringstream in(script);
+    unsigned number = 0;
+    for (std::string line; std::getline(in, line);)
+        if (++number && line.find(text) != std::string::npos) return number;
+    return 0;
+}
+
+TEST_F(SetupCheckWalkthrough, GoodMediumChecksClean) {
+    PutMedium(kGoodMedium, nullptr);
+    std::string out;
+    for (const std::string& line : Findings(out)) EXPECT_NE(line.find(": note: "), std::string::npos) << line;
+    std::string err;
+    EXPECT_EQ(RunSetupCheck({(dir / "medium").string()}, out, err), 0) << out;
+}
+
+TEST_F(SetupCheckWalkthrough, EveryMistakeIsFoundAtItsLine) {
+    for (const Mistake& m : kMistakes) {
+        SCOPED_TRACE(m.name);
+        std::string script = kGoodMedium;
+        for (const auto& edit : m.edits) {
+            size_t at = script.find(edit.first);
+            ASSERT_NE(at, std::string::npos) << "the row's text is in the good script: " << edit.first;
+            script.replace(at, strlen(edit.first), edit.second);
+        }
+        PutMedium(script, m.missingFile);
+        unsigned line = LineHolding(script, m.atLine);
+        ASSERT_NE(line, 0u);
+        std::string severity = std::string(m.expected).substr(0, std::string(m.expected).find(' '));
+        std::string code = std::string(m.expected).substr(severity.size() + 1);
+        std::string head = "SETUP.INF:" + std::to_string(line) + ": " + severity + ": ";
+        std::string out;
+        bool found = false;
+        for (const std::string& finding : Findings(out))
+            found |= finding.find(head) != std::string::npos && finding.find("[" + code + "]") != std::string::npos &&
+                     finding.find(m.saying) != std::string::npos;
+        EXPECT_TRUE(found) << "expected " << head << "... " << m.saying << " [" << code << "] in\n" << out;
+        std::string err;
+        if (severity == "error") EXPECT_EQ(RunSetupCheck({(dir / "medium").string()}, out, err), 1) << "errors fail";
+    }
+}
+
+}  // namespace
