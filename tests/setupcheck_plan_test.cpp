@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -95,6 +96,64 @@ TEST(PeFile, VersionAndExportsAreReadFromTheFile) {
     EXPECT_FALSE(ExportsFunction(plain, "DllRegisterServer"));
     EXPECT_FALSE(IsPeModule("just text"));
     EXPECT_EQ(ReadFileVersion("MZ but nothing more"), 0u);
+}
+
+// A file on a medium may be damaged or made to harm: each row damages a good module in
+// one place, and the readers answer "no version", "no export" or "not a module".
+struct DamagedPe {
+    const char* why;
+    std::function<void(std::string&)> damage;
+    bool module;
+    uint64_t version;
+    bool exports;
+};
+
+TEST(PeFile, DamagedFilesReadAsNoModule) {
+    const uint32_t sectionHeader = 0x98 + 0xe0, namePointer = 0x200 + 0x40, resourceEntry = 0x200 + 0x148;
+    const DamagedPe rows[] = {
+        // Found by fuzzing: a section claiming more raw bytes than the file has, and an
+        // export name pointer into that missing part (the read ran past the end).
+        {"export name beyond the end of the file",
+         [&](std::string& b) { Put32(b, sectionHeader + 16, 0x10000), Put32(b, namePointer, 0x5000); }, true,
+         0x0001000000000000ull, false},
+        // The name starts inside the file but its last bytes are cut off.
+        {"export name cut by the end of the file",
+         [&](std::string& b) { Put32(b, namePointer, 0x13F8), b.replace(0x5F8, 8, "DllRegis"); }, true,
+         0x0001000000000000ull, false},
+        // A header offset near 4 GiB must not wrap round on a 32-bit build.
+        {"PE header offset near 4 GiB", [&](std::string& b) { Put32(b, 0x3c, 0xFFFFFFF0u); }, false, 0, false},
+        {"more sections than the file holds", [&](std::string& b) { Put16(b, 0x86, 200); }, false, 0, false},
+        // The version data entry points beyond the file.
+        {"version data beyond the end of the file",
+         [&](std::string& b) { Put32(b, sectionHeader + 16, 0x10000), Put32(b, resourceEntry, 0x8000); }, true, 0,
+         true},
+    };
+    for (const DamagedPe& row : rows) {
+        SCOPED_TRACE(row.why);
+        std::string pe = MakePe(0x0001000000000000ull, "DllRegisterServer");
+        row.damage(pe);
+        EXPECT_EQ(IsPeModule(pe), row.module);
+        EXPECT_EQ(ReadFileVersion(pe), row.version);
+        EXPECT_EQ(ExportsFunction(pe, "DllRegisterServer"), row.exports);
+    }
+}
+
+TEST(PeFile, DamagedCompressedFilesAreRefused) {
+    std::string header = std::string("SZDD\x88\xf0\x27\x33", 8) + "A" + std::string(1, '\0');
+    auto sized = [&](uint32_t size, const std::string& data) {
+        std::string b = header + std::string(4, '\0');
+        Put32(b, 10, size);
+        return b + data;
+    };
+    std::string out;
+    // Claims far more than its data gives.
+    EXPECT_FALSE(ExpandSzddFile(sized(0xFFFFFFF0u, std::string("\xff", 1) + "abcdefgh"), out));
+    // A reference whose second byte is missing.
+    EXPECT_FALSE(ExpandSzddFile(sized(9, std::string("\x07", 1) + "abc" + std::string("\xf0", 1)), out));
+    // Not the one method COMPRESS writes.
+    std::string other = sized(3, std::string("\x07", 1) + "abc");
+    other[8] = 'B';
+    EXPECT_FALSE(ExpandSzddFile(other, out));
 }
 
 TEST(PeFile, CompressedFileExpandsWithLiteralsAndReferences) {
