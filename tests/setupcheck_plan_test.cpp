@@ -698,3 +698,113 @@ TEST_F(SetupCheckWalkthrough, EveryMistakeIsFoundAtItsLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// A script that shows what a fresh installation offers: the Program Files folder from
+// the registry, and the %ProgramFiles% variable.
+const char kMachineProbe[] =
+    "[SetEnv.WIN32]\nFROMREG=\nFROMENV=\n"
+    "[FROMREG]\nDataFrom=REGISTRY\nRegistryRootKey=HKEY_LOCAL_MACHINE\n"
+    "RegistryMidKey=Software\\Microsoft\\Windows\\CurrentVersion\nRegistryEndKey=ProgramFilesDir\n"
+    "[FROMENV]\nDataFrom=ENVIRONMENT\nEnvironmentValue=%ProgramFiles%\n"
+    "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=%WINSYSDIR%\n";
+
+struct FreshWindows {
+    const char* windows;
+    const char* fromRegistry;  // the environment line for ProgramFilesDir
+    const char* fromVariable;  // and for %ProgramFiles%
+    const char* systemDir;
+};
+
+// Program Files came with the Windows 95 shell; %ProgramFiles% with Windows 2000.
+const FreshWindows kFreshWindows[] = {
+    {"95", "FROMREG=C:\\Program Files", "FROMENV (remove)", "C:\\WINDOWS\\SYSTEM"},
+    {"98", "FROMREG=C:\\Program Files", "FROMENV (remove)", "C:\\WINDOWS\\SYSTEM"},
+    // NT 3.51 has no Program Files at all: the registry lookup fails.
+    {"nt351", nullptr, "FROMENV (remove)", "C:\\WINDOWS\\SYSTEM32"},
+    {"nt4", "FROMREG=C:\\Program Files", "FROMENV (remove)", "C:\\WINDOWS\\SYSTEM32"},
+    {"2000", "FROMREG=C:\\Program Files", "FROMENV=C:\\Program Files", "C:\\WINDOWS\\SYSTEM32"},
+    {"xp", "FROMREG=C:\\Program Files", "FROMENV=C:\\Program Files", "C:\\WINDOWS\\SYSTEM32"},
+    // What Wine reports by default.
+    {"10", "FROMREG=C:\\Program Files", "FROMENV=C:\\Program Files", "C:\\WINDOWS\\SYSTEM32"},
+};
+
+TEST_F(SetupCheckPlan, EachWindowsVersionIsAFreshInstallationOfIt) {
+    Put(dir / "medium/SETUP.INF", kMachineProbe);
+    Put(dir / "medium/a.txt", "a");
+    for (const FreshWindows& row : kFreshWindows) {
+        SCOPED_TRACE(row.windows);
+        std::string out;
+        int code = Plan({"--windows", row.windows}, out);
+        if (row.fromRegistry == nullptr) {
+            // A failed registry lookup skips the file phase: the run fails.
+            EXPECT_EQ(code, 1) << out;
+            EXPECT_EQ(out.find("environment: FROMREG="), std::string::npos) << out;
+            continue;
+        }
+        EXPECT_EQ(code, 0) << out;
+        EXPECT_NE(out.find(std::string("environment: ") + row.fromRegistry + "\n"), std::string::npos) << out;
+        EXPECT_NE(out.find(std::string("environment: ") + row.fromVariable + "\n"), std::string::npos) << out;
+        EXPECT_NE(out.find(std::string("-> ") + row.systemDir + "\\a.txt: new"), std::string::npos) << out;
+    }
+}
+
+struct PlanGap {
+    const char* why;
+    const char* script;  // null: no SETUP.INF on the medium
+    std::vector<std::string> options;
+    int exitCode;
+    const char* shows;  // a line of the plan
+};
+
+const char kComponent[] =
+    "[SETUP]\nProduct=Demo\n[AddFiles.WIN32]\nc.dll=\n[c.dll]\nTargetDir=C:\\DEMO\\\n"
+    "[RegisterFiles.WIN32]\nc.dll=\n";
+
+// What the plan could not say before, each with the exit code the planned run gives.
+const PlanGap kPlanGaps[] = {
+    // The real run shows the missing script's box with its path, and installs nothing.
+    {"no SETUP.INF", nullptr, {}, 1, "box: product | Unable to open file D:\\SETUP.INF | OK -> OK\n"},
+    // A component whose DllRegisterServer fails, named as it lies on the medium.
+    {"a failing component", kComponent, {"--register-fails", "c.dll"}, 1,
+     "register: C:\\DEMO\\c.dll (DllRegisterServer fails (0x80004005))\n"},
+    {"the same component registers", kComponent, {}, 0, "register: C:\\DEMO\\c.dll\n"},
+    // RequireMajorVersion 4 refuses NT 3.51 with its box.
+    {"NT 3.51 is too old", "[SETUP]\nProduct=Demo\nRequireMajorVersion=4\n", {"--windows", "nt351"}, 1,
+     "box: Demo | "},
+    {"Windows 10 is new enough", "[SETUP]\nProduct=Demo\nRequireMajorVersion=4\n", {"--windows", "10"}, 0,
+     "box: Demo | Setup completed successfully | OK -> OK\n"},
+    // A box list copied as answers: "ok" answers the box with only an OK button.
+    {"ok among the answers", "[SETUP]\nProduct=Demo\nInitialPrompt=1\n", {"--answers", "yes,ok"}, 0,
+     "| Yes/No -> Yes\n"},
+    // Declining is the person's choice, not a failure of the run.
+    {"the person declines", "[SETUP]\nProduct=Demo\nInitialPrompt=1\n", {"--answers", "no"}, 0, "| Yes/No -> No\n"},
+};
+
+TEST_F(SetupCheckPlan, GapsOfThePlanAreClosed) {
+    for (const PlanGap& row : kPlanGaps) {
+        SCOPED_TRACE(row.why);
+        fs::remove_all(dir / "medium");
+        fs::create_directories(dir / "medium");
+        if (row.script != nullptr) Put(dir / "medium/SETUP.INF", row.script);
+        Put(dir / "medium/c.dll", MakePe(0x0001000000000000ull, "DllRegisterServer"));
+        std::string out;
+        EXPECT_EQ(Plan(row.options, out), row.exitCode) << out;
+        EXPECT_NE(out.find(row.shows), std::string::npos) << out;
+    }
+}
+
+TEST_F(SetupCheckPlan, FailingComponentIsAnErrorOfTheCheck) {
+    // The check plans with no component failing; a component nothing installs fails.
+    Put(dir / "medium/SETUP.INF", std::string(kComponent) + "other.dll=\n[other.dll]\nTargetDir=C:\\DEMO\\\n");
+    Put(dir / "medium/c.dll", MakePe(0x0001000000000000ull, "DllRegisterServer"));
+    std::string out, err;
+    EXPECT_EQ(RunSetupCheck({(dir / "medium").string()}, out, err), 1);
+    EXPECT_NE(out.find("SETUP.INF:9: error: the plan fails on Windows 95, Windows NT 4.0 and Windows XP: "
+                       "[other.dll]: the component C:\\DEMO\\other.dll cannot be loaded"),
+              std::string::npos)
+        << out;
+}
+
+}  // namespace

@@ -159,11 +159,29 @@ std::string CatalogueText(UINT id) {
     return it == machine::StringTable().end() ? std::string() : it->second;
 }
 
-// Whether a box shows the catalogue text `id` (its placeholders filled).
+// Whether a box shows the catalogue text `id`: its fixed parts, in order, around the
+// placeholders filled in ("%s", "%u", "%lu").
 bool ShowsCatalogueText(const machine::MessageBoxRecord& box, UINT id) {
     std::string text = CatalogueText(id);
-    std::string head = text.substr(0, text.find('%'));
-    return !head.empty() && box.text.compare(0, head.size(), head) == 0;
+    if (text.empty()) return false;
+    std::vector<std::string> parts(1);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            parts.back() += text[i];
+            continue;
+        }
+        while (i + 1 < text.size() && (text[i + 1] == 'l' || (text[i + 1] >= '0' && text[i + 1] <= '9'))) ++i;
+        ++i;  // the conversion letter
+        parts.emplace_back();
+    }
+    size_t at = 0;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        size_t found = box.text.find(parts[i], at);
+        // The first part starts the box's text; each later one follows the one before.
+        if (found == std::string::npos || (i == 0 && found != 0)) return false;
+        at = found + parts[i].size();
+    }
+    return true;
 }
 
 // The answer that changes least once the person has chosen to install: go on, keep
