@@ -375,4 +375,47 @@ TEST(SetupCheckDocs, SampleMediumChecksAsTheDocsSay) {
     EXPECT_NE(expected, "") << "the docs show the sample's note";
 }
 
+// The setupcheck commands a reader copies from the README ("Test a medium before it
+// ships") and from docs/setup-inf.md ("Test your medium"), each run as written from the
+// repository's root: they name a medium that exists after the build and exit 0.
+std::vector<std::string> DocumentedCommands(const std::string& relative, const std::string& heading,
+                                            const std::string& program) {
+    std::string doc = ReadSource(relative);
+    size_t start = doc.find("\n## " + heading + "\n");
+    if (start == std::string::npos) return {};
+    size_t end = doc.find("\n## ", start + 1);
+    std::istringstream section(doc.substr(start, end - start));
+    std::vector<std::string> commands;
+    bool fenced = false;
+    for (std::string line; std::getline(section, line);) {
+        if (line.rfind("```", 0) == 0) fenced = !fenced;
+        if (fenced && line.rfind(program + " ", 0) == 0) commands.push_back(line.substr(0, line.find("  #")));
+    }
+    return commands;
+}
+
+TEST(SetupCheckDocs, TestYourMediumCommandsRunAsWritten) {
+    fs::path root(SETUP_SOURCE_DIR);
+    if (!fs::exists(root / "build/win64/sample/medium/SETUP.INF")) GTEST_SKIP() << "needs the win64 sample medium";
+    std::vector<std::string> commands = DocumentedCommands("README.md", "Test a medium before it ships",
+                                                           "build/native/setupcheck");
+    ASSERT_GE(commands.size(), 2u) << "the README shows a check and a plan";
+    std::vector<std::string> docs = DocumentedCommands("docs/setup-inf.md", "Test your medium", "setupcheck");
+    ASSERT_GE(docs.size(), 2u) << "the docs show a check and a plan";
+    commands.insert(commands.end(), docs.begin(), docs.end());
+    fs::path was = fs::current_path();
+    fs::current_path(root);
+    for (const std::string& command : commands) {
+        std::istringstream words(command);
+        std::vector<std::string> arguments;
+        std::string word;
+        words >> word;  // the program
+        while (words >> word) arguments.push_back(word);
+        std::string out, err;
+        EXPECT_EQ(RunSetupCheck(arguments, out, err), 0) << command << "\n" << out << err;
+        EXPECT_EQ(out.find(": error: "), std::string::npos) << command << "\n" << out;
+    }
+    fs::current_path(was);
+}
+
 }  // namespace
