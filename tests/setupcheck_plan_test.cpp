@@ -586,10 +586,10 @@ const char kGoodMedium[] =
 struct Mistake {
     const char* name;
     std::vector<std::pair<const char*, const char*>> edits;  // texts of the good script changed into others
-    const char* missingFile;  // a file left off the medium, or null
-    const char* atLine;       // the finding is on the first line holding this text
-    const char* expected;     // "severity code"
-    const char* saying;       // and its text holds this
+    const char* missingFile;                                 // a file left off the medium, or null
+    const char* atLine;                                      // the finding is on the first line holding this text
+    const char* expected;                                    // "severity code"
+    const char* saying;                                      // and its text holds this
 };
 
 // Each row is one mistake an author made trying the product out, with the finding that
@@ -598,36 +598,116 @@ struct Mistake {
 const std::vector<Mistake> kMistakes = {
     // The program entry loses its TargetDir and inherits the system directory of the
     // file before it: the program is looked for there and cannot be started.
-    {"program after the system-directory file", {{"TargetFilename=acmenote.exe\nTargetDir=%ACMEDIR%Acme\\\n", "TargetFilename=acmenote.exe\n"}}, nullptr, "firstrun=", "error planned-failure", "cannot be started"},
-    {"the same entry's inherited directory is named", {{"TargetFilename=acmenote.exe\nTargetDir=%ACMEDIR%Acme\\\n", "TargetFilename=acmenote.exe\n"}}, nullptr, "firstrun=", "warning inherited-system-dir", "system directory"},
+    {"program after the system-directory file",
+     {{"TargetFilename=acmenote.exe\nTargetDir=%ACMEDIR%Acme\\\n", "TargetFilename=acmenote.exe\n"}},
+     nullptr,
+     "firstrun=",
+     "error planned-failure",
+     "cannot be started"},
+    {"the same entry's inherited directory is named",
+     {{"TargetFilename=acmenote.exe\nTargetDir=%ACMEDIR%Acme\\\n", "TargetFilename=acmenote.exe\n"}},
+     nullptr,
+     "firstrun=",
+     "warning inherited-system-dir",
+     "system directory"},
     // A comment after a value is part of the value: the directory gets " ; app dir".
-    {"comment after a directory", {{"[acmenote.exe]\nTargetDir=%ACMEDIR%Acme\\\n", "[acmenote.exe]\nTargetDir=%ACMEDIR%Acme\\ ; app dir\n"}}, nullptr, "; app dir", "error comment-in-value", "part of the value"},
+    {"comment after a directory",
+     {{"[acmenote.exe]\nTargetDir=%ACMEDIR%Acme\\\n", "[acmenote.exe]\nTargetDir=%ACMEDIR%Acme\\ ; app dir\n"}},
+     nullptr,
+     "; app dir",
+     "error comment-in-value",
+     "part of the value"},
     // ...and in ExecParam it goes to the program as arguments.
-    {"comment after program arguments", {{"ExecParam=/firstrun\n", "ExecParam=/firstrun ; first start\n"}}, nullptr, "; first start", "error comment-in-value", "part of the value"},
+    {"comment after program arguments",
+     {{"ExecParam=/firstrun\n", "ExecParam=/firstrun ; first start\n"}},
+     nullptr,
+     "; first start",
+     "error comment-in-value",
+     "part of the value"},
     // A component nothing installs cannot be loaded: the plan says so on every version.
-    {"component nothing installs", {{"[RegisterFiles.WIN32]\nacmeext.dll=\n", "[RegisterFiles.WIN32]\nacmeext.dll=\nacmehelp.dll=\n[acmehelp.dll]\nTargetDir=%ACMEDIR%Acme\\\n"}}, nullptr, "acmehelp.dll=", "error planned-failure", "cannot be loaded"},
+    {"component nothing installs",
+     {{"[RegisterFiles.WIN32]\nacmeext.dll=\n",
+       "[RegisterFiles.WIN32]\nacmeext.dll=\nacmehelp.dll=\n[acmehelp.dll]\nTargetDir=%ACMEDIR%Acme\\\n"}},
+     nullptr,
+     "acmehelp.dll=",
+     "error planned-failure",
+     "cannot be loaded"},
     // The remover is registered with a log SETUP.EXE never keeps.
-    {"UninstFile left out", {{"UninstFile=ACMENOTE.INI\n", ""}}, nullptr, "ExecParam=/register", "error remover-wiring", "no UninstFile"},
-    {"the remover registered with another log", {{"ExecParam=/register ACMENOTE.INI\n", "ExecParam=/register ACMENOTES.INI\n"}}, nullptr, "ExecParam=/register", "error remover-wiring", "another file"},
+    {"UninstFile left out",
+     {{"UninstFile=ACMENOTE.INI\n", ""}},
+     nullptr,
+     "ExecParam=/register",
+     "error remover-wiring",
+     "no UninstFile"},
+    {"the remover registered with another log",
+     {{"ExecParam=/register ACMENOTE.INI\n", "ExecParam=/register ACMENOTES.INI\n"}},
+     nullptr,
+     "ExecParam=/register",
+     "error remover-wiring",
+     "another file"},
     // Misspellings that leave an entry on its defaults.
-    {"TargetDirectory", {{"[acmenote.exe]\nTargetDir=", "[acmenote.exe]\nTargetDirectory="}}, nullptr, "TargetDirectory=", "error unknown-key", "did you mean TargetDir?"},
-    {"[AddFile.WIN32]", {{"[AddFiles.WIN32]", "[AddFile.WIN32]"}}, nullptr, "[AddFile.WIN32]", "error unknown-section", "did you mean [AddFiles.WIN32]?"},
-    {"[AddFiles]", {{"[AddFiles.WIN32]", "[AddFiles]"}}, nullptr, "[AddFiles]", "error unknown-section", "did you mean [AddFiles.WIN32]?"},
+    {"TargetDirectory",
+     {{"[acmenote.exe]\nTargetDir=", "[acmenote.exe]\nTargetDirectory="}},
+     nullptr,
+     "TargetDirectory=",
+     "error unknown-key",
+     "did you mean TargetDir?"},
+    {"[AddFile.WIN32]",
+     {{"[AddFiles.WIN32]", "[AddFile.WIN32]"}},
+     nullptr,
+     "[AddFile.WIN32]",
+     "error unknown-section",
+     "did you mean [AddFiles.WIN32]?"},
+    {"[AddFiles]",
+     {{"[AddFiles.WIN32]", "[AddFiles]"}},
+     nullptr,
+     "[AddFiles]",
+     "error unknown-section",
+     "did you mean [AddFiles.WIN32]?"},
     // A short root name other tools accept is no root to SETUP.EXE.
-    {"RegistryRootKey=HKLM", {{"RegistryRootKey=HKEY_LOCAL_MACHINE", "RegistryRootKey=HKLM"}}, nullptr, "RegistryRootKey=HKLM", "error unknown-root-key", "did you mean HKEY_LOCAL_MACHINE?"},
+    {"RegistryRootKey=HKLM",
+     {{"RegistryRootKey=HKEY_LOCAL_MACHINE", "RegistryRootKey=HKLM"}},
+     nullptr,
+     "RegistryRootKey=HKLM",
+     "error unknown-root-key",
+     "did you mean HKEY_LOCAL_MACHINE?"},
     // %ProgramFiles% is set from Windows 2000 on: fragile, and on the older versions the
     // plan shows the entry refused.
-    {"%ProgramFiles% (the warning)", {{"[acmenote.exe]\nTargetDir=%ACMEDIR%Acme\\\n", "[acmenote.exe]\nTargetDir=%ProgramFiles%\\Acme\\\n"}}, nullptr, "%ProgramFiles%", "warning version-macro", "Windows 2000 and later"},
-    {"%ProgramFiles% (the failure)", {{"[acmenote.exe]\nTargetDir=%ACMEDIR%Acme\\\n", "[acmenote.exe]\nTargetDir=%ProgramFiles%\\Acme\\\n"}}, nullptr, "acmenote.exe=", "error planned-failure", "Windows 95 and Windows NT 4.0"},
+    {"%ProgramFiles% (the warning)",
+     {{"[acmenote.exe]\nTargetDir=%ACMEDIR%Acme\\\n", "[acmenote.exe]\nTargetDir=%ProgramFiles%\\Acme\\\n"}},
+     nullptr,
+     "%ProgramFiles%",
+     "warning version-macro",
+     "Windows 2000 and later"},
+    {"%ProgramFiles% (the failure)",
+     {{"[acmenote.exe]\nTargetDir=%ACMEDIR%Acme\\\n", "[acmenote.exe]\nTargetDir=%ProgramFiles%\\Acme\\\n"}},
+     nullptr,
+     "acmenote.exe=",
+     "error planned-failure",
+     "Windows 95 and Windows NT 4.0"},
     // The log in a directory the setup creates loses its first line.
     {"log in the product directory",
      {{"UninstFile=ACMENOTE.INI\n", "UninstFile=C:\\ACME\\ACMENOTE.INI\n"},
       {"[acmenote.exe]\nTargetDir=%ACMEDIR%Acme\\\n", "[acmenote.exe]\nTargetDir=C:\\ACME\\\n"},
-      {"/register ACMENOTE.INI", "/register C:\\ACME\\ACMENOTE.INI"}}, nullptr, "UninstFile=", "warning log-in-product-dir", "creates"},
+      {"/register ACMENOTE.INI", "/register C:\\ACME\\ACMENOTE.INI"}},
+     nullptr,
+     "UninstFile=",
+     "warning log-in-product-dir",
+     "creates"},
     // A file the script names is not on the medium.
-    {"source missing from the medium", {}, "acmecore.dll", "acmecore.dll=", "error missing-source", "not on the medium"},
+    {"source missing from the medium",
+     {},
+     "acmecore.dll",
+     "acmecore.dll=",
+     "error missing-source",
+     "not on the medium"},
     // A misspelt data source removes the variable.
-    {"DataFrom misspelt", {{"DataFrom=REGISTRY", "DataFrom=REGISTERY"}}, nullptr, "DataFrom=", "error unknown-data-from", "did you mean REGISTRY?"},
+    {"DataFrom misspelt",
+     {{"DataFrom=REGISTRY", "DataFrom=REGISTERY"}},
+     nullptr,
+     "DataFrom=",
+     "error unknown-data-from",
+     "did you mean REGISTRY?"},
 };
 
 class SetupCheckWalkthrough : public SetupCheckPlan {
@@ -767,16 +847,24 @@ const PlanGap kPlanGaps[] = {
     // The real run shows the missing script's box with its path, and installs nothing.
     {"no SETUP.INF", nullptr, {}, 1, "box: product | Unable to open file D:\\SETUP.INF | OK -> OK\n"},
     // A component whose DllRegisterServer fails, named as it lies on the medium.
-    {"a failing component", kComponent, {"--register-fails", "c.dll"}, 1,
+    {"a failing component",
+     kComponent,
+     {"--register-fails", "c.dll"},
+     1,
      "register: C:\\DEMO\\c.dll (DllRegisterServer fails (0x80004005))\n"},
     {"the same component registers", kComponent, {}, 0, "register: C:\\DEMO\\c.dll\n"},
     // RequireMajorVersion 4 refuses NT 3.51 with its box.
-    {"NT 3.51 is too old", "[SETUP]\nProduct=Demo\nRequireMajorVersion=4\n", {"--windows", "nt351"}, 1,
-     "box: Demo | "},
-    {"Windows 10 is new enough", "[SETUP]\nProduct=Demo\nRequireMajorVersion=4\n", {"--windows", "10"}, 0,
+    {"NT 3.51 is too old", "[SETUP]\nProduct=Demo\nRequireMajorVersion=4\n", {"--windows", "nt351"}, 1, "box: Demo | "},
+    {"Windows 10 is new enough",
+     "[SETUP]\nProduct=Demo\nRequireMajorVersion=4\n",
+     {"--windows", "10"},
+     0,
      "box: Demo | Setup completed successfully | OK -> OK\n"},
     // A box list copied as answers: "ok" answers the box with only an OK button.
-    {"ok among the answers", "[SETUP]\nProduct=Demo\nInitialPrompt=1\n", {"--answers", "yes,ok"}, 0,
+    {"ok among the answers",
+     "[SETUP]\nProduct=Demo\nInitialPrompt=1\n",
+     {"--answers", "yes,ok"},
+     0,
      "| Yes/No -> Yes\n"},
     // Declining is the person's choice, not a failure of the run.
     {"the person declines", "[SETUP]\nProduct=Demo\nInitialPrompt=1\n", {"--answers", "no"}, 0, "| Yes/No -> No\n"},

@@ -368,9 +368,8 @@ TEST(SetupCheckDocs, SampleMediumChecksAsTheDocsSay) {
     // The sample medium as it is laid out: the script beside the built files.
     auto examples = DocExamples();
     std::string expected = examples["sample"].check;
-    std::string got = CheckText(ReadSource("sample/SETUP.INF"),
-                                {"SETUP.EXE", "UNINST.EXE", "SETUP.INF", "README.TXT", "viewer.exe", "sampreg.dll",
-                                 "sampcore.dll"});
+    std::string got = CheckText(ReadSource("sample/SETUP.INF"), {"SETUP.EXE", "UNINST.EXE", "SETUP.INF", "README.TXT",
+                                                                 "viewer.exe", "sampreg.dll", "sampcore.dll"});
     EXPECT_EQ(got, expected);
     EXPECT_NE(expected, "") << "the docs show the sample's note";
 }
@@ -397,8 +396,8 @@ std::vector<std::string> DocumentedCommands(const std::string& relative, const s
 TEST(SetupCheckDocs, TestYourMediumCommandsRunAsWritten) {
     fs::path root(SETUP_SOURCE_DIR);
     if (!fs::exists(root / "build/win64/sample/medium/SETUP.INF")) GTEST_SKIP() << "needs the win64 sample medium";
-    std::vector<std::string> commands = DocumentedCommands("README.md", "Test a medium before it ships",
-                                                           "build/native/setupcheck");
+    std::vector<std::string> commands =
+        DocumentedCommands("README.md", "Test a medium before it ships", "build/native/setupcheck");
     ASSERT_GE(commands.size(), 2u) << "the README shows a check and a plan";
     std::vector<std::string> docs = DocumentedCommands("docs/setup-inf.md", "Test your medium", "setupcheck");
     ASSERT_GE(docs.size(), 2u) << "the docs show a check and a plan";

@@ -329,12 +329,12 @@ private:
             if (rule == nullptr) {
                 // A misspelt key leaves the entry on its default for the key meant.
                 std::string nearest = NearestName(line.Name, allowedNames);
-                Report(line.Number, nearest.empty() ? SeverityWarning : SeverityError,
-                       std::string(line.Name) + " is not a key of [" + section.Name + "]" +
-                           (nearest.empty() ? ": SETUP.EXE ignores it"
-                                            : ": did you mean " + nearest + "? SETUP.EXE uses the default of " +
-                                                  nearest),
-                       "unknown-key");
+                Report(
+                    line.Number, nearest.empty() ? SeverityWarning : SeverityError,
+                    std::string(line.Name) + " is not a key of [" + section.Name + "]" +
+                        (nearest.empty() ? ": SETUP.EXE ignores it"
+                                         : ": did you mean " + nearest + "? SETUP.EXE uses the default of " + nearest),
+                    "unknown-key");
                 continue;
             }
             std::string_view value = StripMatchingQuotes(line.Value);

@@ -9,13 +9,13 @@
 
 #include "machine/machine.h"
 #include "machine/machine_internal.h"
-#include "setup/setup_context.h"
 #include "script/script_names.h"
+#include "setup/setup_context.h"
 #include "setupcheck/described_windows.h"
 #include "setupcheck/medium.h"
 #include "setupcheck/pe_file.h"
-#include "setupcheck/script_text.h"
 #include "setupcheck/report.h"
+#include "setupcheck/script_text.h"
 #include "ui/resource_ids.h"
 
 namespace fs = std::filesystem;
@@ -269,9 +269,9 @@ struct EntryTracker {
     std::string List, Entry;
 
     void See(const std::string& call) {
-        if (call.size() < Script.size() || !machine::SameText(call.substr(call.size() - Script.size()), Script))
-            return;
-        for (const char* reader : {"GetPrivateProfileStringA ", "GetPrivateProfileSectionA ", "GetPrivateProfileIntA "}) {
+        if (call.size() < Script.size() || !machine::SameText(call.substr(call.size() - Script.size()), Script)) return;
+        for (const char* reader :
+             {"GetPrivateProfileStringA ", "GetPrivateProfileSectionA ", "GetPrivateProfileIntA "}) {
             if (!StartsWithNoCase(call, reader)) continue;
             std::string rest = call.substr(strlen(reader));
             for (const char* list :
@@ -359,7 +359,10 @@ std::vector<PlanEvent> CollectEvents(const std::set<std::string>& existedBefore,
             const machine::MessageBoxRecord& b = m.boxes[box++];
             add({"box",
                  b.caption + " | " + OneLine(b.text) + " | " + Buttons(b.style) + " -> " + AnswerName(b.answer),
-                 {{"caption", b.caption}, {"text", b.text}, {"buttons", Buttons(b.style)}, {"answer", AnswerName(b.answer)}},
+                 {{"caption", b.caption},
+                  {"text", b.text},
+                  {"buttons", Buttons(b.style)},
+                  {"answer", AnswerName(b.answer)}},
                  "",
                  "",
                  ""});
@@ -370,7 +373,9 @@ std::vector<PlanEvent> CollectEvents(const std::set<std::string>& existedBefore,
             std::string name = removed ? setting.substr(0, setting.rfind(" (remove)")) : setting.substr(0, eq);
             add({"environment",
                  setting,
-                 {{"name", name}, {"value", removed ? "" : setting.substr(eq + 1)}, {"removed", removed ? "yes" : "no"}},
+                 {{"name", name},
+                  {"value", removed ? "" : setting.substr(eq + 1)},
+                  {"removed", removed ? "yes" : "no"}},
                  "",
                  "",
                  removed ? "the variable " + name + " is removed" : ""});
@@ -410,8 +415,12 @@ std::vector<PlanEvent> CollectEvents(const std::set<std::string>& existedBefore,
             if (staged < m.delayedMoves.size()) {
                 const auto& move = m.delayedMoves[staged++];
                 std::string to = move.second.empty() ? "(deleted)" : move.second;
-                add({"staged", move.first + " -> " + to + " at the next start", {{"from", move.first}, {"to", to}}, "",
-                     "", ""});
+                add({"staged",
+                     move.first + " -> " + to + " at the next start",
+                     {{"from", move.first}, {"to", to}},
+                     "",
+                     "",
+                     ""});
             }
         } else if (starts("WritePrivateProfileStringA rename ")) {
             // "[rename] destination=staged copy file" in wininit.ini (the Windows 95 family);
@@ -504,10 +513,9 @@ int PlanMedium(const PlanMachine& description, const Medium& medium, PlanResult&
     result.Events = CollectEvents(existedBefore, ListScriptEntries(scriptBytes));
     result.LogPath = g_Setup.UninstallLogEnabled ? g_Setup.UninstLogPath.c_str() : "";
     if (!result.LogPath.empty()) {
-        std::string normal = machine::NormalisePath(
-            result.LogPath.find_first_of("\\/:") == std::string::npos
-                ? machine::JoinMachinePath(m.windowsDirectory, result.LogPath)
-                : result.LogPath);
+        std::string normal = machine::NormalisePath(result.LogPath.find_first_of("\\/:") == std::string::npos
+                                                        ? machine::JoinMachinePath(m.windowsDirectory, result.LogPath)
+                                                        : result.LogPath);
         result.LogText = machine::ReadFile(normal).value_or("");
         result.LogPath = normal;
     }
@@ -534,8 +542,9 @@ int RunPlan(const PlanMachine& description, const Medium& medium, bool json, std
             out += "}";
         }
         out += events.empty() ? "]" : "\n]";
-        out += ", \"uninstallLog\": " + JsonString(plan.LogPath) + ", \"uninstallLogText\": " +
-               JsonString(plan.LogText) + ", \"restartOffered\": " + (plan.RestartOffered ? "true" : "false") +
+        out += ", \"uninstallLog\": " + JsonString(plan.LogPath) +
+               ", \"uninstallLogText\": " + JsonString(plan.LogText) +
+               ", \"restartOffered\": " + (plan.RestartOffered ? "true" : "false") +
                ", \"failed\": " + (plan.Failed ? "true" : "false") + "}\n";
         return code;
     }

@@ -44,7 +44,8 @@ bool ErrorAlreadyFound(const std::vector<Diagnostic>& found, const EntryLines& l
 
 std::string JoinTitles(const std::vector<std::string>& titles) {
     std::string text;
-    for (size_t i = 0; i < titles.size(); ++i) text += (i == 0 ? "" : i + 1 == titles.size() ? " and " : ", ") + titles[i];
+    for (size_t i = 0; i < titles.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == titles.size() ? " and " : ", ") + titles[i];
     return text;
 }
 
@@ -90,8 +91,9 @@ void AddPlannedFailures(const ScriptText& script, const Medium& medium, std::vec
         std::string text = f.Text;
         for (char& c : text)
             if (c == '\n') c = ' ';
-        found.push_back({f.Line, SeverityError, "the plan fails on " + JoinTitles(f.Windows) + ": " + text,
-                         "planned-failure"});
+        found.push_back(
+            {f.Line, SeverityError, "the plan fails on " + JoinTitles(f.Windows) + ": " + text, "planned-failure"});
     }
-    std::stable_sort(found.begin(), found.end(), [](const Diagnostic& a, const Diagnostic& b) { return a.Line < b.Line; });
+    std::stable_sort(found.begin(), found.end(),
+                     [](const Diagnostic& a, const Diagnostic& b) { return a.Line < b.Line; });
 }
