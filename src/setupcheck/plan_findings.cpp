@@ -79,7 +79,7 @@ void AddPlannedFailures(const ScriptText& script, const Medium& medium, std::vec
             for (size_t j = i + 1; j < plan.Events.size() && plan.Events[j].Entry == event.Entry; ++j)
                 if (plan.Events[j].Kind == "box") {
                     const auto& fields = plan.Events[j].Fields;
-                    text += "; the box says \"" + fields[1].second + "\"";
+                    text += "; the person reads \"" + fields[0].second + ": " + fields[1].second + "\"";
                     break;
                 }
             failures[key] = {lines.ListLine, text, {DescribedWindowsTitle(family)}};
