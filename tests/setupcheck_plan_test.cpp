@@ -645,6 +645,13 @@ const std::vector<Mistake> kMistakes = {
      "ExecParam=/register",
      "error remover-wiring",
      "another file"},
+    // A quoted log name with blanks is read whole, and still compared with UninstFile.
+    {"the remover registered with a quoted other log",
+     {{"ExecParam=/register ACMENOTE.INI\n", "ExecParam=/register \"C:\\Acme Notes\\ACMENOTE.INI\"\n"}},
+     nullptr,
+     "ExecParam=/register",
+     "error remover-wiring",
+     "/register C:\\Acme Notes\\ACMENOTE.INI names another file"},
     // Misspellings that leave an entry on its defaults.
     {"TargetDirectory",
      {{"[acmenote.exe]\nTargetDir=", "[acmenote.exe]\nTargetDirectory="}},

@@ -705,9 +705,13 @@ private:
         size_t at = lower.find("/register");
         if (at == std::string::npos) return;
         std::string named = params.substr(at + 9);
-        named.erase(0, named.find_first_not_of(" \t"));
-        named = named.substr(0, named.find_first_of(" \t"));
-        if (named.size() > 1 && named.front() == '"' && named.back() == '"') named = named.substr(1, named.size() - 2);
+        named.erase(0, std::min(named.size(), named.find_first_not_of(" \t")));
+        // A quoted name may hold blanks; a plain one ends at the first.
+        if (!named.empty() && named.front() == '"')
+            named =
+                named.substr(1, named.find('"', 1) == std::string::npos ? std::string::npos : named.find('"', 1) - 1);
+        else
+            named = named.substr(0, named.find_first_of(" \t"));
         const ProfileLine* paramLine = FindScriptKey(section, ExecParam);
         unsigned line = paramLine ? paramLine->Number : section ? section->HeaderLine : 0;
         std::string log = ReadScriptValue(script_, SetupSection, UninstFile, "", kPathLimit);
