@@ -16,10 +16,11 @@
 namespace {
 
 const std::set<std::string> kCodes = {
-    "missing-source", "path-too-long",     "unknown-data-from",     "unknown-root-key",  "bad-target-dir",
-    "unknown-key",    "missing-section",   "duplicate-key",         "duplicate-section", "duplicate-entry",
-    "value-cut",      "unknown-macro",     "program-not-installed", "unknown-section",   "unused-section",
-    "ignored-line",   "bare-uninstall-log"};
+    "missing-source",     "path-too-long",      "unknown-data-from",     "unknown-root-key",     "bad-target-dir",
+    "unknown-key",        "missing-section",    "duplicate-key",         "duplicate-section",    "duplicate-entry",
+    "value-cut",          "unknown-macro",      "program-not-installed", "unknown-section",      "unused-section",
+    "ignored-line",       "bare-uninstall-log", "comment-in-value",      "inherited-system-dir", "remover-wiring",
+    "log-in-product-dir", "version-macro"};
 
 void CheckDiagnostics(const std::string& text, const std::vector<std::string>& files) {
     ScriptText script;

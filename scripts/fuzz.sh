@@ -14,7 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-TARGETS=(expand_macros split_command_line parse_options profile_reader whole_run setupcheck uninst_log)
+TARGETS=(expand_macros split_command_line parse_options profile_reader whole_run setupcheck uninst_log pe_file)
 BUILD_DIR=${FUZZ_BUILD_DIR:-build/fuzz}
 # Short allocation stacks and a small quarantine run the whole-run target about
 # 1.7 times as fast as the defaults and keep its memory low. Replay a failing input

@@ -77,6 +77,10 @@ inline constexpr Case kCases[] = {
     GetString("a commented-out key gives the default", "[S]\r\n; K=commented\r\n", "S", "K", "dflt", 260, 4,
               "dflt\0"sv),
     GetString("an empty value is returned, not the default", "[S]\r\nK=\r\n", "S", "K", "dflt", 260, 0, "\0"sv),
+    // A line "=" is a key with an empty name: an empty key name finds it, a key list
+    // leaves it out, a section block shows it.
+    GetString("an empty key name finds the line '='", "[S]\r\n=\r\n", "S", "", "dflt", 260, 0, "\0"sv),
+    GetString("an empty key name finds the value of '=v'", "[S]\r\n=v\r\n", "S", "", "dflt", 260, 1, "v\0"sv),
     GetString("a missing key gives the default", "[S]\r\nOther=1\r\n", "S", "K", "dflt", 260, 4, "dflt\0"sv),
     GetString("a missing section gives the default", "[T]\r\nK=1\r\n", "S", "K", "dflt", 260, 4, "dflt\0"sv),
     GetString("a missing file gives the default", nullptr, "S", "K", "dflt", 260, 4, "dflt\0"sv),
@@ -131,6 +135,7 @@ inline constexpr Case kCases[] = {
                "[S]\r\n A = 1 \r\nplain\r\nB=\"q\"\r\n[T]\r\nC=2\r\n", "s", 1024, 16, "A=1\0plain\0B=\"q\"\0\0"sv),
     GetSection("a section of the first of two equal sections", "[S]\r\na=1\r\n[s]\r\nb=2\r\n", "S", 1024, 4,
                "a=1\0\0"sv),
+    GetSection("a line '=' is in the block", "[S]\r\n=\r\n", "S", 1024, 2, "=\0\0"sv),
     GetSection("a missing section is an empty block", "[T]\r\na=1\r\n", "S", 1024, 0, "\0"sv),
     GetSection("a cut section returns size-2", "[S]\r\nalpha=1\r\nbeta=2\r\n", "S", 10, 8, "alpha=1\0\0"sv),
 

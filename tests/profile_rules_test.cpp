@@ -188,4 +188,45 @@ TEST(SectionBlock, NumbersAreConvertedAsTheIntegerFunctionDoes) {
     EXPECT_EQ(ReadSectionInt(b, "missing", 5), 5u);
 }
 
+// A zero byte inside a line, as Wine 8's profile functions answer it (measured with
+// GetPrivateProfileStringA and GetPrivateProfileSectionA): the value ends there, read
+// alone or with its section. Rows with a zero byte cannot be C strings, so they are
+// kept here rather than among the shared rows.
+struct ZeroByteRow {
+    const char* why;
+    std::string_view file;
+    const char* key;
+    unsigned expectedResult;
+    std::string_view expectedValue;
+    std::string_view expectedBlock;
+};
+
+using namespace std::string_view_literals;
+const ZeroByteRow kZeroByteRows[] = {
+    // Found by fuzzing: the file reader gave 1 and the block reader 0 for this line.
+    {"an empty key name with a zero byte for value", "[S]\r\n=\0\r\n"sv, "", 0, "\0"sv, "=\0\0"sv},
+    // The value stops at the zero byte; the rest of the line is lost.
+    {"a value cut at a zero byte", "[S]\r\nK=a\0b\r\n"sv, "K", 1, "a\0"sv, "K=a\0\0"sv},
+    // Blanks before the zero byte go, as the values of a section block lose theirs: the
+    // two readers agree. (Wine keeps the blank here, answering 2 and "a ", in both.)
+    {"blanks before the zero byte go", "[S]\r\nK=a \0b\r\n"sv, "K", 1, "a\0"sv, "K=a\0\0"sv},
+    // Quotes are matched on what is left: an opening quote alone stays (measured).
+    {"a quote cut off by the zero byte stays", "[S]\r\nK=\"a\0b\"\r\n"sv, "K", 2, "\"a\0"sv, "K=\"a\0\0"sv},
+};
+
+TEST(ProfileZeroBytes, ValueEndsAtTheZeroByteInEveryReader) {
+    for (const ZeroByteRow& row : kZeroByteRows) {
+        SCOPED_TRACE(row.why);
+        std::string_view file = row.file;
+        char value[32], fromBlock[32], block[64];
+        EXPECT_EQ(ReadProfileString(&file, "S", row.key, "dflt", value, sizeof value), row.expectedResult);
+        EXPECT_EQ(Printable(std::string_view(value, row.expectedValue.size())), Printable(row.expectedValue));
+        unsigned length = ReadProfileSection(&file, "S", block, sizeof block);
+        EXPECT_EQ(Printable(std::string_view(block, length + 1)), Printable(row.expectedBlock));
+        EXPECT_EQ(ReadSectionString(std::string_view(block, length), row.key, "dflt", fromBlock, sizeof fromBlock),
+                  row.expectedResult);
+        EXPECT_EQ(Printable(std::string_view(fromBlock, row.expectedValue.size())), Printable(row.expectedValue));
+    }
+}
+
 }  // namespace

@@ -91,7 +91,7 @@ TEST(SetupCheckDiagnostics, EveryKindIsFoundWhereItIs) {
         {"unknown key",
          "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDirectory=C:\\A\\\n",
          {"a.txt"},
-         {"2 error bad-target-dir", "4 warning unknown-key"}},
+         {"2 error bad-target-dir", "4 error unknown-key"}},
         // A listed entry without its section runs on defaults (here into the directory before).
         {"missing section",
          "[AddFiles.WIN32]\na.txt=\nb.txt=\n[a.txt]\nTargetDir=C:\\A\\\n",
@@ -142,7 +142,7 @@ TEST(SetupCheckDiagnostics, EveryKindIsFoundWhereItIs) {
         // A bare log name goes to the Windows directory.
         {"bare uninstall log", "[SETUP]\nUninstFile=APPUN.INI\n", {}, {"2 note bare-uninstall-log"}},
         // A section near a fixed name is probably that name misspelt.
-        {"unknown section", "[AddFile.WIN32]\na.txt=\n", {}, {"1 warning unknown-section"}},
+        {"unknown section", "[AddFile.WIN32]\na.txt=\n", {}, {"1 error unknown-section"}},
         // A section nothing names is never read.
         {"unused section", "[Notes]\nText=1\n", {}, {"1 note unused-section"}},
     };
@@ -151,8 +151,8 @@ TEST(SetupCheckDiagnostics, EveryKindIsFoundWhereItIs) {
 
 TEST(SetupCheckDiagnostics, HintsNameWhatWasMeant) {
     std::string text = CheckText("[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDirectory=C:\\A\\\n", {"a.txt"});
-    EXPECT_NE(text.find("SETUP.INF:4: warning: TargetDirectory is not a key of [a.txt]: did you mean TargetDir? "
-                        "[unknown-key]\n"),
+    EXPECT_NE(text.find("SETUP.INF:4: error: TargetDirectory is not a key of [a.txt]: did you mean TargetDir? "
+                        "SETUP.EXE uses the default of TargetDir [unknown-key]\n"),
               std::string::npos)
         << text;
     text = CheckText("[SETUP]\nProduct=One\nproduct=Two\n", {});
@@ -243,7 +243,7 @@ TEST_F(SetupCheckCommand, ExitCodesSayWhatWasFound) {
     std::string out;
     EXPECT_EQ(Run({dir.string()}, out), 1) << "no SETUP.INF is an error";
     EXPECT_NE(out.find(": error: no SETUP.INF on the medium"), std::string::npos) << out;
-    Put("setup.inf", "[SETUP]\nProduct=P\nProdcut=Q\n");
+    Put("setup.inf", "[SETUP]\nProduct=P\nProduct=Q\n");
     out.clear();
     EXPECT_EQ(Run({dir.string()}, out), 0) << "a warning alone passes: " << out;
     EXPECT_EQ(Run({"--werror", dir.string()}, out), 1) << "--werror: warnings fail";
@@ -368,11 +368,53 @@ TEST(SetupCheckDocs, SampleMediumChecksAsTheDocsSay) {
     // The sample medium as it is laid out: the script beside the built files.
     auto examples = DocExamples();
     std::string expected = examples["sample"].check;
-    std::string got = CheckText(ReadSource("sample/SETUP.INF"),
-                                {"SETUP.EXE", "UNINST.EXE", "SETUP.INF", "README.TXT", "viewer.exe", "sampreg.dll",
-                                 "sampcore.dll"});
+    std::string got = CheckText(ReadSource("sample/SETUP.INF"), {"SETUP.EXE", "UNINST.EXE", "SETUP.INF", "README.TXT",
+                                                                 "viewer.exe", "sampreg.dll", "sampcore.dll"});
     EXPECT_EQ(got, expected);
     EXPECT_NE(expected, "") << "the docs show the sample's note";
+}
+
+// The setupcheck commands a reader copies from the README ("Test a medium before it
+// ships") and from docs/setup-inf.md ("Test your medium"), each run as written from the
+// repository's root: they name a medium that exists after the build and exit 0.
+std::vector<std::string> DocumentedCommands(const std::string& relative, const std::string& heading,
+                                            const std::string& program) {
+    std::string doc = ReadSource(relative);
+    size_t start = doc.find("\n## " + heading + "\n");
+    if (start == std::string::npos) return {};
+    size_t end = doc.find("\n## ", start + 1);
+    std::istringstream section(doc.substr(start, end - start));
+    std::vector<std::string> commands;
+    bool fenced = false;
+    for (std::string line; std::getline(section, line);) {
+        if (line.rfind("```", 0) == 0) fenced = !fenced;
+        if (fenced && line.rfind(program + " ", 0) == 0) commands.push_back(line.substr(0, line.find("  #")));
+    }
+    return commands;
+}
+
+TEST(SetupCheckDocs, TestYourMediumCommandsRunAsWritten) {
+    fs::path root(SETUP_SOURCE_DIR);
+    if (!fs::exists(root / "build/win64/sample/medium/SETUP.INF")) GTEST_SKIP() << "needs the win64 sample medium";
+    std::vector<std::string> commands =
+        DocumentedCommands("README.md", "Test a medium before it ships", "build/native/setupcheck");
+    ASSERT_GE(commands.size(), 2u) << "the README shows a check and a plan";
+    std::vector<std::string> docs = DocumentedCommands("docs/setup-inf.md", "Test your medium", "setupcheck");
+    ASSERT_GE(docs.size(), 2u) << "the docs show a check and a plan";
+    commands.insert(commands.end(), docs.begin(), docs.end());
+    fs::path was = fs::current_path();
+    fs::current_path(root);
+    for (const std::string& command : commands) {
+        std::istringstream words(command);
+        std::vector<std::string> arguments;
+        std::string word;
+        words >> word;  // the program
+        while (words >> word) arguments.push_back(word);
+        std::string out, err;
+        EXPECT_EQ(RunSetupCheck(arguments, out, err), 0) << command << "\n" << out << err;
+        EXPECT_EQ(out.find(": error: "), std::string::npos) << command << "\n" << out;
+    }
+    fs::current_path(was);
 }
 
 }  // namespace

@@ -36,6 +36,7 @@ struct FileData {
     // wherever it is copied, exporting DllRegisterServer or not.
     bool isModule = false;
     bool exportsRegisterServer = false;
+    HRESULT registerResult = 0;  // what its DllRegisterServer answers
 };
 
 // One VerInstallFileA call as the installer made it.

@@ -170,6 +170,7 @@ HMODULE LoadLibraryA(LPCSTR path) {
             return Fail<HMODULE>(kErrorFileNotFound /* ERROR_MOD_NOT_FOUND */, nullptr);
         Component component;
         component.exportsRegisterServer = file->exportsRegisterServer;
+        component.registerResult = file->registerResult;
         M().components[p] = component;
     }
     // The same module loaded twice keeps its handle.

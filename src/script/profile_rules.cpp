@@ -169,6 +169,11 @@ int ReadNextProfileLine(ProfileCursor& cursor, ProfileLine& line) {
         if (eq < trimmed.size()) {
             line.Kind = ProfileKeyLine;
             line.Value = TrimProfileBlanks(Slice(trimmed, eq + 1));
+            // The profile functions keep a value as a C string: it ends at a zero byte,
+            // whether it is read alone or with its section.
+            size_t nul = 0;
+            while (nul < line.Value.size() && line.Value[nul] != '\0') ++nul;
+            line.Value = TrimProfileBlanks(Slice(line.Value, 0, nul));
         } else {
             line.Kind = ProfileNameOnlyLine;
         }

@@ -3,6 +3,7 @@
 #include "setupcheck/diagnostics.h"
 #include "setupcheck/medium.h"
 #include "setupcheck/plan.h"
+#include "setupcheck/plan_findings.h"
 #include "setupcheck/report.h"
 #include "setupcheck/script_text.h"
 
@@ -14,15 +15,24 @@ const char kUsage[] =
     "  --json    findings (or the plan) as JSON\n"
     "  --werror  warnings count as errors for the exit code\n"
     "  --plan    what SETUP.EXE would do on the described machine (the medium in D:\\):\n"
-    "    --windows 95|98|nt4|2000|xp  (default nt4)\n"
+    "    --windows 95|98|nt351|nt4|2000|xp|10  a fresh installation of it (default nt4)\n"
     "    --windows-dir DIR            (default C:\\WINDOWS)\n"
     "    --system-dir DIR             (default SYSTEM32 in it on NT, SYSTEM on 95 and 98)\n"
     "    --root DIR                   a folder standing for drive C:\n"
     "    --registry FILE.reg          registry values (repeatable)\n"
     "    --env NAME=VALUE             an environment variable (repeatable)\n"
     "    --in-use PATH                a file held open (repeatable)\n"
-    "    --answers yes,no,...         answers to the questions in the order asked\n"
-    "exit code: 0 no errors, 1 errors (or warnings with --werror), 2 bad command line or unreadable medium\n";
+    "    --register-fails FILE        a component whose DllRegisterServer fails: its name on the\n"
+    "                                 medium or its path on the machine (repeatable)\n"
+    "    --answers yes,no,ok,...      answers to the boxes in the order shown (ok: a box with OK only)\n"
+    "  A check also plans the run on Windows 95, NT 4.0 and XP (those RequireMajorVersion allows):\n"
+    "  an entry that fails there is an error.\n"
+    "exit code of a check: 0 no errors, 1 errors (or warnings with --werror), 2 bad command line\n"
+    "  or unreadable medium\n"
+    "exit code of --plan: 0 the planned run succeeds (or the person declines), 1 it fails (the\n"
+    "  failure box, no SETUP.INF, Windows too old), 2 bad command line, unreadable medium or\n"
+    "  machine description\n"
+    "exit code of --help: 0\n";
 
 std::vector<std::string> SplitAtCommas(const std::string& text) {
     std::vector<std::string> parts;
@@ -34,6 +44,17 @@ std::vector<std::string> SplitAtCommas(const std::string& text) {
         start = comma + 1;
     }
 }
+// The plan's exit code is the planned run's outcome.
+int PlanAndPrint(const PlanMachine& machine, const Medium& medium, bool json, std::string& out, std::string& err) {
+    std::string problem;
+    int code = RunPlan(machine, medium, json, out, problem);
+    if (code == 2) {
+        err += "setupcheck: " + problem + "\n";
+        return CheckBadUse;
+    }
+    return code == 0 ? CheckClean : CheckFoundErrors;
+}
+
 }  // namespace
 
 int RunSetupCheck(const std::vector<std::string>& arguments, std::string& out, std::string& err) {
@@ -53,6 +74,7 @@ int RunSetupCheck(const std::vector<std::string>& arguments, std::string& out, s
         if (a == "--env") list = &machine.Environment;
         if (a == "--in-use") list = &machine.InUse;
         if (a == "--answers") list = &machine.Answers;
+        if (a == "--register-fails") list = &machine.RegisterFails;
         if (single != nullptr || list != nullptr) {
             if (i + 1 >= arguments.size()) {
                 err += "setupcheck: " + a + " needs a value\n" + kUsage;
@@ -103,18 +125,16 @@ int RunSetupCheck(const std::vector<std::string>& arguments, std::string& out, s
             err += "setupcheck: cannot read the medium " + mediumArgument + "\n";
             return CheckBadUse;
         case MediumWithoutScript:
+            // The run shows its box about the missing script: the plan says so too.
+            if (plan) return PlanAndPrint(machine, medium, json, out, err);
             found.push_back({0, SeverityError, "no SETUP.INF on the medium: SETUP.EXE has nothing to do", "no-script"});
             break;
         case MediumRead: {
-            if (plan) {
-                std::string problem;
-                int code = RunPlan(machine, medium, json, out, problem);
-                if (code != 0) err += "setupcheck: " + problem + "\n";
-                return code == 0 ? CheckClean : CheckBadUse;
-            }
+            if (plan) return PlanAndPrint(machine, medium, json, out, err);
             ScriptText script;
             LoadScriptText(script, text);
             found = CheckScript(script, &medium, CheckMachine());
+            AddPlannedFailures(script, medium, found);
             break;
         }
     }

@@ -21,6 +21,26 @@ constexpr size_t kMacroNameLimit = 79;
 // The registry roots a script may name, as SETUP.EXE looks them up.
 const char* const kRootKeyNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS"};
 
+const std::pair<const char*, const char*> kRootKeyShortForms[] = {
+    {"HKCR", "HKEY_CLASSES_ROOT"},
+    {"HKCU", "HKEY_CURRENT_USER"},
+    {"HKLM", "HKEY_LOCAL_MACHINE"},
+    {"HKU", "HKEY_USERS"},
+};
+
+// Variables only some Windows versions set: a script that expands them gets nothing
+// on the others.
+const std::pair<const char*, const char*> kVersionVariables[] = {
+    {"ProgramFiles", "Windows 2000 and later"},
+    {"CommonProgramFiles", "Windows 2000 and later"},
+    {"ProgramFiles(x86)", "64-bit Windows"},
+    {"SystemRoot", "the NT line (not Windows 95 and 98)"},
+    {"SystemDrive", "the NT line (not Windows 95 and 98)"},
+    {"USERPROFILE", "the NT line (not Windows 95 and 98)"},
+    {"ALLUSERSPROFILE", "Windows 2000 and later"},
+    {"APPDATA", "Windows 2000 and later"},
+};
+
 // The eight macros, which SETUP.EXE looks up before the environment.
 const char* const kMacroNames[] = {"INFFILE",   "SRCDIR",  "TARGETDIR",  "WINDIR",
                                    "WINSYSDIR", "SRCFILE", "TARGETFILE", "PRODUCTNAME"};
@@ -151,6 +171,7 @@ public:
         CheckSetup();
         RunVariables();
         RunFiles();
+        CheckUninstallLogPlace();
         RunPrograms();
         RunComponents();
         CheckNetscapeSections();
@@ -248,8 +269,9 @@ private:
             unsigned roles = RolesOf(section.Name);
             if (roles == 0) {
                 std::string nearest = NearestName(section.Name, fixedNames);
+                // One slip from a known name: the entries the author meant never run.
                 if (!nearest.empty())
-                    Report(section.HeaderLine, SeverityWarning,
+                    Report(section.HeaderLine, SeverityError,
                            "[" + section.Name + "] is never read: did you mean [" + nearest + "]?", "unknown-section");
                 else
                     Report(section.HeaderLine, SeverityNote,
@@ -305,14 +327,18 @@ private:
             for (const KeyRule* k : allowed)
                 if (EqualsIgnoreCase(k->Name, line.Name)) rule = k;
             if (rule == nullptr) {
+                // A misspelt key leaves the entry on its default for the key meant.
                 std::string nearest = NearestName(line.Name, allowedNames);
-                Report(line.Number, SeverityWarning,
-                       std::string(line.Name) + " is not a key of [" + section.Name + "]" +
-                           (nearest.empty() ? ": SETUP.EXE ignores it" : ": did you mean " + nearest + "?"),
-                       "unknown-key");
+                Report(
+                    line.Number, nearest.empty() ? SeverityWarning : SeverityError,
+                    std::string(line.Name) + " is not a key of [" + section.Name + "]" +
+                        (nearest.empty() ? ": SETUP.EXE ignores it"
+                                         : ": did you mean " + nearest + "? SETUP.EXE uses the default of " + nearest),
+                    "unknown-key");
                 continue;
             }
             std::string_view value = StripMatchingQuotes(line.Value);
+            CheckCommentInValue(line, rule->Kind, value);
             if (rule->Kind == StringKey && value.size() > rule->Limit)
                 Report(line.Number, SeverityWarning,
                        std::string(rule->Name) + " is " + std::to_string(value.size()) +
@@ -320,6 +346,18 @@ private:
                            std::string(value.substr(0, rule->Limit)) + "\"",
                        "value-cut");
         }
+    }
+
+    // Profile files know whole-line comments only: "; note" after a value is part of it.
+    void CheckCommentInValue(const ProfileLine& line, KeyKind kind, std::string_view value) {
+        if (kind != StringKey) return;
+        size_t at = value.find(';');
+        if (at == std::string_view::npos || at == 0 || !IsProfileBlank(value[at - 1])) return;
+        Report(line.Number, SeverityError,
+               std::string(line.Name) + " is \"" + std::string(value) +
+                   "\": a ';' after a value starts no comment, the text is part of the value (put comments on a "
+                   "line of their own)",
+               "comment-in-value");
     }
 
     void CheckSetup() {
@@ -376,6 +414,17 @@ private:
             if (!macroReported_.insert({line, Lower(name)}).second) continue;
             bool setLater = false;
             for (const ProfileLine* entry : ListEntries(SetEnv)) setLater |= EqualsIgnoreCase(entry->Name, name);
+            const char* versions = nullptr;
+            for (const auto& v : kVersionVariables)
+                if (EqualsIgnoreCase(v.first, name)) versions = v.second;
+            if (versions != nullptr && !setLater) {
+                Report(line, SeverityWarning,
+                       "%" + name + "% is set by " + versions +
+                           " only: elsewhere it expands to nothing (read the folder from the registry with "
+                           "[SetEnv.WIN32] instead)",
+                       "version-macro");
+                continue;
+            }
             Report(line, SeverityWarning,
                    "%" + name +
                        (setLater ? "% is set by [SetEnv.WIN32] only after this entry: here it comes from the "
@@ -481,6 +530,9 @@ private:
             if (EqualsIgnoreCase(known, root)) return;
         std::vector<std::string> roots(std::begin(kRootKeyNames), std::end(kRootKeyNames));
         std::string nearest = root.empty() ? "" : NearestName(root, roots);
+        // The short forms other tools accept are no names to SETUP.EXE.
+        for (const auto& shortForm : kRootKeyShortForms)
+            if (EqualsIgnoreCase(shortForm.first, root)) nearest = shortForm.second;
         std::string consequence = forVariable ? ": nothing is looked up and the variable " + name + " is removed"
                                               : std::string(": no browser installation is found");
         Report(line ? line->Number : section->HeaderLine, SeverityError,
@@ -592,6 +644,8 @@ private:
                            ShownTargetDir(),
                        "missing-section");
             CheckRunFromFullPath(name, "program", dirLine);
+            CheckInheritedSystemDirectory(name, "program", dirLine == entry->Number ? entry->Number : 0);
+            CheckRemoverRegistration(name, section);
             std::string program = JoinPath(targetDir_, targetFile_);
             bool onMedium = medium_ == nullptr || MediumHasFile(*medium_, targetFile_);
             if (!IsInstalled(program, targetFile_) && !onMedium)
@@ -613,6 +667,90 @@ private:
                            JoinPath(ShownTargetDir(), targetFile_),
                        "missing-section");
             CheckRunFromFullPath(name, "component", dirLine);
+            CheckInheritedSystemDirectory(name, "component", dirLine == entry->Number ? entry->Number : 0);
+        }
+    }
+
+    static std::string WithoutTrailingBackslash(std::string path) {
+        while (!path.empty() && path.back() == '\\') path.pop_back();
+        return path;
+    }
+
+    // An entry without a TargetDir of its own takes the directory of the entry before
+    // it: after a file for the system directory, the program is looked for there.
+    void CheckInheritedSystemDirectory(const std::string& name, const char* what, unsigned inheritedAt) {
+        if (inheritedAt == 0 || targetUncertain_ ||
+            !EqualsIgnoreCase(WithoutTrailingBackslash(targetDir_), WithoutTrailingBackslash(machine_.SystemDir)))
+            return;
+        Report(inheritedAt, SeverityWarning,
+               "[" + name + "] has no TargetDir of its own: its " + what +
+                   " is taken from the system directory, inherited from the entry before it (give it a TargetDir)",
+               "inherited-system-dir");
+    }
+
+    // Where the remover looks for a log named by a bare name: the Windows directory, as
+    // SETUP.EXE keeps it.
+    std::string LogPathOf(const std::string& name) const {
+        if (name.find_first_of("\\/:") == std::string::npos) return JoinPath(machine_.WindowsDir, name);
+        return name;
+    }
+
+    // UNINST.EXE /register NAME makes the Add/Remove Programs entry from the log NAME: it
+    // must be the log SETUP.EXE keeps.
+    void CheckRemoverRegistration(const std::string& name, const ScriptSection* section) {
+        std::string file = targetFile_.substr(targetFile_.find_last_of("\\/") + 1);
+        if (!EqualsIgnoreCase(file, "UNINST.EXE")) return;
+        std::string params = ReadScriptValue(script_, name, ExecParam, "", 127);
+        std::string lower = Lower(params);
+        size_t at = lower.find("/register");
+        if (at == std::string::npos) return;
+        std::string named = params.substr(at + 9);
+        named.erase(0, std::min(named.size(), named.find_first_not_of(" \t")));
+        // A quoted name may hold blanks; a plain one ends at the first.
+        if (!named.empty() && named.front() == '"')
+            named =
+                named.substr(1, named.find('"', 1) == std::string::npos ? std::string::npos : named.find('"', 1) - 1);
+        else
+            named = named.substr(0, named.find_first_of(" \t"));
+        const ProfileLine* paramLine = FindScriptKey(section, ExecParam);
+        unsigned line = paramLine ? paramLine->Number : section ? section->HeaderLine : 0;
+        std::string log = ReadScriptValue(script_, SetupSection, UninstFile, "", kPathLimit);
+        if (log.empty())
+            Report(line, SeverityError,
+                   "UNINST.EXE /register " + named +
+                       " runs, but [SETUP] has no UninstFile: SETUP.EXE keeps no log, the remover shows \"Unable to "
+                       "open file\" and no Add/Remove Programs entry is made",
+                   "remover-wiring");
+        else if (!EqualsIgnoreCase(LogPathOf(named), LogPathOf(log)))
+            Report(line, SeverityError,
+                   "UNINST.EXE /register " + named + " names another file than the uninstall log UninstFile=" + log +
+                       ": the remover cannot open it and no Add/Remove Programs entry is made",
+                   "remover-wiring");
+    }
+
+    // A log in a directory that only the file phase makes cannot take the [UNINST] line
+    // written at start-up, and the remover then refuses it.
+    void CheckUninstallLogPlace() {
+        std::string log = ReadScriptValue(script_, SetupSection, UninstFile, "", kPathLimit);
+        if (log.empty()) return;
+        std::string directory = LogPathOf(log);
+        directory = WithoutTrailingBackslash(directory.substr(0, directory.find_last_of('\\') + 1));
+        if (EqualsIgnoreCase(directory, WithoutTrailingBackslash(machine_.WindowsDir)) ||
+            EqualsIgnoreCase(directory, WithoutTrailingBackslash(machine_.SystemDir)))
+            return;
+        for (const std::string& installed : installed_) {
+            std::string into = WithoutTrailingBackslash(installed.substr(0, installed.find_last_of('\\') + 1));
+            bool inside = EqualsIgnoreCase(into, directory) ||
+                          (into.size() > directory.size() && into[directory.size()] == '\\' &&
+                           EqualsIgnoreCase(into.substr(0, directory.size()), directory));
+            if (!inside) continue;
+            const ProfileLine* line = FindScriptKey(FindScriptSection(script_, SetupSection), UninstFile);
+            Report(line ? line->Number : 0, SeverityWarning,
+                   "the uninstall log " + log + " lies in " + directory +
+                       ", a directory the setup itself creates: the log's first line is written before the "
+                       "directory exists (keep the log in the Windows directory)",
+                   "log-in-product-dir");
+            return;
         }
     }
 

@@ -6,13 +6,19 @@
 
 namespace {
 
+// Offsets come from the file itself: compared by what is left, so that a huge one
+// cannot wrap round past the end on a 32-bit build.
+bool Holds(const std::string& b, size_t at, size_t count) {
+    return at <= b.size() && b.size() - at >= count;
+}
+
 uint32_t Read16(const std::string& b, size_t at) {
-    if (at + 2 > b.size()) return 0;
+    if (!Holds(b, at, 2)) return 0;
     return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8;
 }
 
 uint32_t Read32(const std::string& b, size_t at) {
-    if (at + 4 > b.size()) return 0;
+    if (!Holds(b, at, 4)) return 0;
     return Read16(b, at) | Read16(b, at + 2) << 16;
 }
 
@@ -29,7 +35,7 @@ struct PeImage {
 bool ReadPeImage(const std::string& b, PeImage& image) {
     if (b.size() < 64 || b[0] != 'M' || b[1] != 'Z') return false;
     size_t pe = Read32(b, 0x3c);
-    if (pe + 24 > b.size() || memcmp(b.data() + pe, "PE\0\0", 4) != 0) return false;
+    if (!Holds(b, pe, 24) || memcmp(b.data() + pe, "PE\0\0", 4) != 0) return false;
     uint32_t sectionCount = Read16(b, pe + 6);
     uint32_t optionalSize = Read16(b, pe + 20);
     size_t optional = pe + 24;
@@ -48,7 +54,7 @@ bool ReadPeImage(const std::string& b, PeImage& image) {
     size_t table = optional + optionalSize;
     for (uint32_t i = 0; i < sectionCount; ++i) {
         size_t s = table + i * 40;
-        if (s + 40 > b.size()) return false;
+        if (!Holds(b, s, 40)) return false;
         image.Sections.push_back({Read32(b, s + 12), Read32(b, s + 8), Read32(b, s + 20), Read32(b, s + 16)});
     }
     return true;
@@ -73,7 +79,7 @@ bool FindResourceEntry(const std::string& b, size_t directory, uint32_t id, uint
     uint32_t count = Read16(b, directory + 12) + Read16(b, directory + 14);
     for (uint32_t i = 0; i < count && i < 4096; ++i) {
         size_t entry = directory + 16 + i * 8;
-        if (entry + 8 > b.size()) return false;
+        if (!Holds(b, entry, 8)) return false;
         uint32_t name = Read32(b, entry);
         if (id != 0 && name != id) continue;
         target = Read32(b, entry + 4);
@@ -120,8 +126,10 @@ bool ExportsFunction(const std::string& b, const std::string& name) {
     if (names == 0) return false;
     for (uint32_t i = 0; i < count && i < 65536; ++i) {
         size_t at = OffsetOf(image, Read32(b, names + i * 4));
-        if (at == 0) continue;
-        if (b.compare(at, name.size() + 1, name.c_str(), name.size() + 1) == 0) return true;
+        // A damaged table may point anywhere: only a name held whole by the file,
+        // terminator included, can match.
+        if (at == 0 || !Holds(b, at, name.size() + 1)) continue;
+        if (memcmp(b.data() + at, name.c_str(), name.size() + 1) == 0) return true;
     }
     return false;
 }

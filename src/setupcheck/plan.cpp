@@ -1,5 +1,7 @@
 #include "setupcheck/plan.h"
 
+#include <string.h>
+
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -7,10 +9,13 @@
 
 #include "machine/machine.h"
 #include "machine/machine_internal.h"
+#include "script/script_names.h"
 #include "setup/setup_context.h"
+#include "setupcheck/described_windows.h"
 #include "setupcheck/medium.h"
 #include "setupcheck/pe_file.h"
 #include "setupcheck/report.h"
+#include "setupcheck/script_text.h"
 #include "ui/resource_ids.h"
 
 namespace fs = std::filesystem;
@@ -56,38 +61,6 @@ bool PutHostTree(const fs::path& from, const std::string& to, std::string& probl
             PutHostFile(path, bytes);
         }
     }
-    return true;
-}
-
-bool SetWindows(const std::string& name, const std::string& windowsDir, const std::string& systemDir) {
-    machine::Machine& m = machine::M();
-    bool nt = true;
-    if (name == "95") {
-        machine::SetWindows95();
-        nt = false;
-    } else if (name == "98") {
-        machine::SetWindows95();
-        m.version.dwMinorVersion = 10;
-        m.version.dwBuildNumber = 0x040A07CE;
-        m.getVersionResult = 0xC0000A04;
-        nt = false;
-    } else if (name == "nt4") {
-        machine::SetWindowsNT4();
-    } else if (name == "2000") {
-        machine::SetWindowsXP();
-        m.version.dwMinorVersion = 0;
-        m.version.dwBuildNumber = 2195;
-        m.getVersionResult = 0x08930005;
-    } else if (name == "xp") {
-        machine::SetWindowsXP();
-    } else {
-        return false;
-    }
-    m.windowsDirectory = machine::NormalisePath(windowsDir);
-    m.systemDirectory = systemDir.empty() ? machine::JoinMachinePath(m.windowsDirectory, nt ? "SYSTEM32" : "SYSTEM")
-                                          : machine::NormalisePath(systemDir);
-    machine::MakeDirectory(m.windowsDirectory);
-    machine::MakeDirectory(m.systemDirectory);
     return true;
 }
 
@@ -186,11 +159,29 @@ std::string CatalogueText(UINT id) {
     return it == machine::StringTable().end() ? std::string() : it->second;
 }
 
-// Whether a box shows the catalogue text `id` (its placeholders filled).
+// Whether a box shows the catalogue text `id`: its fixed parts, in order, around the
+// placeholders filled in ("%s", "%u", "%lu").
 bool ShowsCatalogueText(const machine::MessageBoxRecord& box, UINT id) {
     std::string text = CatalogueText(id);
-    std::string head = text.substr(0, text.find('%'));
-    return !head.empty() && box.text.compare(0, head.size(), head) == 0;
+    if (text.empty()) return false;
+    std::vector<std::string> parts(1);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            parts.back() += text[i];
+            continue;
+        }
+        while (i + 1 < text.size() && (text[i + 1] == 'l' || (text[i + 1] >= '0' && text[i + 1] <= '9'))) ++i;
+        ++i;  // the conversion letter
+        parts.emplace_back();
+    }
+    size_t at = 0;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        size_t found = box.text.find(parts[i], at);
+        // The first part starts the box's text; each later one follows the one before.
+        if (found == std::string::npos || (i == 0 && found != 0)) return false;
+        at = found + parts[i].size();
+    }
+    return true;
 }
 
 // The answer that changes least once the person has chosen to install: go on, keep
@@ -224,12 +215,6 @@ std::string AnswerName(int answer) {
     }
 }
 
-struct PlanEvent {
-    std::string Kind;  // box, environment, copy, start, register, staged, restart
-    std::string Text;  // the event on one line
-    std::vector<std::pair<std::string, std::string>> Fields;  // its parts, for JSON
-};
-
 // Why a copy did not take place, in the words of the copy-error reasons.
 const std::pair<DWORD, const char*> kCopyFailures[] = {
     {VIF_CANNOTREADSRC, "cannot read the source"},
@@ -256,58 +241,186 @@ std::string CopyOutcome(const machine::VerInstallCall& call, bool existedBefore)
     return std::string("fails (") + bits + ")";
 }
 
-std::vector<PlanEvent> CollectEvents(const std::set<std::string>& existedBefore) {
+// The entries of the script's lists, for telling which entry a call was made for.
+struct ScriptEntry {
+    std::string List, Name;
+};
+
+std::vector<ScriptEntry> ListScriptEntries(const std::string& scriptBytes) {
+    ScriptText script;
+    LoadScriptText(script, scriptBytes);
+    std::vector<ScriptEntry> entries;
+    for (const char* list :
+         {ScriptName::SetEnv, ScriptName::AddFiles, ScriptName::ExecFiles, ScriptName::RegisterFiles})
+        for (const ProfileLine* line : ReadListEntries(FindScriptSection(script, list)))
+            entries.push_back({list, std::string(line->Name)});
+    return entries;
+}
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+    return text.size() >= prefix.size() && machine::SameText(text.substr(0, prefix.size()), prefix);
+}
+
+// Follows the profile reads of the script: a list's key list starts its phase, a read of
+// an entry's section starts that entry.
+struct EntryTracker {
+    const std::vector<ScriptEntry>& Entries;
+    std::string Script;  // " D:\SETUP.INF": how every read of the script ends
+    std::string List, Entry;
+
+    void See(const std::string& call) {
+        if (call.size() < Script.size() || !machine::SameText(call.substr(call.size() - Script.size()), Script)) return;
+        for (const char* reader :
+             {"GetPrivateProfileStringA ", "GetPrivateProfileSectionA ", "GetPrivateProfileIntA "}) {
+            if (!StartsWithNoCase(call, reader)) continue;
+            std::string rest = call.substr(strlen(reader));
+            for (const char* list :
+                 {ScriptName::SetEnv, ScriptName::AddFiles, ScriptName::ExecFiles, ScriptName::RegisterFiles})
+                if (machine::SameText(rest, std::string(list) + " " + Script)) {
+                    List = list;
+                    Entry.clear();
+                    return;
+                }
+            size_t longest = 0;
+            for (const ScriptEntry& e : Entries)
+                if (machine::SameText(e.List, List) && e.Name.size() >= longest &&
+                    StartsWithNoCase(rest, e.Name + " ")) {
+                    longest = e.Name.size();
+                    Entry = e.Name;
+                }
+        }
+    }
+};
+
+std::string HexResult(long value) {
+    char text[16];
+    snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(value) & 0xFFFFFFFFul);
+    return text;
+}
+
+// What became of a component SETUP.EXE tried to load: "" when DllRegisterServer
+// succeeded, otherwise why not.
+std::string RegisterFailure(const std::string& path, bool called) {
+    const auto& components = machine::M().components;
+    auto it = components.find(machine::NormalisePath(path));
+    if (it == components.end()) return "cannot be loaded";
+    if (!called) return "exports no DllRegisterServer";
+    if (it->second.registerResult < 0) return "DllRegisterServer fails (" + HexResult(it->second.registerResult) + ")";
+    return "";
+}
+
+std::vector<PlanEvent> CollectEvents(const std::set<std::string>& existedBefore,
+                                     const std::vector<ScriptEntry>& entries) {
     machine::Machine& m = machine::M();
     std::vector<PlanEvent> events;
+    EntryTracker tracker{entries, std::string(" ") + kPlanMediumDir + ScriptName::SetupFile, "", ""};
     size_t box = 0, install = 0, started = 0, staged = 0;
+    // A component LoadLibraryA was given in the register phase, and its entry.
+    std::string loading, loadingEntry;
+    std::string actedFor;  // the last entry that did something (a box is no action)
+    auto add = [&](PlanEvent event) {
+        if (event.List.empty()) event.List = tracker.List, event.Entry = tracker.Entry;
+        if (event.Kind != "box") actedFor = event.List + "|" + event.Entry;
+        events.push_back(std::move(event));
+    };
+    // An entry of the file, program or component lists that was read but did nothing:
+    // SETUP.EXE refused its path.
+    std::string previous;
+    auto closeEntry = [&](const std::string& list, const std::string& entry) {
+        if (entry.empty() || list == ScriptName::SetEnv || actedFor == list + "|" + entry) return;
+        events.push_back({"refused",
+                          "[" + entry + "] of [" + list + "]: refused, its path is not used",
+                          {{"entry", entry}, {"list", list}},
+                          list,
+                          entry,
+                          "SETUP.EXE refuses its path (empty, not a full path such as C:\\DIR\\, or too long)"});
+    };
+    auto finishRegister = [&](bool called) {
+        if (loading.empty()) return;
+        std::string failure = RegisterFailure(loading, called);
+        add({"register",
+             loading + (failure.empty() ? "" : " (" + failure + ")"),
+             {{"path", loading}, {"outcome", failure.empty() ? "registered" : failure}},
+             ScriptName::RegisterFiles,
+             loadingEntry,
+             failure.empty() ? "" : "the component " + loading + " " + failure});
+        loading.clear();
+    };
     for (const std::string& call : m.calls) {
         auto starts = [&](const char* prefix) { return call.rfind(prefix, 0) == 0; };
+        std::string list = tracker.List, entry = tracker.Entry;
+        tracker.See(call);
+        if (tracker.List != list || tracker.Entry != entry) {
+            if (!loading.empty() && !starts("DllRegisterServer ")) finishRegister(false);
+            closeEntry(list, entry);
+        }
         if (starts("MessageBoxA ") && box < m.boxes.size()) {
+            finishRegister(false);
             const machine::MessageBoxRecord& b = m.boxes[box++];
-            events.push_back(
-                {"box",
+            add({"box",
                  b.caption + " | " + OneLine(b.text) + " | " + Buttons(b.style) + " -> " + AnswerName(b.answer),
                  {{"caption", b.caption},
                   {"text", b.text},
                   {"buttons", Buttons(b.style)},
-                  {"answer", AnswerName(b.answer)}}});
+                  {"answer", AnswerName(b.answer)}},
+                 "",
+                 "",
+                 ""});
         } else if (starts("SetEnvironmentVariableA ")) {
             std::string setting = call.substr(24);
             size_t eq = setting.find('=');
             bool removed = eq == std::string::npos;
-            events.push_back(
-                {"environment",
+            std::string name = removed ? setting.substr(0, setting.rfind(" (remove)")) : setting.substr(0, eq);
+            add({"environment",
                  setting,
-                 {{"name", removed ? setting.substr(0, setting.rfind(" (remove)")) : setting.substr(0, eq)},
+                 {{"name", name},
                   {"value", removed ? "" : setting.substr(eq + 1)},
-                  {"removed", removed ? "yes" : "no"}}});
+                  {"removed", removed ? "yes" : "no"}},
+                 "",
+                 "",
+                 removed ? "the variable " + name + " is removed" : ""});
         } else if (starts("VerInstallFileA ") && install < m.verInstallCalls.size()) {
             const machine::VerInstallCall& c = m.verInstallCalls[install++];
             std::string from = machine::JoinMachinePath(c.srcDir, c.srcFile);
             std::string to = machine::JoinMachinePath(c.destDir, c.destFile);
             bool forced = c.flags & VIFF_FORCEINSTALL;
             std::string outcome = CopyOutcome(c, existedBefore.count(to) > 0);
-            events.push_back(
-                {"copy",
+            // A forced retry after the question belongs to the same copy.
+            add({"copy",
                  from + " -> " + to + (forced ? " (forced)" : "") + ": " + outcome,
-                 {{"source", from}, {"destination", to}, {"forced", forced ? "yes" : "no"}, {"outcome", outcome}}});
+                 {{"source", from}, {"destination", to}, {"forced", forced ? "yes" : "no"}, {"outcome", outcome}},
+                 "",
+                 "",
+                 outcome.rfind("fails", 0) == 0 ? "the copy of " + from + " to " + to + " " + outcome : ""});
         } else if (starts("WinExec ")) {
             std::string command = call.substr(8);
             bool ran = started < m.started.size() && m.started[started].command == command;
             if (ran) ++started;
-            events.push_back({"start",
-                              command + (ran ? "" : " (cannot be started)"),
-                              {{"command", command}, {"started", ran ? "yes" : "no"}}});
+            add({"start",
+                 command + (ran ? "" : " (cannot be started)"),
+                 {{"command", command}, {"started", ran ? "yes" : "no"}},
+                 "",
+                 "",
+                 ran ? "" : "the program cannot be started: " + command});
+        } else if (starts("LoadLibraryA ") && tracker.List == ScriptName::RegisterFiles) {
+            finishRegister(false);
+            loading = call.substr(13);
+            loadingEntry = tracker.Entry;
         } else if (starts("DllRegisterServer ")) {
-            events.push_back({"register", call.substr(18), {{"path", call.substr(18)}}});
+            if (loading.empty()) loading = call.substr(18), loadingEntry = tracker.Entry;
+            finishRegister(true);
         } else if (starts("MoveFileExA ") &&
                    (std::stoul(call.substr(call.rfind(' ') + 1)) & MOVEFILE_DELAY_UNTIL_REBOOT)) {
             // A move carried out at the next start (Windows NT).
             if (staged < m.delayedMoves.size()) {
                 const auto& move = m.delayedMoves[staged++];
                 std::string to = move.second.empty() ? "(deleted)" : move.second;
-                events.push_back(
-                    {"staged", move.first + " -> " + to + " at the next start", {{"from", move.first}, {"to", to}}});
+                add({"staged",
+                     move.first + " -> " + to + " at the next start",
+                     {{"from", move.first}, {"to", to}},
+                     "",
+                     "",
+                     ""});
             }
         } else if (starts("WritePrivateProfileStringA rename ")) {
             // "[rename] destination=staged copy file" in wininit.ini (the Windows 95 family);
@@ -315,23 +428,28 @@ std::vector<PlanEvent> CollectEvents(const std::set<std::string>& existedBefore)
             std::istringstream words(call.substr(34));
             std::string destination, copy;
             words >> destination >> copy;
-            events.push_back({"staged",
-                              copy + " -> " + destination + " at the next start (wininit.ini)",
-                              {{"from", copy}, {"to", destination}}});
+            add({"staged",
+                 copy + " -> " + destination + " at the next start (wininit.ini)",
+                 {{"from", copy}, {"to", destination}},
+                 "",
+                 "",
+                 ""});
         } else if (starts("ExitWindowsEx ")) {
-            events.push_back({"restart", "Windows restarts", {}});
+            add({"restart", "Windows restarts", {}, "", "", ""});
         }
     }
+    finishRegister(false);
+    closeEntry(tracker.List, tracker.Entry);
     return events;
 }
 
 }  // namespace
 
-int RunPlan(const PlanMachine& description, const Medium& medium, bool json, std::string& out, std::string& problem) {
+int PlanMedium(const PlanMachine& description, const Medium& medium, PlanResult& result, std::string& problem) {
     machine::Reset();
     machine::Machine& m = machine::M();
-    if (!SetWindows(description.Windows, description.WindowsDir, description.SystemDir)) {
-        problem = "unknown Windows version " + description.Windows + " (95, 98, nt4, 2000, xp)";
+    if (!DescribeWindows(description.Windows, description.WindowsDir, description.SystemDir)) {
+        problem = "unknown Windows version " + description.Windows + " (" + DescribedWindowsNames() + ")";
         return 2;
     }
     m.moduleFileName = std::string(kPlanMediumDir) + "SETUP.EXE";
@@ -339,10 +457,12 @@ int RunPlan(const PlanMachine& description, const Medium& medium, bool json, std
     machine::MakeDirectory(kPlanMediumDir);
     if (!description.Root.empty() && !PutHostTree(description.Root, "C:\\", problem)) return 2;
     if (!PutHostTree(medium.Directory, kPlanMediumDir, problem)) return 2;
-    // The script under the name SETUP.EXE opens.
+    // The script under the name SETUP.EXE opens; a medium without one runs without it.
     std::string scriptBytes;
-    ReadWholeFile(fs::path(medium.Directory) / medium.ScriptName, scriptBytes);
-    machine::WriteFile(std::string(kPlanMediumDir) + "SETUP.INF", scriptBytes);
+    if (!medium.ScriptName.empty()) {
+        ReadWholeFile(fs::path(medium.Directory) / medium.ScriptName, scriptBytes);
+        machine::WriteFile(std::string(kPlanMediumDir) + ScriptName::SetupFile, scriptBytes);
+    }
     for (const std::string& file : description.RegistryFiles)
         if (!LoadRegistryFile(file, problem)) return 2;
     for (const std::string& pair : description.Environment) {
@@ -361,13 +481,26 @@ int RunPlan(const PlanMachine& description, const Medium& medium, bool json, std
         }
         file->inUse = true;
     }
+    // A failing component is named as it lies on the medium, or by its path on the
+    // machine; the copy SETUP.EXE makes of it fails the same way.
+    for (const std::string& path : description.RegisterFails) {
+        bool full = path.find(':') != std::string::npos || path.rfind("\\\\", 0) == 0;
+        machine::FileData* file = machine::FindFile(full ? path : machine::JoinMachinePath(kPlanMediumDir, path));
+        if (file == nullptr || !file->isModule || !file->exportsRegisterServer) {
+            problem = "--register-fails " + path + ": no component exporting DllRegisterServer there";
+            return 2;
+        }
+        file->registerResult = static_cast<HRESULT>(0x80004005);  // E_FAIL
+    }
     for (const std::string& answer : description.Answers) {
         if (machine::SameText(answer, "yes"))
             m.answers.push_back(IDYES);
         else if (machine::SameText(answer, "no"))
             m.answers.push_back(IDNO);
-        else {
-            problem = "an answer is yes or no, not " + answer;
+        else if (!machine::SameText(answer, "ok")) {
+            // "ok" answers a box with only an OK button, which needs no answer: a box
+            // list copied as answers plans the same run.
+            problem = "an answer is yes, no or ok, not " + answer;
             return 2;
         }
     }
@@ -377,19 +510,30 @@ int RunPlan(const PlanMachine& description, const Medium& medium, bool json, std
 
     machine::RunSetup("");
 
-    std::vector<PlanEvent> events = CollectEvents(existedBefore);
-    std::string logPath = g_Setup.UninstallLogEnabled ? g_Setup.UninstLogPath.c_str() : "";
-    std::string logText;
-    if (!logPath.empty()) {
-        std::string normal = machine::NormalisePath(logPath.find_first_of("\\/:") == std::string::npos
-                                                        ? machine::JoinMachinePath(m.windowsDirectory, logPath)
-                                                        : logPath);
-        logText = machine::ReadFile(normal).value_or("");
-        logPath = normal;
+    result.Events = CollectEvents(existedBefore, ListScriptEntries(scriptBytes));
+    result.LogPath = g_Setup.UninstallLogEnabled ? g_Setup.UninstLogPath.c_str() : "";
+    if (!result.LogPath.empty()) {
+        std::string normal = machine::NormalisePath(result.LogPath.find_first_of("\\/:") == std::string::npos
+                                                        ? machine::JoinMachinePath(m.windowsDirectory, result.LogPath)
+                                                        : result.LogPath);
+        result.LogText = machine::ReadFile(normal).value_or("");
+        result.LogPath = normal;
     }
-    bool restartOffered = false;
-    for (const machine::MessageBoxRecord& b : m.boxes) restartOffered |= ShowsCatalogueText(b, IDS_RESTART);
+    result.RestartOffered = false;
+    result.Failed = false;
+    for (const machine::MessageBoxRecord& b : m.boxes) {
+        result.RestartOffered |= ShowsCatalogueText(b, IDS_RESTART);
+        result.Failed |= ShowsCatalogueText(b, IDS_SETUP_FAILED) || ShowsCatalogueText(b, IDS_UNABLE_TO_OPEN) ||
+                         ShowsCatalogueText(b, IDS_REQUIRES_WINDOWS);
+    }
+    return 0;
+}
 
+int RunPlan(const PlanMachine& description, const Medium& medium, bool json, std::string& out, std::string& problem) {
+    PlanResult plan;
+    if (PlanMedium(description, medium, plan, problem) != 0) return 2;
+    const std::vector<PlanEvent>& events = plan.Events;
+    int code = plan.Failed ? 1 : 0;
     if (json) {
         out += "{\"windows\": " + JsonString(description.Windows) + ", \"events\": [";
         for (size_t i = 0; i < events.size(); ++i) {
@@ -398,19 +542,21 @@ int RunPlan(const PlanMachine& description, const Medium& medium, bool json, std
             out += "}";
         }
         out += events.empty() ? "]" : "\n]";
-        out += ", \"uninstallLog\": " + JsonString(logPath) + ", \"uninstallLogText\": " + JsonString(logText) +
-               ", \"restartOffered\": " + (restartOffered ? "true" : "false") + "}\n";
-        return 0;
+        out += ", \"uninstallLog\": " + JsonString(plan.LogPath) +
+               ", \"uninstallLogText\": " + JsonString(plan.LogText) +
+               ", \"restartOffered\": " + (plan.RestartOffered ? "true" : "false") +
+               ", \"failed\": " + (plan.Failed ? "true" : "false") + "}\n";
+        return code;
     }
     for (const PlanEvent& e : events) out += e.Kind + ": " + e.Text + "\n";
-    if (!logPath.empty()) {
-        out += "uninstall log: " + logPath + "\n";
-        std::istringstream lines(logText);
+    if (!plan.LogPath.empty()) {
+        out += "uninstall log: " + plan.LogPath + "\n";
+        std::istringstream lines(plan.LogText);
         for (std::string line; std::getline(lines, line);) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
             out += "  " + line + "\n";
         }
     }
-    out += std::string("restart offered: ") + (restartOffered ? "yes" : "no") + "\n";
-    return 0;
+    out += std::string("restart offered: ") + (plan.RestartOffered ? "yes" : "no") + "\n";
+    return code;
 }
