@@ -103,7 +103,7 @@ for kind in copies commands registrations boxes log restart; do
     esac
     if ! diff -i "$work/plan-$kind" "$work/run-$kind" >"$work/diff-$kind"; then
         differ=1
-        echo "$title differ:"
+        echo "$title: the plan and the run differ"
         sed -n 's/^< /  plan only: /p; s/^> /  run only:  /p' "$work/diff-$kind"
     fi
 done

@@ -13,7 +13,8 @@
 # the boxes of every program in the order they come (yes, no, ok), the remover's after
 # the setup's; without it every question is answered Yes and every report OK. A fresh
 # Wine prefix is made each time (TRY_PREFIX, default out/try-prefix), with its own Xvfb;
-# the medium is drive D:.
+# the medium is drive D:. TRY_BUILD_DIR, TRY_WIN64_DIR and TRY_SETUPCHECK name other
+# builds of SETUP.EXE, of the win64 test programs and of setupcheck.
 #
 # Prints every window and box of every program of the run, tagged with the program
 # that showed it (caption, text, buttons, icon, answer, the progress window behind it);
@@ -30,8 +31,9 @@
 # reports (and Wine's own Windows and system directories), and prints where the plan
 # and the run differ: the copies SETUP.EXE made, the commands it started, the
 # components it registered, its boxes, the uninstall log and the restart; or "plan and
-# run agree". The exit code is 0 when the run could be made and reported (with
-# --compare: 1 when plan and run differ), 2 for a bad command line.
+# run agree". The exit code is 0 when the run could be made and reported, 1 when plan
+# and run differ (--compare) or the setup registered no remover (--remove), 2 for a
+# bad command line.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -51,7 +53,7 @@ while [ $# -gt 0 ]; do
         --grace) grace=$2; shift 2 ;;
         --remove) remove=1; shift ;;
         --compare) compare=1; shift ;;
-        -h | --help) sed -n '2,35p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h | --help) sed -n '2,36p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         -*) echo "try-medium: unknown option $1" >&2; exit 2 ;;
         *) [ -z "$medium" ] || { echo "try-medium: more than one medium" >&2; exit 2; }; medium=$1; shift ;;
     esac
@@ -85,16 +87,18 @@ if [ "$preset" = win32 ]; then
     if [ -x /usr/lib/wine/wine ]; then wine=/usr/lib/wine/wine; else echo "try-medium: no 32-bit Wine; trying wine64" >&2; fi
 fi
 wineserver=/usr/lib/wine/wineserver
-e2e_dir=$root/build/win64/e2e
-setupcheck=$root/build/native/setupcheck
+# The watcher and launcher (64-bit: they serve either build) and setupcheck; the tests
+# name their own builds.
+e2e_dir=${TRY_WIN64_DIR:-$root/build/win64}/e2e
+setupcheck=${TRY_SETUPCHECK:-$root/build/native/setupcheck}
 needs=("$build/SETUP.EXE" "$e2e_dir/e2e_watcher.exe" "$e2e_dir/e2e_launch.exe")
 [ -z "$compare" ] || needs+=("$setupcheck")
 for need in "${needs[@]}"; do
     if [ ! -e "$need" ]; then
         case "$need" in
             "$build"/*) dir=$build ;;
-            "$e2e_dir"/*) dir=$root/build/win64 ;;
-            *) dir=$root/build/native ;;
+            "$e2e_dir"/*) dir=$(dirname "$e2e_dir") ;;
+            *) dir=$(dirname "$setupcheck") ;;
         esac
         echo "building $(basename "$need") in $dir"
         cmake --preset "$(basename "$dir")" -B "$dir" >/dev/null && cmake --build "$dir" -j2 >/dev/null

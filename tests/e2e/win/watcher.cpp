@@ -337,12 +337,24 @@ private:
         auto it = names_.find(pid);
         // A process id may be used again by another program: one not watched under
         // the name known for it is looked up again.
-        if ((it == names_.end() || !WatchedName(it->second)) && !refreshed) {
+        // A process that is still starting may be listed without its image's name yet.
+        if ((it == names_.end() || it->second.empty() || !WatchedName(it->second)) && !refreshed) {
             for (const auto& p : RunningProcesses()) names_[p.first] = p.second;
             refreshed = true;
             it = names_.find(pid);
         }
         return it != names_.end() && pid != GetCurrentProcessId() && WatchedName(it->second);
+    }
+
+    // The file name of a watched program's image, looked up again while unknown.
+    std::string ProgramName(DWORD pid) {
+        std::string& name = names_[pid];
+        if (name.empty()) name = RunningProcesses()[pid];
+        if (name.empty()) {
+            std::string path = ImagePath(pid, "");
+            name = path.substr(path.find_last_of('\\') + 1);
+        }
+        return name.empty() ? "(unknown)" : name;
     }
 
     bool WatchedName(const std::string& name) const {
@@ -383,7 +395,7 @@ private:
         char cls[64] = {};
         GetClassNameA(w, cls, sizeof cls);
         std::string kind = IsProgressWindow(w) ? std::string(cls) + " (the progress window)" : cls;
-        std::fprintf(out_, "program: %s\nwindow: %s\nclass: %s\n\n", names_[pid].c_str(),
+        std::fprintf(out_, "program: %s\nwindow: %s\nclass: %s\n\n", ProgramName(pid).c_str(),
                      Escape(WindowCaption(w)).c_str(), kind.c_str());
         std::fflush(out_);
         handled_.insert(w);
@@ -415,7 +427,7 @@ private:
         }
         if (id == 0) id = GetDlgItem(box, IDNO) ? IDNO : GetDlgItem(box, IDOK) ? IDOK : IDCANCEL;
 
-        if (options_.EveryProgram()) std::fprintf(out_, "program: %s\n", names_[pid].c_str());
+        if (options_.EveryProgram()) std::fprintf(out_, "program: %s\n", ProgramName(pid).c_str());
         std::fprintf(out_, "caption: %s\ntext: %s\nbuttons: %s\nicon: %s\nanswer: %s\nprogress: %s\n\n",
                      Escape(caption).c_str(), Escape(text).c_str(), buttons.c_str(), icon.c_str(), answer.c_str(),
                      progress.c_str());
