@@ -61,6 +61,9 @@ tr -d '\r' <"$wine_log" | awk -v pid="$setup_pid" -v dir="$work" '
         else print field[3] "\\" field[1] " -> " to >> (dir "/run-copies")
         next
     }
+    # Wine restarts Windows (ExitWindowsEx) by starting its wineboot: the restart is
+    # compared on its own.
+    /:trace:process:CreateProcessInternalW app .* cmdline L".*\\wineboot\.exe / { flush_start(); next }
     /:trace:process:CreateProcessInternalW app .* cmdline L"/ {
         flush_start(); line = $0; sub(/^.* cmdline L"/, "", line); sub(/"$/, "", line); pending = unquote(line); next
     }

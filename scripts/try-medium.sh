@@ -182,13 +182,23 @@ run_watched() {
     run_code=$(tr -dc '0-9' <"$try/$step.code" 2>/dev/null || true)
 }
 
+# The file name of a command line's program, in lower case: "C:\A B\x.exe" /y -> x.exe.
+program_of() {
+    local c=$1
+    if [ "${c:0:1}" = '"' ]; then c=${c:1}; c=${c%%\"*}; else c=${c%% *}; fi
+    c=${c##*\\}
+    printf '%s' "${c,,}"
+}
+
 # How many answers of the list a transcript took: one per box.
 answers_taken() { grep -c '^answer: ' "$1" 2>/dev/null || true; }
 
 # The programs still running when the watch ended, as the watcher wrote them.
 show_left_running() {
     local file=$1 what=$2 path seconds
-    if [ -s "$file" ]; then
+    if [ "$restarted" = yes ]; then
+        echo "  none: the restart ended every program"
+    elif [ -s "$file" ]; then
         tr -d '\r' <"$file" | while IFS=$'\t' read -r path seconds; do
             printf '  %s: still running %s s after %s ended; ended by try-medium\n' "$path" "$seconds" "$what"
         done
@@ -200,9 +210,31 @@ show_left_running() {
 }
 
 # Restart detection: a RunOnce entry that only a restart carries out.
-"$wine" reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v try-medium-restart \
-    /d 'C:\try\e2e_launch.exe C:\try\restarted.cmdline' /f /reg:64 >"$logs/reg-runonce.log" 2>&1
-printf 'cmd.exe /c echo restarted> C:\\try\\restarted.txt' >"$try/restarted.cmdline"
+arm_restart_marker() {
+    rm -f "$try/restarted.txt"
+    printf 'cmd.exe /c echo restarted> C:\\try\\restarted.txt' >"$try/restarted.cmdline"
+    "$wine" reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v try-medium-restart \
+        /d 'C:\try\e2e_launch.exe C:\try\restarted.cmdline' /f /reg:64 >"$logs/reg-runonce.log" 2>&1
+}
+
+# Whether a step's program offered the restart, what it was answered and whether
+# Windows restarted. Sets restart_offered, restart_answer and restarted.
+detect_restart() {
+    local transcript=$1 program=$2
+    restart_answer=$(tr -d '\r' <"$transcript" 2>/dev/null | awk -v program="$program" '
+        /^program: / { mine = tolower(substr($0, 10)) == program } /^text: / { restart = index($0, "needs to be restarted") }
+        /^answer: / && mine && restart { print substr($0, 9) }' | tail -n1 || true)
+    restart_offered=no
+    [ -z "$restart_answer" ] || restart_offered=yes
+    # The RunOnce entry runs shortly after the restart itself.
+    if [ "$restart_answer" = Yes ]; then
+        for _ in $(seq 150); do [ -e "$try/restarted.txt" ] && break; sleep 0.1; done
+    fi
+    restarted=no
+    [ ! -e "$try/restarted.txt" ] || restarted=yes
+}
+
+arm_restart_marker
 reg_query "$uninstall_key" >"$logs/uninstall-keys-before.txt" || true
 list_files >"$logs/before.txt"
 
@@ -221,7 +253,12 @@ setup_pid=$(grep -m1 -i 'trace:loaddll:.*Loaded L"D:\\\\SETUP.EXE"' "$logs/setup
 printf '\n== Every window and box, in order, with the program that showed it\n'
 if [ -s "$try/setup.transcript" ]; then show_transcript "$try/setup.transcript"; else echo "(none)"; echo; fi
 
-printf '== SETUP.EXE ended with exit code %s\n' "${setup_code:-(none: it was ended by the restart)}"
+detect_restart "$try/setup.transcript" setup.exe
+if [ "$restarted" = yes ]; then
+    printf '== SETUP.EXE ended by the restart (Wine gives every program it ends the code %s)\n' "${setup_code:-0}"
+else
+    printf '== SETUP.EXE ended with exit code %s\n' "${setup_code:-(none)}"
+fi
 
 printf '\n== Programs still running when SETUP.EXE ended (given %s s)\n' "$grace"
 show_left_running "$try/setup.running" SETUP.EXE
@@ -269,23 +306,22 @@ else
 fi
 
 printf '\n== Restart\n'
-restart_offered=no
-restarted=no
-if grep -q 'needs to be restarted' "$try/setup.transcript" 2>/dev/null; then restart_offered=yes; fi
-# A restart's RunOnce entry runs shortly after the restart itself.
-if [ -n "$setup_code" ] || [ "$restart_offered" = no ]; then wait_restart=0; else wait_restart=100; fi
-for _ in $(seq "$wait_restart"); do [ -e "$try/restarted.txt" ] && break; sleep 0.1; done
-[ -e "$try/restarted.txt" ] && restarted=yes
 renames=$(reg_query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations |
     sed -n 's/.*PendingFileRenameOperations[ \t]*REG_MULTI_SZ[ \t]*//p' || true)
 wininit=$(host_path 'C:\windows\wininit.ini')
-if [ "$restarted" = yes ]; then
-    echo "offered and accepted: Windows restarted, carrying out what was staged for the next start"
-elif [ "$restart_offered" = yes ]; then
-    echo "offered and declined: Windows was not restarted"
-else
-    echo "not offered"
-fi
+setup_restart_offered=$restart_offered setup_restarted=$restarted
+show_restart() {
+    if [ "$restarted" = yes ]; then
+        echo "offered and accepted: Windows restarted, carrying out what was staged for the next start"
+    elif [ "$restart_answer" = Yes ]; then
+        echo "offered and accepted, but no restart was seen (the restart's RunOnce entry did not run)"
+    elif [ "$restart_offered" = yes ]; then
+        echo "offered and declined: Windows was not restarted"
+    else
+        echo "not offered"
+    fi
+}
+show_restart
 if [ -n "$renames" ] || [ -n "$wininit" ]; then
     echo "left for the next start:"
     [ -z "$renames" ] || printf '  PendingFileRenameOperations: %s\n' "$renames"
@@ -316,7 +352,7 @@ if [ -n "$compare" ]; then
         echo "setupcheck could not plan the medium:"; cat "$logs/plan-errors.txt"; exit 2
     fi
     bash "$root/scripts/compare-plan.sh" "$logs/plan.txt" "$logs/setup.log" "$setup_pid" "$try/setup.transcript" \
-        "$restart_offered" "$restarted" "${log_win:-}" "${log_host:-}" || status=1
+        "$setup_restart_offered" "$setup_restarted" "${log_win:-}" "${log_host:-}" || status=1
 fi
 
 if [ -n "$remove" ]; then
@@ -343,10 +379,18 @@ if [ -n "$remove" ]; then
         fi
         before_removal=$logs/before-removal.txt
         list_files >"$before_removal"
+        arm_restart_marker
         run_watched remove "$uninstall_string" "$remove_answers"
+        detect_restart "$try/remove.transcript" "$(program_of "$uninstall_string")"
         printf '\n== Every window and box of the removal\n'
         if [ -s "$try/remove.transcript" ]; then show_transcript "$try/remove.transcript"; else echo "(none)"; echo; fi
-        printf '== The remover ended with exit code %s\n' "${run_code:-(none: it was ended by the restart)}"
+        if [ "$restarted" = yes ]; then
+            printf '== The remover ended by the restart (Wine gives every program it ends the code %s)\n' "${run_code:-0}"
+        else
+            printf '== The remover ended with exit code %s\n' "${run_code:-(none)}"
+        fi
+        printf '\n== Restart after the removal\n'
+        show_restart
         printf '\n== Programs still running when the remover ended (given %s s)\n' "$grace"
         show_left_running "$try/remove.running" "the remover"
         printf '\n== What stayed of the installation\n'

@@ -136,11 +136,15 @@ const Row kRows[] = {
      },
      0, {"plan and run agree: files copied, commands started, components registered, SETUP.EXE's boxes, the "
          "uninstall log and the restart"}},
-    // The run offered the restart and Windows restarted; the plan offered none.
+    // The run offered the restart and Windows restarted; the plan offered none. Wine's
+    // own wineboot, which carries out the restart, is no command of the script's.
     {"restart",
      [](Evidence& e) {
          e.offered = "yes";
          e.restarted = "yes";
+         e.wineLog += "00c8:00cc:trace:process:CreateProcessInternalW app (null) cmdline "
+                      "L\"C:\\\\windows\\\\system32\\\\wineboot.exe --end-session --force\"\n"
+                      "00c8:00cc:trace:process:CreateProcessInternalW started process pid 0200 tid 0204\n";
      },
      1, {"the restart: the plan and the run differ", "  plan only: offered: no; Windows restarts: no",
          "  run only:  offered: yes; Windows restarts: yes"}},
