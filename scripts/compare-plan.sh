@@ -43,7 +43,8 @@ printf 'offered: %s; Windows restarts: %s\n' "${plan_offered:-no}" "$plan_restar
 # ---- The run ----------------------------------------------------------------------
 # Wine's traces of SETUP.EXE's own process: its copies (VerInstallFileA), the programs
 # it started (CreateProcessInternalW, then "started process" when it ran) and the
-# components it loaded to register them (every program file loaded but itself).
+# components it loaded to register them (every program file loaded but itself; Wine's
+# own DLLs are "builtin").
 tr -d '\r' <"$wine_log" | awk -v pid="$setup_pid" -v dir="$work" '
     function unquote(s) { gsub(/\\"/, "\"", s); return s }
     function flush_start() { if (pending != "") print pending " (cannot be started)" >> (dir "/run-commands"); pending = "" }
@@ -72,7 +73,9 @@ tr -d '\r' <"$wine_log" | awk -v pid="$setup_pid" -v dir="$work" '
     }
     /:trace:loaddll:.*Loaded L".*: native$/ {
         line = $0; sub(/^.*Loaded L"/, "", line); sub(/" at .*$/, "", line)
-        if (seen_image++) print unquote(line) >> (dir "/run-registrations")
+        # The first is SETUP.EXE itself, which WoW64 mode loads twice.
+        if (image == "") image = line
+        else if (line != image) print unquote(line) >> (dir "/run-registrations")
     }
     END { flush_start() }'
 for kind in copies commands registrations; do

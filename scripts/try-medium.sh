@@ -82,9 +82,11 @@ answers=$(echo "$answers" | sed 's/\byes\b/Yes/gi; s/\bno\b/No/gi; s/\bok\b/OK/g
 
 build=${TRY_BUILD_DIR:-$root/build/$preset}
 wine=/usr/lib/wine/wine64
-# The 32-bit SETUP.EXE needs Wine's 32-bit side (scripts/install-deps.sh installs it).
+# wine64 runs the 32-bit SETUP.EXE in WoW64 mode with the 32-bit Windows DLLs that
+# scripts/install-deps.sh unpacks; the prefix is booted with them too.
 if [ "$preset" = win32 ]; then
-    if [ -x /usr/lib/wine/wine ]; then wine=/usr/lib/wine/wine; else echo "try-medium: no 32-bit Wine; trying wine64" >&2; fi
+    export WINEDLLPATH=${SETUP_WOW64_DIR:-/opt/setup-wine-wow64}
+    [ -d "$WINEDLLPATH" ] || { echo "try-medium: no 32-bit Windows DLLs in $WINEDLLPATH (scripts/install-deps.sh)" >&2; exit 2; }
 fi
 wineserver=/usr/lib/wine/wineserver
 # The watcher and launcher (64-bit: they serve either build) and setupcheck; the tests
@@ -333,8 +335,8 @@ fi
 status=0
 if [ -n "$compare" ]; then
     printf '\n== Plan against the run\n'
+    # C:\windows\system32 as the program sees it (the host's syswow64 for a 32-bit one).
     system_dir='C:\windows\system32'
-    [ "$preset" = win32 ] && system_dir='C:\windows\syswow64'
     # The plan is given the answers SETUP.EXE's questions got in the run, in order.
     plan_answers=$(tr -d '\r' <"$try/setup.transcript" 2>/dev/null | awk '
         /^program: / { setup = tolower(substr($0, 10)) == "setup.exe" } /^buttons: / { question = $2 == "YesNo" }

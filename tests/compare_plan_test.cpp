@@ -93,6 +93,13 @@ const Row kRows[] = {
      [](Evidence& e) { Replace(e.logText, "C:\\Program Files\\Acme\\app.exe=", "c:\\PROGRAM FILES\\acme\\APP.EXE="); },
      0, {"plan and run agree: files copied, commands started, components registered, SETUP.EXE's boxes, the "
          "uninstall log and the restart"}},
+    // A 32-bit SETUP.EXE is loaded a second time in WoW64 mode: it is no component.
+    {"WoW64",
+     [](Evidence& e) {
+         e.wineLog += "00c8:00cc:trace:loaddll:build_module Loaded L\"D:\\\\SETUP.EXE\" at 00400000: native\n";
+     },
+     0, {"plan and run agree: files copied, commands started, components registered, SETUP.EXE's boxes, the "
+         "uninstall log and the restart"}},
     // A program the started program starts is not one of SETUP.EXE's commands.
     {"grandchild",
      [](Evidence& e) {
