@@ -246,7 +246,12 @@ case "$wine_version" in
     10.0) wine_version="10.0 (Windows 10)" ;; 6.3) wine_version="6.3 (Windows 8.1)" ;; 6.2) wine_version="6.2 (Windows 8)" ;;
     6.1) wine_version="6.1 (Windows 7)" ;; 6.0) wine_version="6.0 (Windows Vista)" ;;
 esac
-[ -z "$windows" ] || wine_version="$wine_version ($windows)"
+# A version set for the run is what programs are told; the registry keeps the default's.
+case "$windows" in
+    win95) wine_version="4.0 (Windows 95)" ;; win98) wine_version="4.10 (Windows 98)" ;;
+    nt40) wine_version="4.0 (Windows NT 4.0)" ;; win2k) wine_version="5.0 (Windows 2000)" ;;
+    winxp) wine_version="5.1 (Windows XP)" ;;
+esac
 printf '== Running D:\\SETUP.EXE (%s, Wine reporting Windows %s) on Xvfb %s\n' "$preset" "$wine_version" "$DISPLAY"
 run_watched setup 'D:\SETUP.EXE' "$answers"
 setup_code=$run_code
@@ -346,6 +351,13 @@ if [ -n "$compare" ]; then
     if [ -z "$windows" ]; then
         printf 'Wine reports Windows %s, a modern Windows that sets %%ProgramFiles%%: compared with the plan for Windows %s.\n' \
             "$wine_version" "$plan_windows"
+    else
+        printf 'Wine reports Windows %s: compared with the plan for Windows %s.\n' "$wine_version" "$plan_windows"
+        # Only the version number changes: the prefix keeps its folders and variables.
+        case "$windows" in win95 | win98 | nt40)
+            echo "Wine keeps %ProgramFiles% and C:\Program Files all the same, which this version does not have:" \
+                "where plan and run differ on them, the plan tells this version." ;;
+        esac
     fi
     echo "plan: setupcheck ${plan_args[*]} MEDIUM (the answers SETUP.EXE's questions got in the run)"
     plan_status=0
