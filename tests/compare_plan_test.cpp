@@ -76,63 +76,79 @@ void Replace(std::string& text, const std::string& from, const std::string& to) 
     text.replace(at, from.size(), to);
 }
 
+const char* const kAgree =
+    "plan and run agree: files copied, commands started, components registered, SETUP.EXE's boxes, the uninstall "
+    "log and the restart";
+
 struct Row {
     const char* why;
     std::function<void(Evidence&)> change;
-    int exitCode;                         // 0 agree, 1 differ
-    std::vector<std::string> mustPrint;   // lines of the report
+    int exitCode;                        // 0 agree, 1 differ
+    std::vector<std::string> mustPrint;  // lines of the report
 };
 
 const Row kRows[] = {
     // Everything matches; the forced copies' temporary names differ, as every machine
     // chooses its own; another program's box and the DLLs it loads are not SETUP.EXE's.
-    {"the same run", [](Evidence&) {}, 0, {"plan and run agree: files copied, commands started, components "
-                                           "registered, SETUP.EXE's boxes, the uninstall log and the restart"}},
+    {"the same run", [](Evidence&) {}, 0, {kAgree}},
     // Windows matches names without case: a log written in other case is the same log.
     {"case only",
      [](Evidence& e) { Replace(e.logText, "C:\\Program Files\\Acme\\app.exe=", "c:\\PROGRAM FILES\\acme\\APP.EXE="); },
-     0, {"plan and run agree: files copied, commands started, components registered, SETUP.EXE's boxes, the "
-         "uninstall log and the restart"}},
+     0,
+     {kAgree}},
     // A 32-bit SETUP.EXE is loaded a second time in WoW64 mode: it is no component.
     {"WoW64",
      [](Evidence& e) {
          e.wineLog += "00c8:00cc:trace:loaddll:build_module Loaded L\"D:\\\\SETUP.EXE\" at 00400000: native\n";
      },
-     0, {"plan and run agree: files copied, commands started, components registered, SETUP.EXE's boxes, the "
-         "uninstall log and the restart"}},
+     0,
+     {kAgree}},
     // A program the started program starts is not one of SETUP.EXE's commands.
     {"grandchild",
      [](Evidence& e) {
          e.wineLog += "0120:0124:trace:process:CreateProcessInternalW app (null) cmdline L\"helper.exe\"\n";
      },
-     0, {"plan and run agree: files copied, commands started, components registered, SETUP.EXE's boxes, the "
-         "uninstall log and the restart"}},
+     0,
+     {kAgree}},
     // The copy went elsewhere than planned.
     {"other directory",
      [](Evidence& e) { Replace(e.wineLog, "\"C:\\\\Program Files\\\\Acme\\\\\",\"\"", "\"C:\\\\Acme\\\\\",\"\""); },
-     1, {"files copied: the plan and the run differ", "  plan only: D:\\app.exe -> C:\\Program Files\\Acme\\app.exe",
-         "  run only:  D:\\app.exe -> C:\\Acme\\app.exe"}},
+     1,
+     {"files copied: the plan and the run differ", "  plan only: D:\\app.exe -> C:\\Program Files\\Acme\\app.exe",
+      "  run only:  D:\\app.exe -> C:\\Acme\\app.exe"}},
     // The plan started the program; the run could not (no "started process" follows).
     {"not started",
-     [](Evidence& e) { Replace(e.wineLog, "00c8:00cc:trace:process:CreateProcessInternalW started process pid 0120 "
-                                          "tid 0124\n", ""); },
-     1, {"commands started: the plan and the run differ",
-         "  plan only: \"C:\\Program Files\\Acme\\app.exe\" /setup",
-         "  run only:  \"C:\\Program Files\\Acme\\app.exe\" /setup (cannot be started)"}},
+     [](Evidence& e) {
+         Replace(e.wineLog,
+                 "00c8:00cc:trace:process:CreateProcessInternalW started process pid 0120 "
+                 "tid 0124\n",
+                 "");
+     },
+     1,
+     {"commands started: the plan and the run differ", "  plan only: \"C:\\Program Files\\Acme\\app.exe\" /setup",
+      "  run only:  \"C:\\Program Files\\Acme\\app.exe\" /setup (cannot be started)"}},
     // The component was never loaded to be registered.
     {"not registered",
      [](Evidence& e) { Replace(e.wineLog, "L\"C:\\\\Program Files\\\\Acme\\\\comp.dll\"", "L\"D:\\\\x\" no"); },
-     1, {"components registered: the plan and the run differ", "  plan only: C:\\Program Files\\Acme\\comp.dll"}},
+     1,
+     {"components registered: the plan and the run differ", "  plan only: C:\\Program Files\\Acme\\comp.dll"}},
     // The run failed where the plan succeeded.
     {"other box",
-     [](Evidence& e) { Replace(e.transcript, "text: Setup completed successfully", "text: Setup failed for C:\\\\APP\\\\"); },
-     1, {"SETUP.EXE's boxes: the plan and the run differ", "  plan only: Acme | Setup completed successfully | OK -> OK",
-         "  run only:  Acme | Setup failed for C:\\APP\\ | OK -> OK"}},
+     [](Evidence& e) {
+         Replace(e.transcript, "text: Setup completed successfully", "text: Setup failed for C:\\\\APP\\\\");
+     },
+     1,
+     {"SETUP.EXE's boxes: the plan and the run differ", "  plan only: Acme | Setup completed successfully | OK -> OK",
+      "  run only:  Acme | Setup failed for C:\\APP\\ | OK -> OK"}},
     // A question answered otherwise than in the plan.
-    {"other answer", [](Evidence& e) { Replace(e.transcript, "answer: No", "answer: Yes"); }, 1,
+    {"other answer",
+     [](Evidence& e) { Replace(e.transcript, "answer: No", "answer: Yes"); },
+     1,
      {"SETUP.EXE's boxes: the plan and the run differ"}},
     // The run wrote no uninstall log.
-    {"no log", [](Evidence& e) { e.logWritten = false; }, 1,
+    {"no log",
+     [](Evidence& e) { e.logWritten = false; },
+     1,
      {"the uninstall log: the plan and the run differ", "  plan only: [UNINST]", "  plan only: Product=Acme"}},
     // The script keeps no log, and neither side has one.
     {"no log kept",
@@ -141,20 +157,22 @@ const Row kRows[] = {
          e.logWritten = false;
          e.plan = e.plan.substr(0, e.plan.find("uninstall log:")) + "restart offered: no\n";
      },
-     0, {"plan and run agree: files copied, commands started, components registered, SETUP.EXE's boxes, the "
-         "uninstall log and the restart"}},
+     0,
+     {kAgree}},
     // The run offered the restart and Windows restarted; the plan offered none. Wine's
     // own wineboot, which carries out the restart, is no command of the script's.
     {"restart",
      [](Evidence& e) {
          e.offered = "yes";
          e.restarted = "yes";
-         e.wineLog += "00c8:00cc:trace:process:CreateProcessInternalW app (null) cmdline "
-                      "L\"C:\\\\windows\\\\system32\\\\wineboot.exe --end-session --force\"\n"
-                      "00c8:00cc:trace:process:CreateProcessInternalW started process pid 0200 tid 0204\n";
+         e.wineLog +=
+             "00c8:00cc:trace:process:CreateProcessInternalW app (null) cmdline "
+             "L\"C:\\\\windows\\\\system32\\\\wineboot.exe --end-session --force\"\n"
+             "00c8:00cc:trace:process:CreateProcessInternalW started process pid 0200 tid 0204\n";
      },
-     1, {"the restart: the plan and the run differ", "  plan only: offered: no; Windows restarts: no",
-         "  run only:  offered: yes; Windows restarts: yes"}},
+     1,
+     {"the restart: the plan and the run differ", "  plan only: offered: no; Windows restarts: no",
+      "  run only:  offered: yes; Windows restarts: yes"}},
 };
 
 std::string RunCompare(const Evidence& e, int& exitCode) {
@@ -193,7 +211,8 @@ TEST(ComparePlan, ReportsEachDifferenceByKindAndNothingWindowsWouldNotTell) {
         // A difference is reported only in the kind the row changes.
         auto headings = [](const std::string& text) {
             size_t count = 0;
-            for (size_t at = 0; (at = text.find(": the plan and the run differ", at)) != std::string::npos; ++at) ++count;
+            for (size_t at = 0; (at = text.find(": the plan and the run differ", at)) != std::string::npos; ++at)
+                ++count;
             return count;
         };
         size_t expected = 0;

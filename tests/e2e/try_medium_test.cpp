@@ -92,38 +92,39 @@ TEST(TryMedium, CompareShowsAComponentWhoseRegistrationFailsOnlyInTheRun) {
 TEST(TryMedium, ProgramFilesProductWithABoxAProgramLeftRunningAndItsRemovalIsToldInFull) {
     // notes.exe shows a box; keeper.exe holds a file of the medium until it is ended;
     // uninst.exe registers the remover. Every path has a blank.
-    std::string medium = MakeMedium(
-        "program-files",
-        "[SETUP]\r\nProduct=Acme Notes\r\nUninstFile=ACMENOTE.INI\r\n"
-        "[AddFiles.WIN32]\r\nnotes.exe=\r\nkeeper.exe=\r\nuninst.exe=\r\n"
-        "[notes.exe]\r\nTargetDir=C:\\Program Files\\Acme Notes\\\r\nExecParam=40 \"Acme Notes\" \"Welcome to Acme Notes\"\r\n"
-        "[keeper.exe]\r\nExecParam=D:\\keep.dat\r\n"
-        "[uninst.exe]\r\nSourceFilename=UNINST.EXE\r\nExecParam=/register ACMENOTE.INI\r\n"
-        "[ExecFiles.WIN32]\r\nnotes.exe=\r\nkeeper.exe=\r\nuninst.exe=\r\n",
-        {{"notes.exe", ReadHostFile(TestBinary("e2e_showbox.exe"))},
-         {"keeper.exe", ReadHostFile(TestBinary("e2e_holdfile.exe"))},
-         {"UNINST.EXE", ReadHostFile(BuildDir() + "/UNINST.EXE")},
-         {"keep.dat", "kept open\r\n"}});
+    std::string medium = MakeMedium("program-files",
+                                    "[SETUP]\r\nProduct=Acme Notes\r\nUninstFile=ACMENOTE.INI\r\n"
+                                    "[AddFiles.WIN32]\r\nnotes.exe=\r\nkeeper.exe=\r\nuninst.exe=\r\n"
+                                    "[notes.exe]\r\nTargetDir=C:\\Program Files\\Acme Notes\\\r\nExecParam=40 \"Acme "
+                                    "Notes\" \"Welcome to Acme Notes\"\r\n"
+                                    "[keeper.exe]\r\nExecParam=D:\\keep.dat\r\n"
+                                    "[uninst.exe]\r\nSourceFilename=UNINST.EXE\r\nExecParam=/register ACMENOTE.INI\r\n"
+                                    "[ExecFiles.WIN32]\r\nnotes.exe=\r\nkeeper.exe=\r\nuninst.exe=\r\n",
+                                    {{"notes.exe", ReadHostFile(TestBinary("e2e_showbox.exe"))},
+                                     {"keeper.exe", ReadHostFile(TestBinary("e2e_holdfile.exe"))},
+                                     {"UNINST.EXE", ReadHostFile(BuildDir() + "/UNINST.EXE")},
+                                     {"keep.dat", "kept open\r\n"}});
     // Two reports (the program's and the setup's, in either order), then the remover's
     // question and report: the remover takes what the setup left of the list.
     ScriptRun run = TryMedium("program-files", medium, {"--remove", "--grace", "3", "--answers", "ok,ok,yes,ok"});
     EXPECT_EQ(run.exitCode, 0) << run.output;
-    ExpectPrinted(run, {
-        "program: notes.exe\ncaption: Acme Notes\ntext: Welcome to Acme Notes\nbuttons: OK\n",
-        "program: SETUP.EXE\ncaption: Acme Notes\ntext: Setup completed successfully\nbuttons: OK\nicon: none\n"
-        "answer: OK\n",
-        "== SETUP.EXE ended with exit code 0\n",
-        "  C:\\Program Files\\Acme Notes\\keeper.exe: still running 3 s after SETUP.EXE ended; ended by try-medium\n",
-        "  C:\\Program Files\\Acme Notes\\notes.exe ",
-        "== Uninstall log\nC:\\windows\\ACMENOTE.INI:\n[UNINST]\nProduct=Acme Notes\n[UninstFiles]\n"
-        "C:\\Program Files\\Acme Notes\\notes.exe=\nC:\\Program Files\\Acme Notes\\keeper.exe=\n"
-        "C:\\Program Files\\Acme Notes\\uninst.exe=\n",
-        "== Restart\nnot offered\nnothing is left for the next start\n",
-        "UninstallString: \"C:\\Program Files\\Acme Notes\\uninst.exe\" \"C:\\windows\\ACMENOTE.INI\"\n",
-        "program: uninst.exe\ncaption: Acme Notes\ntext: Remove Acme Notes and all of its components?\n"
-        "buttons: YesNo\nicon: question\nanswer: Yes\n",
-        "== The remover ended with exit code 0\n",
-        "== What stayed of the installation\n  nothing: every file, directory and the Add/Remove Programs entry are "
-        "gone\n"});
+    ExpectPrinted(
+        run,
+        {"program: notes.exe\ncaption: Acme Notes\ntext: Welcome to Acme Notes\nbuttons: OK\n",
+         "program: SETUP.EXE\ncaption: Acme Notes\ntext: Setup completed successfully\nbuttons: OK\nicon: none\n"
+         "answer: OK\n",
+         "== SETUP.EXE ended with exit code 0\n",
+         "  C:\\Program Files\\Acme Notes\\keeper.exe: still running 3 s after SETUP.EXE ended; ended by try-medium\n",
+         "  C:\\Program Files\\Acme Notes\\notes.exe ",
+         "== Uninstall log\nC:\\windows\\ACMENOTE.INI:\n[UNINST]\nProduct=Acme Notes\n[UninstFiles]\n"
+         "C:\\Program Files\\Acme Notes\\notes.exe=\nC:\\Program Files\\Acme Notes\\keeper.exe=\n"
+         "C:\\Program Files\\Acme Notes\\uninst.exe=\n",
+         "== Restart\nnot offered\nnothing is left for the next start\n",
+         "UninstallString: \"C:\\Program Files\\Acme Notes\\uninst.exe\" \"C:\\windows\\ACMENOTE.INI\"\n",
+         "program: uninst.exe\ncaption: Acme Notes\ntext: Remove Acme Notes and all of its components?\n"
+         "buttons: YesNo\nicon: question\nanswer: Yes\n",
+         "== The remover ended with exit code 0\n",
+         "== What stayed of the installation\n  nothing: every file, directory and the Add/Remove Programs entry are "
+         "gone\n"});
     EXPECT_EQ(run.output.find("UNEXPECTED"), std::string::npos) << run.output;
 }

@@ -139,8 +139,8 @@ BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM param) {
     char cls[64] = {};
     GetClassNameA(hwnd, cls, sizeof cls);
     if (std::strcmp(cls, "#32770") != 0) {
-        if (IsWindowVisible(hwnd)) dialogs = &found->others;
-        else return TRUE;
+        if (!IsWindowVisible(hwnd)) return TRUE;
+        dialogs = &found->others;
     }
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
@@ -322,7 +322,8 @@ private:
         }
         FILE* running = options_.running.empty() ? nullptr : std::fopen(options_.running.c_str(), "wb");
         for (const auto& p : left) {
-            if (running != nullptr) std::fprintf(running, "%s\t%d\n", ImagePath(p.first, p.second).c_str(), options_.lingerSeconds);
+            if (running != nullptr)
+                std::fprintf(running, "%s\t%d\n", ImagePath(p.first, p.second).c_str(), options_.lingerSeconds);
             HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, p.first);
             if (process == nullptr) continue;
             TerminateProcess(process, 1);
@@ -335,9 +336,8 @@ private:
     // Whether a process is watched; the names are refreshed at most once per scan.
     bool Watched(DWORD pid, bool& refreshed) {
         auto it = names_.find(pid);
-        // A process id may be used again by another program: one not watched under
-        // the name known for it is looked up again.
-        // A process that is still starting may be listed without its image's name yet.
+        // Looked up again: a process id used again by another program, and a process
+        // still starting, which may be listed without its image's name yet.
         if ((it == names_.end() || it->second.empty() || !WatchedName(it->second)) && !refreshed) {
             for (const auto& p : RunningProcesses()) names_[p.first] = p.second;
             refreshed = true;
