@@ -1,6 +1,7 @@
 // Starts a program with a command line taken verbatim from a file and waits for it:
-// e2e_launch.exe <file>. wine64 would re-quote arguments; this keeps the test's
-// exact command-line tail. The exit code is the started program's.
+// e2e_launch.exe <file> [<code file>]. wine64 would re-quote arguments; this keeps the
+// test's exact command-line tail. The exit code is the started program's; the host
+// sees it modulo 256, so the code file, when named, gets it in full (decimal).
 #include <windows.h>
 
 #include <cstdio>
@@ -20,5 +21,11 @@ int main(int argc, char** argv) {
     WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
+    if (argc > 2) {
+        if (FILE* out = std::fopen(argv[2], "wb")) {
+            std::fprintf(out, "%lu\n", static_cast<unsigned long>(code));
+            std::fclose(out);
+        }
+    }
     return static_cast<int>(code);
 }

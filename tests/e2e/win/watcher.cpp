@@ -4,6 +4,7 @@
 //   e2e_watcher.exe --transcript=C:\e2e\transcript.txt --answers=Yes,No,OK
 //                   --ready=C:\e2e\watcher.ready --done=C:\e2e\setup.done
 //                   [--image=SETUP.EXE] [--snap=C:\e2e\snap]
+//                   [--linger=SECONDS --running=C:\e2e\running.txt]
 //
 // --answers=* answers Yes to every question and OK to every report.
 // It writes the ready file once it watches, and ends once the done file exists
@@ -11,11 +12,20 @@
 // box shown while the progress window is up is held: <snap>.ready is written and
 // the box is answered once <snap>.go exists (at most 30 s), so that a screenshot
 // can be taken.
+//
+// --image=* watches every program of the prefix but Wine's own and the watcher:
+// each block then starts with "program: NAME", and the other windows the programs
+// show get a block of their own ("window: CAPTION", "class: NAME"). With --linger,
+// once the done file exists the watch goes on while programs that were not running
+// when the watch began are still alive, at most SECONDS; those still alive then are
+// written to the running file, one "PATH<tab>SECONDS" line each, and ended.
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -28,7 +38,10 @@ struct Options {
     std::string done;
     std::string image = "SETUP.EXE";
     std::string snap;
+    std::string running;
+    int lingerSeconds = 0;
     std::vector<std::string> answers;
+    bool EveryProgram() const { return image == "*"; }
 };
 
 std::string ArgValue(const char* arg, const char* name) {
@@ -71,21 +84,43 @@ std::string Escape(const std::string& s) {
     return out;
 }
 
-// Process ids of every running process whose image is the watched one.
-std::set<DWORD> WatchedProcesses(const std::string& image) {
-    std::set<DWORD> ids;
+// Every running process by id, with its image's file name.
+std::map<DWORD, std::string> RunningProcesses() {
+    std::map<DWORD, std::string> names;
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snap == INVALID_HANDLE_VALUE) return ids;
+    if (snap == INVALID_HANDLE_VALUE) return names;
     PROCESSENTRY32 entry;
     entry.dwSize = sizeof entry;
     for (BOOL ok = Process32First(snap, &entry); ok; ok = Process32Next(snap, &entry)) {
         const char* name = entry.szExeFile;
         const char* slash = std::strrchr(name, '\\');
         if (slash != nullptr) name = slash + 1;
-        if (lstrcmpiA(name, image.c_str()) == 0) ids.insert(entry.th32ProcessID);
+        names[entry.th32ProcessID] = name;
     }
     CloseHandle(snap);
-    return ids;
+    return names;
+}
+
+// Wine's own programs, started when the prefix boots or on first use (the desktop,
+// a console): never the program under test.
+bool IsWineProgram(const std::string& name) {
+    static const char* const kOwn[] = {"explorer.exe", "services.exe", "winedevice.exe", "plugplay.exe",
+                                       "svchost.exe",  "rpcss.exe",    "conhost.exe",    "start.exe",
+                                       "wineboot.exe", "winemenubuilder.exe", "tabtip.exe", "e2e_watcher.exe"};
+    for (const char* own : kOwn)
+        if (lstrcmpiA(name.c_str(), own) == 0) return true;
+    return false;
+}
+
+// The full path of a running program's image, or its file name when it cannot be read.
+std::string ImagePath(DWORD pid, const std::string& name) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process == nullptr) return name;
+    char path[MAX_PATH * 2] = {};
+    DWORD size = sizeof path;
+    std::string result = QueryFullProcessImageNameA(process, 0, path, &size) ? path : name;
+    CloseHandle(process);
+    return result;
 }
 
 struct Dialog {
@@ -93,11 +128,20 @@ struct Dialog {
     DWORD pid;
 };
 
+struct Collection {
+    std::vector<Dialog> dialogs;
+    std::vector<Dialog> others;  // visible top-level windows that are no dialogs
+};
+
 BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM param) {
-    auto* dialogs = reinterpret_cast<std::vector<Dialog>*>(param);
+    auto* found = reinterpret_cast<Collection*>(param);
+    auto* dialogs = &found->dialogs;
     char cls[64] = {};
     GetClassNameA(hwnd, cls, sizeof cls);
-    if (std::strcmp(cls, "#32770") != 0) return TRUE;
+    if (std::strcmp(cls, "#32770") != 0) {
+        if (!IsWindowVisible(hwnd)) return TRUE;
+        dialogs = &found->others;
+    }
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
     dialogs->push_back({hwnd, pid});
@@ -246,6 +290,7 @@ public:
     int Run() {
         out_ = std::fopen(options_.transcript.c_str(), "wb");
         if (out_ == nullptr) return 2;
+        for (const auto& p : RunningProcesses()) before_.insert(p.first);
         TouchFile(options_.ready);
         // The done file ends the watch; one more look afterwards catches a box that
         // came up in the same instant.
@@ -255,34 +300,108 @@ public:
             if (done) break;
             Sleep(30);
         }
+        if (options_.lingerSeconds > 0) Linger();
         std::fclose(out_);
         return 0;
     }
 
 private:
+    // Programs the setup started may outlive it: their boxes are still answered
+    // while they run, up to the time given, and those left are named and ended so
+    // that nothing of the run goes on unseen.
+    void Linger() {
+        DWORD start = GetTickCount();
+        std::map<DWORD, std::string> left;
+        for (;;) {
+            left.clear();
+            for (const auto& p : RunningProcesses())
+                if (before_.count(p.first) == 0 && !IsWineProgram(p.second)) left.insert(p);
+            if (left.empty() || GetTickCount() - start >= DWORD(options_.lingerSeconds) * 1000) break;
+            Scan();
+            Sleep(30);
+        }
+        FILE* running = options_.running.empty() ? nullptr : std::fopen(options_.running.c_str(), "wb");
+        for (const auto& p : left) {
+            if (running != nullptr)
+                std::fprintf(running, "%s\t%d\n", ImagePath(p.first, p.second).c_str(), options_.lingerSeconds);
+            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, p.first);
+            if (process == nullptr) continue;
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+        if (running != nullptr) std::fclose(running);
+    }
+
+    // Whether a process is watched; the names are refreshed at most once per scan.
+    bool Watched(DWORD pid, bool& refreshed) {
+        auto it = names_.find(pid);
+        // Looked up again: a process id used again by another program, and a process
+        // still starting, which may be listed without its image's name yet.
+        if ((it == names_.end() || it->second.empty() || !WatchedName(it->second)) && !refreshed) {
+            for (const auto& p : RunningProcesses()) names_[p.first] = p.second;
+            refreshed = true;
+            it = names_.find(pid);
+        }
+        return it != names_.end() && pid != GetCurrentProcessId() && WatchedName(it->second);
+    }
+
+    // The file name of a watched program's image, looked up again while unknown.
+    std::string ProgramName(DWORD pid) {
+        std::string& name = names_[pid];
+        if (name.empty()) name = RunningProcesses()[pid];
+        if (name.empty()) {
+            std::string path = ImagePath(pid, "");
+            name = path.substr(path.find_last_of('\\') + 1);
+        }
+        return name.empty() ? "(unknown)" : name;
+    }
+
+    bool WatchedName(const std::string& name) const {
+        if (options_.EveryProgram()) return !IsWineProgram(name);
+        return lstrcmpiA(name.c_str(), options_.image.c_str()) == 0;
+    }
+
     void Scan() {
-        // Dialogs first: the process list is asked for only when a dialog of a
-        // process not yet known as the watched one is up, which keeps the polling
-        // light for the setup and the server.
-        std::vector<Dialog> all;
+        // Dialogs first: the process list is asked for only when a window of a
+        // process not yet known is up, which keeps the polling light for the setup
+        // and the server.
+        Collection all;
         EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&all));
         bool refreshed = false;
         std::vector<HWND> dialogs;
-        for (const Dialog& d : all) {
-            if (watched_.count(d.pid) == 0 && !refreshed) {
-                for (DWORD pid : WatchedProcesses(options_.image)) watched_.insert(pid);
-                refreshed = true;
-            }
-            if (watched_.count(d.pid) != 0) dialogs.push_back(d.hwnd);
+        std::map<HWND, DWORD> owner;
+        for (const Dialog& d : all.dialogs) {
+            if (!Watched(d.pid, refreshed)) continue;
+            dialogs.push_back(d.hwnd);
+            owner[d.hwnd] = d.pid;
         }
         for (HWND w : dialogs) {
-            if (handled_.count(w) != 0 || !IsWindowVisible(w) || !IsMessageBox(w)) continue;
-            Handle(w, dialogs);
-            handled_.insert(w);
+            if (handled_.count(w) != 0 || !IsWindowVisible(w)) continue;
+            if (IsMessageBox(w)) {
+                Handle(w, dialogs, owner[w]);
+                handled_.insert(w);
+            } else if (options_.EveryProgram()) {
+                RecordWindow(w, owner[w]);
+            }
         }
+        if (!options_.EveryProgram()) return;
+        for (const Dialog& d : all.others)
+            if (handled_.count(d.hwnd) == 0 && Watched(d.pid, refreshed)) RecordWindow(d.hwnd, d.pid);
     }
 
-    void Handle(HWND box, const std::vector<HWND>& dialogs) {
+    // A window that is no message box, once, as it was when first seen.
+    void RecordWindow(HWND w, DWORD pid) {
+        char cls[64] = {};
+        GetClassNameA(w, cls, sizeof cls);
+        std::string kind = IsProgressWindow(w) ? std::string(cls) + " (the progress window)" : cls;
+        std::fprintf(out_, "program: %s\nwindow: %s\nclass: %s\n\n", ProgramName(pid).c_str(),
+                     Escape(WindowCaption(w)).c_str(), kind.c_str());
+        std::fflush(out_);
+        handled_.insert(w);
+    }
+
+    void Handle(HWND box, const std::vector<HWND>& dialogs, DWORD pid) {
         Sleep(60);  // let the box finish painting before its icon is looked at
         std::string caption = WindowCaption(box);
         std::string text = ControlText(GetDlgItem(box, 0xFFFF));
@@ -308,6 +427,7 @@ private:
         }
         if (id == 0) id = GetDlgItem(box, IDNO) ? IDNO : GetDlgItem(box, IDOK) ? IDOK : IDCANCEL;
 
+        if (options_.EveryProgram()) std::fprintf(out_, "program: %s\n", ProgramName(pid).c_str());
         std::fprintf(out_, "caption: %s\ntext: %s\nbuttons: %s\nicon: %s\nanswer: %s\nprogress: %s\n\n",
                      Escape(caption).c_str(), Escape(text).c_str(), buttons.c_str(), icon.c_str(), answer.c_str(),
                      progress.c_str());
@@ -325,7 +445,8 @@ private:
     Options options_;
     FILE* out_ = nullptr;
     std::set<HWND> handled_;
-    std::set<DWORD> watched_;  // processes seen running the watched image
+    std::map<DWORD, std::string> names_;  // image file names of the processes seen
+    std::set<DWORD> before_;              // processes running when the watch began
     size_t next_ = 0;
     bool snapped_ = false;
 };
@@ -341,6 +462,8 @@ int main(int argc, char** argv) {
         else if (!(v = ArgValue(argv[i], "--done=")).empty()) options.done = v;
         else if (!(v = ArgValue(argv[i], "--image=")).empty()) options.image = v;
         else if (!(v = ArgValue(argv[i], "--snap=")).empty()) options.snap = v;
+        else if (!(v = ArgValue(argv[i], "--running=")).empty()) options.running = v;
+        else if (!(v = ArgValue(argv[i], "--linger=")).empty()) options.lingerSeconds = std::atoi(v.c_str());
         else if (std::strncmp(argv[i], "--answers=", 10) == 0) options.answers = SplitList(argv[i] + 10);
         else {
             std::fprintf(stderr, "unknown argument %s\n", argv[i]);
