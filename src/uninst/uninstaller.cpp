@@ -266,6 +266,9 @@ int RemoveProduct(DWORD majorVersion, bool isCopy) {
     if (!UserConfirmsRemoval()) return kExitUserDeclined;
     bool logDirectoryMayGo = LogDirectoryMayGo();
     RunPasses();
+    // The remover's own notes leave no empty section behind in a log that stays.
+    if (IsLogSectionEmpty(kDirectoriesSection))
+        WritePrivateProfileStringA(kDirectoriesSection, nullptr, nullptr, g_Uninst.LogPath.c_str());
     // The outcome is read from what the log still lists, not from what went wrong on
     // the way: an entry the log could not forget is not removed either.
     bool complete = OnlyOwnFileLeft();
