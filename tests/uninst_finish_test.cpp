@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -353,19 +354,24 @@ struct SilentRow {
     const char* why;
     const char* tail;
     int exitCode;
+    size_t boxes = 0;  // boxes shown: none whenever /S is on the line
 };
 
 class SilentAnywhere : public ::testing::TestWithParam<SilentRow> {};
 
-TEST_P(SilentAnywhere, NoBoxEver) {
+TEST_P(SilentAnywhere, NoBoxWheneverSIsOnTheLine) {
     const SilentRow& row = GetParam();
     SCOPED_TRACE(row.why);
     fake::Reset();
     fake::WriteFile("C:\\APP\\VIEW.EXE", "program");
     fake::WriteFile(kWindowsLog, "[UNINST]\r\nProduct=Sample\r\n[UninstFiles]\r\nC:\\APP\\VIEW.EXE=\r\n");
     M().moduleFileName = "C:\\MEDIA\\UNINST.EXE";
-    EXPECT_EQ(fake::RunUninst(row.tail), row.exitCode);
-    EXPECT_TRUE(M().boxes.empty());
+    // The line in a block of exactly its size, so that a read past its end is seen.
+    std::string tail = row.tail;
+    std::unique_ptr<char[]> line(new char[tail.size() + 1]);
+    std::copy(tail.c_str(), tail.c_str() + tail.size() + 1, line.get());
+    EXPECT_EQ(RunUninstaller(fake::kUninstallerInstance, line.get()), row.exitCode);
+    EXPECT_EQ(M().boxes.size(), row.boxes);
     EXPECT_TRUE(M().createdDialogs.empty());
 }
 
@@ -379,6 +385,9 @@ INSTANTIATE_TEST_SUITE_P(
         SilentRow{"no log", "/S", kExitBadCommandLine},
         SilentRow{"two logs", "/S A.INI B.INI", kExitBadCommandLine},
         SilentRow{"unknown option after the log", "SAMPLE.INI /Q /S", kExitBadCommandLine},
+        // Without /S the usage box shows; the line's last character is an option's
+        // slash, and looking for /S reads nothing past it.
+        SilentRow{"lone slash at the end, no /S", "SAMPLE.INI /", kExitBadCommandLine, 1},
         SilentRow{"missing log", "C:\\NOWHERE\\X.INI /S", kExitCannotOpen},
         SilentRow{"register", "/register /S SAMPLE.INI", kExitSuccess}),
     [](const auto& info) { return "Row" + std::to_string(info.index); });

@@ -55,9 +55,11 @@ bool AsksForSilence(const char* commandLine, int count, char** items) {
     for (int i = 1; i < count; ++i)
         if (IsOption(items[i], "S")) return true;
     for (const char* at = commandLine; *at != '\0'; ++at) {
-        bool starts = at == commandLine || at[-1] == ' ' || at[-1] == '\t';
-        bool ends = at[2] == '\0' || at[2] == ' ' || at[2] == '\t';
-        if (starts && (at[0] == '/' || at[0] == '-') && AsciiLower(at[1]) == 's' && ends) return true;
+        if (at != commandLine && at[-1] != ' ' && at[-1] != '\t') continue;
+        // Each test reads a character only when the one before it was not the end.
+        if ((at[0] == '/' || at[0] == '-') && AsciiLower(at[1]) == 's' &&
+            (at[2] == '\0' || at[2] == ' ' || at[2] == '\t'))
+            return true;
     }
     return false;
 }
