@@ -219,12 +219,12 @@ bool FinishRemoval(bool logDirectoryMayGo, bool isCopy, bool& restartNeeded) {
     bool nt = g_Setup.PlatformId == VER_PLATFORM_WIN32_NT;
     bool ownFile = g_Uninst.OwnFileLeft != 0;
     if (ownFile) {
-        // Windows removes an empty directory at the next start only on NT.
-        PathText directory;
         if (!StageDeletionAtRestart(g_Uninst.ModulePath.c_str()) || !StageDeletionAtRestart(log)) {
             ReportUnremovedItem(IDS_ITEM_NOT_DELETED, g_Uninst.ModulePath.c_str());
             return false;
         }
+        // Windows removes an empty directory at the next start only on NT.
+        PathText directory;
         if (nt && !IsProtectedDirectory(ownDirectory) && directory.Assign(ownDirectory))
             StageDeletionAtRestart(directory.c_str());
         if (nt && logDirectoryMayGo && !IsSameDirectory(logDirectory, ownDirectory) && directory.Assign(logDirectory))
