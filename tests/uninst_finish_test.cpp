@@ -179,16 +179,15 @@ TEST_P(CutAtEveryCall, ResumingThroughTheEntryLeavesNothingOfTheProduct) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CutAtEveryCall,
-    ::testing::Values(
-        // The log where a bare UninstFile name puts it.
-        SweepRow{"log in the Windows directory", kWindowsLog, false},
-        // The log is the last thing in the product directory: it must not keep it.
-        SweepRow{"log in the product directory", "C:\\APP\\APP.INI", false},
-        // Deletions staged through wininit.ini.
-        SweepRow{"Windows 95", kWindowsLog, true}),
-    [](const auto& info) { return "Row" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Rows, CutAtEveryCall,
+                         ::testing::Values(
+                             // The log where a bare UninstFile name puts it.
+                             SweepRow{"log in the Windows directory", kWindowsLog, false},
+                             // The log is the last thing in the product directory: it must not keep it.
+                             SweepRow{"log in the product directory", "C:\\APP\\APP.INI", false},
+                             // Deletions staged through wininit.ini.
+                             SweepRow{"Windows 95", kWindowsLog, true}),
+                         [](const auto& info) { return "Row" + std::to_string(info.index); });
 
 TEST(RemovalEnding, RestartNowBeforeTheCopyRunsLeavesOnlyStagedDeletions) {
     InstallProduct(kWindowsLog);
@@ -224,18 +223,26 @@ TEST(TwoInstallations, EachLogKeepsItsOwnEntryAndRemovingOneLeavesTheOther) {
     };
     const std::vector<Step> steps = {
         // The first installation takes the product's name.
-        {"first registers", "C:\\ONE\\UNINST.EXE", "/register C:\\ONE\\APP.INI",
+        {"first registers",
+         "C:\\ONE\\UNINST.EXE",
+         "/register C:\\ONE\\APP.INI",
          {{"Sample", "\"C:\\ONE\\UNINST.EXE\" \"C:\\ONE\\APP.INI\""}}},
         // The second must not take over the first one's key.
-        {"second registers", "C:\\TWO\\UNINST.EXE", "/register C:\\TWO\\APP.INI",
+        {"second registers",
+         "C:\\TWO\\UNINST.EXE",
+         "/register C:\\TWO\\APP.INI",
          {{"Sample", "\"C:\\ONE\\UNINST.EXE\" \"C:\\ONE\\APP.INI\""},
           {"Sample (2)", "\"C:\\TWO\\UNINST.EXE\" \"C:\\TWO\\APP.INI\""}}},
         // Registering again updates the key of the same log, and makes no third one.
-        {"first again", "C:\\ONE\\UNINST.EXE", "/register C:\\ONE\\APP.INI",
+        {"first again",
+         "C:\\ONE\\UNINST.EXE",
+         "/register C:\\ONE\\APP.INI",
          {{"Sample", "\"C:\\ONE\\UNINST.EXE\" \"C:\\ONE\\APP.INI\""},
           {"Sample (2)", "\"C:\\TWO\\UNINST.EXE\" \"C:\\TWO\\APP.INI\""}}},
         // Removing the first deletes its key only: the second stays listed.
-        {"first removed", "C:\\ONE\\UNINST.EXE", "/S C:\\ONE\\APP.INI",
+        {"first removed",
+         "C:\\ONE\\UNINST.EXE",
+         "/S C:\\ONE\\APP.INI",
          {{"Sample (2)", "\"C:\\TWO\\UNINST.EXE\" \"C:\\TWO\\APP.INI\""}}},
         // A key of the product's name is free again and the second keeps its own.
         {"second removed", "C:\\TWO\\UNINST.EXE", "/S C:\\TWO\\APP.INI", {}},
@@ -292,9 +299,7 @@ TEST_P(Outcome, ExitCodeAndBoxSayWhatIsLeft) {
     M().moduleFileName = "C:\\MEDIA\\UNINST.EXE";
     ASSERT_EQ(fake::RunUninst("/register SAMPLE.INI"), kExitSuccess);
     if (row.prepare) row.prepare();
-    M().answerWhenNoneLeft = [](const fake::MessageBoxRecord& box) {
-        return (box.style & MB_YESNO) ? IDYES : IDOK;
-    };
+    M().answerWhenNoneLeft = [](const fake::MessageBoxRecord& box) { return (box.style & MB_YESNO) ? IDYES : IDOK; };
 
     EXPECT_EQ(fake::RunUninst(row.tail.c_str()), row.exitCode);
     EXPECT_EQ(fake::FileExists(kWindowsLog), row.logRemains);
@@ -356,8 +361,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RemovalEnding, LogInsideTheProductDirectoryTakesTheDirectoryWithIt) {
     fake::Reset();
     fake::WriteFile("C:\\APP\\VIEW.EXE", "program");
-    fake::WriteFile("C:\\APP\\APP.INI",
-                    "[UNINST]\r\nProduct=Sample\r\n[UninstFiles]\r\nC:\\APP\\VIEW.EXE=\r\n");
+    fake::WriteFile("C:\\APP\\APP.INI", "[UNINST]\r\nProduct=Sample\r\n[UninstFiles]\r\nC:\\APP\\VIEW.EXE=\r\n");
     M().moduleFileName = "C:\\MEDIA\\UNINST.EXE";
     EXPECT_EQ(fake::RunUninst("/S C:\\APP\\APP.INI"), kExitSuccess);
     EXPECT_FALSE(fake::DirectoryExists("C:\\APP"));
@@ -395,21 +399,20 @@ TEST_P(SilentAnywhere, NoBoxWheneverSIsOnTheLine) {
     EXPECT_TRUE(M().createdDialogs.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SilentAnywhere,
-    ::testing::Values(
-        // An unknown option before /S used to stop the parser before it saw /S.
-        SilentRow{"unknown option first", "/Q /S SAMPLE.INI", kExitBadCommandLine},
-        SilentRow{"after the log", "SAMPLE.INI /S", kExitSuccess},
-        SilentRow{"lower case, dash", "-s SAMPLE.INI", kExitSuccess},
-        SilentRow{"no log", "/S", kExitBadCommandLine},
-        SilentRow{"two logs", "/S A.INI B.INI", kExitBadCommandLine},
-        SilentRow{"unknown option after the log", "SAMPLE.INI /Q /S", kExitBadCommandLine},
-        // Without /S the usage box shows; the line's last character is an option's
-        // slash, and looking for /S reads nothing past it.
-        SilentRow{"lone slash at the end, no /S", "SAMPLE.INI /", kExitBadCommandLine, 1},
-        SilentRow{"missing log", "C:\\NOWHERE\\X.INI /S", kExitCannotOpen},
-        SilentRow{"register", "/register /S SAMPLE.INI", kExitSuccess}),
-    [](const auto& info) { return "Row" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Rows, SilentAnywhere,
+                         ::testing::Values(
+                             // An unknown option before /S used to stop the parser before it saw /S.
+                             SilentRow{"unknown option first", "/Q /S SAMPLE.INI", kExitBadCommandLine},
+                             SilentRow{"after the log", "SAMPLE.INI /S", kExitSuccess},
+                             SilentRow{"lower case, dash", "-s SAMPLE.INI", kExitSuccess},
+                             SilentRow{"no log", "/S", kExitBadCommandLine},
+                             SilentRow{"two logs", "/S A.INI B.INI", kExitBadCommandLine},
+                             SilentRow{"unknown option after the log", "SAMPLE.INI /Q /S", kExitBadCommandLine},
+                             // Without /S the usage box shows; the line's last character is an option's
+                             // slash, and looking for /S reads nothing past it.
+                             SilentRow{"lone slash at the end, no /S", "SAMPLE.INI /", kExitBadCommandLine, 1},
+                             SilentRow{"missing log", "C:\\NOWHERE\\X.INI /S", kExitCannotOpen},
+                             SilentRow{"register", "/register /S SAMPLE.INI", kExitSuccess}),
+                         [](const auto& info) { return "Row" + std::to_string(info.index); });
 
 }  // namespace

@@ -635,16 +635,19 @@ INSTANTIATE_TEST_SUITE_P(
         // Any other INI file, text or garbage: not a log.
         ExitRow{"unrelated INI", "[UninstFiles]\r\nC:\\APP\\KEEP.DLL=\r\n", kLog, kExitNotUninstallLog, "Uninstall",
                 "C:\\WINDOWS\\SAMPLE.INI is not an uninstall log. Nothing was removed."},
-        ExitRow{"empty product", "[UNINST]\r\nProduct=\r\n[UninstFiles]\r\nC:\\APP\\KEEP.DLL=\r\n", kLog, kExitNotUninstallLog,
-                "Uninstall", "C:\\WINDOWS\\SAMPLE.INI is not an uninstall log. Nothing was removed."},
+        ExitRow{"empty product", "[UNINST]\r\nProduct=\r\n[UninstFiles]\r\nC:\\APP\\KEEP.DLL=\r\n", kLog,
+                kExitNotUninstallLog, "Uninstall",
+                "C:\\WINDOWS\\SAMPLE.INI is not an uninstall log. Nothing was removed."},
         ExitRow{"binary garbage",
                 std::string("\x7f"
                             "ELF\x01\x02\0\0[UninstFiles]\nC:\\APP\\KEEP.DLL=\n",
                             40),
-                kLog, kExitNotUninstallLog, "Uninstall", "C:\\WINDOWS\\SAMPLE.INI is not an uninstall log. Nothing was removed."},
+                kLog, kExitNotUninstallLog, "Uninstall",
+                "C:\\WINDOWS\\SAMPLE.INI is not an uninstall log. Nothing was removed."},
         // The command line itself.
         ExitRow{"no log named", "", "/S", kExitBadCommandLine, "", ""},
-        ExitRow{"no arguments", "", "", kExitBadCommandLine, "Uninstall", "Usage: UNINST [/S] LOGFILE\nor: UNINST /register LOGFILE"},
+        ExitRow{"no arguments", "", "", kExitBadCommandLine, "Uninstall",
+                "Usage: UNINST [/S] LOGFILE\nor: UNINST /register LOGFILE"},
         ExitRow{"unknown option", "", "/X C:\\WINDOWS\\SAMPLE.INI", kExitBadCommandLine, "Uninstall",
                 "Usage: UNINST [/S] LOGFILE\nor: UNINST /register LOGFILE"},
         ExitRow{"two logs", "", "A.INI B.INI", kExitBadCommandLine, "Uninstall",

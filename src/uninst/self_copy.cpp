@@ -35,8 +35,8 @@ int HandOverToTemporaryCopy() {
     // It is told this file too: the log entry that it finishes as the remover's own.
     // A command cut short would name another log: it is not started.
     bool formed = FormatText(command, "\"%s\" /S /W %lu \"%s\" \"%s\"", copy.c_str(),
-                             static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(self)),
-                             g_Uninst.ModulePath.c_str(), g_Uninst.LogPath.c_str());
+                             static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(self)), g_Uninst.ModulePath.c_str(),
+                             g_Uninst.LogPath.c_str());
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};

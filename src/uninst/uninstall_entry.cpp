@@ -52,7 +52,8 @@ KeyOwner FindKeyOwner(const char* keyPath) {
     if (key == nullptr) return KeyOwner::None;
     CommandText value;
     DWORD type = 0, size = CommandText::Capacity - 1;
-    LSTATUS read = RegQueryValueExA(key, kUninstallString, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size);
+    LSTATUS read =
+        RegQueryValueExA(key, kUninstallString, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size);
     RegCloseKey(key);
     // A key without the value names no log: a /register cut short left it.
     if (read == ERROR_FILE_NOT_FOUND) return KeyOwner::None;
@@ -63,7 +64,7 @@ KeyOwner FindKeyOwner(const char* keyPath) {
     if (text.size() < log.size() + 2 || text.back() != '"') return KeyOwner::AnotherLog;
     std::string_view tail = TextSlice(text, text.size() - log.size() - 2);
     return (tail.front() == '"' && EqualsIgnoreCase(TextSlice(tail, 1, log.size()), log)) ? KeyOwner::ThisLog
-                                                                                        : KeyOwner::AnotherLog;
+                                                                                          : KeyOwner::AnotherLog;
 }
 }  // namespace
 

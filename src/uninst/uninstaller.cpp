@@ -186,9 +186,9 @@ bool OnlyOwnFileLeft() {
     SectionKeys keys{nullptr};
     if (!ReadSectionKeys(g_Uninst.LogPath.c_str(), ScriptName::UninstFiles, &keys)) return false;
     const char* first = keys.Names;
-    bool only = *first == '\0' || (*NextKeyName(first) == '\0' && g_Uninst.OwnFileLeft &&
-                                   EqualsIgnoreCase(std::string_view(first, TextLength(first)),
-                                                    g_Uninst.ModulePath.view()));
+    bool only =
+        *first == '\0' || (*NextKeyName(first) == '\0' && g_Uninst.OwnFileLeft &&
+                           EqualsIgnoreCase(std::string_view(first, TextLength(first)), g_Uninst.ModulePath.view()));
     FreeSectionKeys(&keys);
     return only;
 }

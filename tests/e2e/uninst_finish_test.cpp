@@ -45,12 +45,12 @@ TEST(RemoverEnding, ExitCodesReachABatchFileThatStartsItAndWaits) {
     // One start /wait per line and %ERRORLEVEL% read on the next, as a deployment
     // script does (on one line cmd would expand it before the program ran).
     const char* const kRows[][2] = {
-        {"done", "/S done.ini"},              // removed: 0
-        {"asked", "asked.ini"},               // No to the confirmation: 1602
-        {"stuck", "/S stuck.ini"},            // a command that cannot start stays: 1603
+        {"done", "/S done.ini"},               // removed: 0
+        {"asked", "asked.ini"},                // No to the confirmation: 1602
+        {"stuck", "/S stuck.ini"},             // a command that cannot start stays: 1603
         {"missing", "/S C:\\nowhere\\x.ini"},  // no such log: 1619
-        {"junk", "/S junk.ini"},              // not an uninstall log: 1620
-        {"badline", "/Q /S done.ini"},        // an unknown option: 87, and /S still means no box
+        {"junk", "/S junk.ini"},               // not an uninstall log: 1620
+        {"badline", "/Q /S done.ini"},         // an unknown option: 87, and /S still means no box
     };
     std::string batch = "@echo off\r\n";
     for (const auto& row : kRows)
