@@ -83,7 +83,7 @@ TEST_F(Remover, UndoesCommandsThenComponentsThenFilesEachLastLoggedFirst) {
              Section("UninstRegister", {"C:\\APP\\A.DLL", "C:\\APP\\C.DLL"}));
     M().answers = {IDYES};
 
-    EXPECT_EQ(fake::RunUninst(kLog), kRemovalComplete);
+    EXPECT_EQ(fake::RunUninst(kLog), kExitSuccess);
 
     EXPECT_EQ(CallsOf({"CreateProcessA", "DllUnregisterServer", "DeleteFileA C:\\APP", "RemoveDirectoryA"}),
               (Strings{"CreateProcessA C:\\APP\\B.EXE /two", "CreateProcessA C:\\APP\\B.EXE /one",
@@ -116,7 +116,7 @@ TEST_F(Remover, AnsweringNoChangesNothing) {
     std::string before = *fake::ReadFile(kLog);
     M().answers = {IDNO};
 
-    EXPECT_EQ(fake::RunUninst(kLog), kRemovalIncomplete);
+    EXPECT_EQ(fake::RunUninst(kLog), kExitUserDeclined);
     EXPECT_TRUE(fake::FileExists("C:\\APP\\B.EXE"));
     EXPECT_TRUE(M().started.empty());
     EXPECT_EQ(*fake::ReadFile(kLog), before);
@@ -128,7 +128,7 @@ TEST_F(Remover, MissingProgramIsReportedAndRemovalGoesOn) {
     WriteLog(Section("UninstFiles", {"C:\\APP\\DATA.TXT"}) + Section("UninstExec", {"C:\\APP\\GONE.EXE /remove"}));
     M().answers = {IDYES};
 
-    EXPECT_EQ(fake::RunUninst(kLog), kRemovalIncomplete);
+    EXPECT_EQ(fake::RunUninst(kLog), kExitFailed);
     EXPECT_FALSE(fake::FileExists("C:\\APP\\DATA.TXT"));
     EXPECT_EQ(LogKeys("UninstExec"), Strings{"C:\\APP\\GONE.EXE /remove"});
     EXPECT_EQ(LastBox().text,
@@ -142,11 +142,11 @@ TEST_F(Remover, ComponentThatCannotUnregisterIsReportedButItsFileStillGoes) {
     M().components["C:\\APP\\OLD.DLL"].exportsUnregisterServer = false;
     WriteLog(Section("UninstFiles", {"C:\\APP\\OLD.DLL"}) + Section("UninstRegister", {"C:\\APP\\OLD.DLL"}));
 
-    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kRemovalIncomplete);
+    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kExitFailed);
     EXPECT_FALSE(fake::FileExists("C:\\APP\\OLD.DLL"));
     EXPECT_EQ(LogKeys("UninstRegister"), Strings{"C:\\APP\\OLD.DLL"});
     // Run again: the component is gone, nothing is left to unregister, the log goes.
-    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kRemovalComplete);
+    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kExitSuccess);
     EXPECT_FALSE(fake::FileExists(kLog));
 }
 
@@ -155,13 +155,13 @@ TEST_F(Remover, ReadOnlyFileLosesTheAttributeAndGoes) {
     M().files["C:\\APP\\CD.TXT"].readOnly = true;
     WriteLog(Section("UninstFiles", {"C:\\APP\\CD.TXT"}));
 
-    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kRemovalComplete);
+    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kExitSuccess);
     EXPECT_FALSE(fake::FileExists("C:\\APP\\CD.TXT"));
 }
 
 TEST_F(Remover, FileAlreadyGoneIsNotAnError) {
     WriteLog(Section("UninstFiles", {"C:\\APP\\GONE.TXT", "C:\\NODIR\\GONE.TXT"}));
-    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kRemovalComplete);
+    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kExitSuccess);
     EXPECT_FALSE(fake::FileExists(kLog));
 }
 
@@ -180,7 +180,7 @@ TEST_F(Remover, EmptyDirectoriesGoUpwardButNeverProtectedOrNonEmptyOnes) {
                       "C:\\Program Files\\Alone\\A.EXE", "C:\\WINDOWS\\SAMPLE.HLP"}));
     M().answers = {IDYES, IDYES};
 
-    EXPECT_EQ(fake::RunUninst(kLog), kRemovalComplete);
+    EXPECT_EQ(fake::RunUninst(kLog), kExitSuccess);
     EXPECT_FALSE(fake::DirectoryExists("C:\\Program Files\\Maker\\Tool"));
     EXPECT_FALSE(fake::DirectoryExists("C:\\Program Files\\Alone"));
     // Still holds another product's file.
@@ -220,7 +220,7 @@ TEST_P(SharedFiles, KeptOrRemovedAsTheRuleAndTheAnswersSay) {
     for (int answer : row.answers) M().answers.push_back(answer);
 
     std::string tail = std::string(row.silent ? "/S " : "") + kLog;
-    EXPECT_EQ(fake::RunUninst(tail.c_str()), kRemovalComplete);
+    EXPECT_EQ(fake::RunUninst(tail.c_str()), kExitSuccess);
     EXPECT_EQ(fake::FileExists("C:\\WINDOWS\\SYSTEM\\S1.DLL"), row.firstRemains);
     EXPECT_EQ(fake::FileExists("C:\\WINDOWS\\SYSTEM\\S2.DLL"), row.secondRemains);
     EXPECT_EQ(DialogCount(), row.dialogs);
@@ -254,7 +254,7 @@ TEST_F(Remover, ProductDirectoryBelowTheWindowsDirectoryIsNotASharedPlace) {
     fake::WriteFile("C:\\WINDOWS\\SYSTEM\\SUB\\X.DLL", "component");
     WriteLog(Section("UninstFiles", {"C:\\WINDOWS\\SAMPLE\\VIEW.EXE", "C:\\WINDOWS\\SYSTEM\\SUB\\X.DLL"}));
     M().answers = {IDYES};
-    EXPECT_EQ(fake::RunUninst(kLog), kRemovalComplete);
+    EXPECT_EQ(fake::RunUninst(kLog), kExitSuccess);
     EXPECT_EQ(DialogCount(), 0);
     EXPECT_FALSE(fake::DirectoryExists("C:\\WINDOWS\\SAMPLE"));
     EXPECT_FALSE(fake::DirectoryExists("C:\\WINDOWS\\SYSTEM\\SUB"));
@@ -283,7 +283,8 @@ TEST_F(Remover, FileInUseOnNtIsDeletedAtTheNextStart) {
     WriteLog(Section("UninstFiles", {"C:\\APP\\BUSY.DLL"}));
     M().answers = {IDYES, IDNO};
 
-    EXPECT_EQ(fake::RunUninst(kLog), kRemovalComplete);
+    // Removed, with a deletion waiting for the restart that was not made.
+    EXPECT_EQ(fake::RunUninst(kLog), kExitRestartRequired);
     ASSERT_EQ(M().delayedMoves.size(), 1u);
     EXPECT_EQ(M().delayedMoves[0], std::make_pair(std::string("C:\\APP\\BUSY.DLL"), std::string()));
     EXPECT_FALSE(fake::FileExists(kLog));
@@ -304,7 +305,7 @@ TEST_F(Remover, FilesInUseOnWindows95GetOneNulLineEachInWininit) {
     WriteLog(Section("UninstFiles", {"C:\\Program Files\\Sample\\Long Name.dll", "C:\\APP\\B.DLL"}));
     M().answers = {IDYES, IDYES};
 
-    EXPECT_EQ(fake::RunUninst(kLog), kRemovalComplete);
+    EXPECT_EQ(fake::RunUninst(kLog), kExitRestartStarted);
     EXPECT_TRUE(M().delayedMoves.empty());
     EXPECT_EQ(*fake::ReadFile("C:\\WINDOWS\\wininit.ini"),
               "[rename]\r\nC:\\APP\\NEW.DLL=C:\\APP\\NEW.DL~\r\nNUL=C:\\APP\\B.DLL\r\nNUL=C:\\PROGRA~1\\Sample\\LONGNA~"
@@ -330,7 +331,7 @@ TEST_P(FailedStaging, IsReportedNeverCountedAsDone) {
     WriteLog(Section("UninstFiles", {"C:\\APP\\BUSY.DLL"}));
     fake::FailAlways(row.failingCall);
 
-    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kRemovalIncomplete);
+    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kExitFailed);
     EXPECT_EQ(LogKeys("UninstFiles"), Strings{"C:\\APP\\BUSY.DLL"});
     EXPECT_TRUE(M().boxes.empty());
 }
@@ -349,7 +350,7 @@ TEST_F(Remover, CommandThatDoesNotEndInTimeDoesNotHoldTheRemovalUp) {
     fake::WriteFile("C:\\APP\\HANG.EXE", "program");
     WriteLog(Section("UninstFiles", {"C:\\APP\\HANG.EXE"}) + Section("UninstExec", {"C:\\APP\\HANG.EXE /remove"}));
     M().waitResult = WAIT_TIMEOUT;
-    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kRemovalComplete);
+    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kExitSuccess);
     EXPECT_EQ(M().waits, std::vector<DWORD>{60000});
     EXPECT_FALSE(fake::FileExists(kLog));
 }
@@ -379,7 +380,7 @@ TEST_P(LogPaths, ClassifiedAndUnusableOnesSkippedAndReported) {
 
     WriteLog(Section("UninstFiles", {row.path}));
     M().calls.clear();
-    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kRemovalIncomplete);
+    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kExitFailed);
     // No call but the log's own names the path as its argument.
     for (const std::string& call : M().calls) {
         if (call.rfind("GetPrivateProfile", 0) == 0 || call.rfind("WritePrivateProfile", 0) == 0) continue;
@@ -453,7 +454,7 @@ TEST_F(Remover, RunCutShortIsFinishedBySecondRun) {
 
     M().started.clear();
     M().calls.clear();
-    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kRemovalComplete);
+    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kExitSuccess);
     // The removal command is not run a second time; the rest goes.
     EXPECT_TRUE(M().started.empty());
     for (const std::string& file : files) EXPECT_FALSE(fake::FileExists(file)) << file;
@@ -469,7 +470,7 @@ TEST_F(Remover, LogKeepsExactlyTheEntriesThatFailed) {
     fake::FailCall("DeleteFileA", 2);  // B.DLL: access denied, and staging fails too
     fake::FailAlways("MoveFileExA");
 
-    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kRemovalIncomplete);
+    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kExitFailed);
     EXPECT_EQ(LogKeys("UninstFiles"), (Strings{"relative.dll", "C:\\APP\\B.DLL"}));
     EXPECT_EQ(LogKeys("UNINST"), Strings{"Product"});
     EXPECT_TRUE(fake::FileExists("C:\\APP\\B.DLL"));
@@ -483,7 +484,7 @@ TEST_F(Remover, TenThousandEntriesAreReadWholeAndReportedWithACount) {
     WriteLog(Section("UninstFiles", entries));
     M().answers = {IDYES};
 
-    EXPECT_EQ(fake::RunUninst(kLog), kRemovalIncomplete);
+    EXPECT_EQ(fake::RunUninst(kLog), kExitFailed);
     // The first logged entry is handled last, so the whole list was walked.
     EXPECT_FALSE(fake::FileExists("C:\\APP\\FIRST.DLL"));
     EXPECT_EQ(LogKeys("UninstFiles").size(), 10000u);
@@ -500,7 +501,7 @@ TEST_F(Remover, OwnFileIsLeftToATemporaryCopyThatFinishesTheProductDirectory) {
     WriteLog(Section("UninstFiles", {"C:\\APP\\VIEW.EXE", "C:\\APP\\UNINST.EXE"}));
     M().answers = {IDYES};
 
-    EXPECT_EQ(fake::RunUninst(kLog), kRemovalComplete);
+    EXPECT_EQ(fake::RunUninst(kLog), kExitSuccess);
     EXPECT_TRUE(fake::FileExists("C:\\APP\\UNINST.EXE"));
     EXPECT_FALSE(fake::FileExists("C:\\APP\\VIEW.EXE"));
     EXPECT_EQ(LogKeys("UninstFiles"), Strings{"C:\\APP\\UNINST.EXE"});
@@ -510,8 +511,12 @@ TEST_F(Remover, OwnFileIsLeftToATemporaryCopyThatFinishesTheProductDirectory) {
     EXPECT_EQ(*fake::ReadFile(copy.application), "remover");
     EXPECT_TRUE(copy.inheritsHandles);
     EXPECT_EQ(copy.command.rfind("\"C:\\TEMP\\UNI1.TMP\" /S /W ", 0), 0u) << copy.command;
-    // The copy itself goes at the next start.
-    EXPECT_EQ(M().delayedMoves, (std::vector<std::pair<std::string, std::string>>{{"C:\\TEMP\\UNI1.TMP", ""}}));
+    // Before the hand-over, what a restart must finish if the copy never runs is
+    // staged (the own file, the log, the product directory); the copy goes then too.
+    EXPECT_EQ(M().delayedMoves, (std::vector<std::pair<std::string, std::string>>{{"C:\\APP\\UNINST.EXE", ""},
+                                                                                  {"C:\\WINDOWS\\SAMPLE.INI", ""},
+                                                                                  {"C:\\APP", ""},
+                                                                                  {"C:\\TEMP\\UNI1.TMP", ""}}));
     EXPECT_EQ(LastBox().text, "Sample was removed successfully");
 
     // The copy's own run, once this process has ended; it inherited the handle.
@@ -521,7 +526,7 @@ TEST_F(Remover, OwnFileIsLeftToATemporaryCopyThatFinishesTheProductDirectory) {
     M().moduleFileName = copy.application;
     M().boxes.clear();
     M().waits.clear();
-    EXPECT_EQ(fake::RunUninst(tail.c_str()), kRemovalComplete);
+    EXPECT_EQ(fake::RunUninst(tail.c_str()), kExitSuccess);
     EXPECT_EQ(M().waits, std::vector<DWORD>{120000});
     EXPECT_FALSE(fake::FileExists("C:\\APP\\UNINST.EXE"));
     EXPECT_FALSE(fake::DirectoryExists("C:\\APP"));
@@ -535,7 +540,7 @@ TEST_F(Remover, OwnFileStaysWhenSomethingElseMustBeRemovedLater) {
     fake::WriteFile("C:\\APP\\UNINST.EXE", "remover");
     WriteLog(Section("UninstFiles", {"relative.dll", "C:\\APP\\UNINST.EXE"}));
 
-    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kRemovalIncomplete);
+    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kExitFailed);
     EXPECT_TRUE(M().started.empty());
     EXPECT_TRUE(fake::FileExists("C:\\APP\\UNINST.EXE"));
     EXPECT_EQ(LogKeys("UninstFiles"), (Strings{"relative.dll", "C:\\APP\\UNINST.EXE"}));
@@ -547,7 +552,8 @@ TEST_F(Remover, OwnFileIsStagedWhenNoCopyCanBeStarted) {
     WriteLog(Section("UninstFiles", {"C:\\APP\\UNINST.EXE"}));
     fake::FailAlways("CreateProcessA");
 
-    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kRemovalComplete);
+    // Its own file goes at the next start: a restart is still to be made.
+    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kExitRestartRequired);
     EXPECT_NE(std::find(M().delayedMoves.begin(), M().delayedMoves.end(),
                         std::make_pair(std::string("C:\\APP\\UNINST.EXE"), std::string())),
               M().delayedMoves.end());
@@ -560,7 +566,7 @@ TEST_F(Remover, RegisterWritesTheEntryAndRemovalDeletesIt) {
     fake::WriteFile("C:\\APP\\VIEW.EXE", "program");
     WriteLog(Section("UninstFiles", {"C:\\APP\\VIEW.EXE"}));
 
-    EXPECT_EQ(fake::RunUninst("/register SAMPLE.INI"), kRemovalComplete);
+    EXPECT_EQ(fake::RunUninst("/register SAMPLE.INI"), kExitSuccess);
     EXPECT_TRUE(M().boxes.empty());
     const auto& values = M().registry[kArpKey].values;
     EXPECT_EQ(values.at("DisplayName").second, std::string("Sample") + '\0');
@@ -568,13 +574,13 @@ TEST_F(Remover, RegisterWritesTheEntryAndRemovalDeletesIt) {
               std::string("\"C:\\REMOVER\\UNINST.EXE\" \"C:\\WINDOWS\\SAMPLE.INI\"") + '\0');
 
     M().answers = {IDYES};
-    EXPECT_EQ(fake::RunUninst(kLog), kRemovalComplete);
+    EXPECT_EQ(fake::RunUninst(kLog), kExitSuccess);
     EXPECT_EQ(M().registry.count(kArpKey), 0u);
 }
 
 TEST_F(Remover, KeyNameCannotOpenASubkey) {
     WriteLog("", "Tools\\Sample");
-    EXPECT_EQ(fake::RunUninst(std::string("/register ").append(kLog).c_str()), kRemovalComplete);
+    EXPECT_EQ(fake::RunUninst(std::string("/register ").append(kLog).c_str()), kExitSuccess);
     EXPECT_EQ(
         M().registry.count("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tools_Sample"),
         1u);
@@ -583,7 +589,7 @@ TEST_F(Remover, KeyNameCannotOpenASubkey) {
 TEST_F(Remover, RegisterThatCannotWriteShowsABox) {
     WriteLog("");
     fake::FailAlways("RegCreateKeyExA");
-    EXPECT_EQ(fake::RunUninst(std::string("/register ").append(kLog).c_str()), kRemovalIncomplete);
+    EXPECT_EQ(fake::RunUninst(std::string("/register ").append(kLog).c_str()), kExitFailed);
     ASSERT_EQ(M().boxes.size(), 1u);
     EXPECT_EQ(M().boxes[0].text, "The uninstall entry of Sample could not be written to the registry.");
 }
@@ -622,28 +628,31 @@ TEST_P(ExitCodes, BadInputRemovesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, ExitCodes,
     ::testing::Values(
-        ExitRow{"missing log", "", "C:\\NOWHERE\\X.INI", 2, "Unable to open file", "C:\\NOWHERE\\X.INI"},
-        ExitRow{"missing log, silent", "", "/S C:\\NOWHERE\\X.INI", 2, "", ""},
-        ExitRow{"a directory", "", "C:\\WINDOWS", 2, "Unable to open file", "C:\\WINDOWS"},
-        ExitRow{"relative with directories", "", "sub\\X.INI", 2, "Unable to open file", "sub\\X.INI"},
+        ExitRow{"missing log", "", "C:\\NOWHERE\\X.INI", kExitCannotOpen, "Unable to open file", "C:\\NOWHERE\\X.INI"},
+        ExitRow{"missing log, silent", "", "/S C:\\NOWHERE\\X.INI", kExitCannotOpen, "", ""},
+        ExitRow{"a directory", "", "C:\\WINDOWS", kExitCannotOpen, "Unable to open file", "C:\\WINDOWS"},
+        ExitRow{"relative with directories", "", "sub\\X.INI", kExitCannotOpen, "Unable to open file", "sub\\X.INI"},
         // Any other INI file, text or garbage: not a log.
-        ExitRow{"unrelated INI", "[UninstFiles]\r\nC:\\APP\\KEEP.DLL=\r\n", kLog, 2, "Uninstall",
+        ExitRow{"unrelated INI", "[UninstFiles]\r\nC:\\APP\\KEEP.DLL=\r\n", kLog, kExitNotUninstallLog, "Uninstall",
                 "C:\\WINDOWS\\SAMPLE.INI is not an uninstall log. Nothing was removed."},
-        ExitRow{"empty product", "[UNINST]\r\nProduct=\r\n[UninstFiles]\r\nC:\\APP\\KEEP.DLL=\r\n", kLog, 2,
-                "Uninstall", "C:\\WINDOWS\\SAMPLE.INI is not an uninstall log. Nothing was removed."},
+        ExitRow{"empty product", "[UNINST]\r\nProduct=\r\n[UninstFiles]\r\nC:\\APP\\KEEP.DLL=\r\n", kLog,
+                kExitNotUninstallLog, "Uninstall",
+                "C:\\WINDOWS\\SAMPLE.INI is not an uninstall log. Nothing was removed."},
         ExitRow{"binary garbage",
                 std::string("\x7f"
                             "ELF\x01\x02\0\0[UninstFiles]\nC:\\APP\\KEEP.DLL=\n",
                             40),
-                kLog, 2, "Uninstall", "C:\\WINDOWS\\SAMPLE.INI is not an uninstall log. Nothing was removed."},
+                kLog, kExitNotUninstallLog, "Uninstall",
+                "C:\\WINDOWS\\SAMPLE.INI is not an uninstall log. Nothing was removed."},
         // The command line itself.
-        ExitRow{"no log named", "", "/S", 2, "", ""},
-        ExitRow{"no arguments", "", "", 2, "Uninstall", "Usage: UNINST [/S] LOGFILE\nor: UNINST /register LOGFILE"},
-        ExitRow{"unknown option", "", "/X C:\\WINDOWS\\SAMPLE.INI", 2, "Uninstall",
+        ExitRow{"no log named", "", "/S", kExitBadCommandLine, "", ""},
+        ExitRow{"no arguments", "", "", kExitBadCommandLine, "Uninstall",
                 "Usage: UNINST [/S] LOGFILE\nor: UNINST /register LOGFILE"},
-        ExitRow{"two logs", "", "A.INI B.INI", 2, "Uninstall",
+        ExitRow{"unknown option", "", "/X C:\\WINDOWS\\SAMPLE.INI", kExitBadCommandLine, "Uninstall",
                 "Usage: UNINST [/S] LOGFILE\nor: UNINST /register LOGFILE"},
-        ExitRow{"wait handle not a number", "", "/W x A.INI", 2, "Uninstall",
+        ExitRow{"two logs", "", "A.INI B.INI", kExitBadCommandLine, "Uninstall",
+                "Usage: UNINST [/S] LOGFILE\nor: UNINST /register LOGFILE"},
+        ExitRow{"wait handle not a number", "", "/W x A.INI", kExitBadCommandLine, "Uninstall",
                 "Usage: UNINST [/S] LOGFILE\nor: UNINST /register LOGFILE"}),
     [](const auto& info) { return "Row" + std::to_string(info.index); });
 
@@ -652,7 +661,7 @@ TEST_F(Remover, SilentRunShowsNothingAndAnswersWithItsExitCode) {
     fake::WriteFile("C:\\APP\\BUSY.DLL", "b");
     M().files["C:\\APP\\BUSY.DLL"].inUse = true;
     WriteLog(Section("UninstFiles", {"C:\\APP\\A.DLL", "C:\\APP\\BUSY.DLL"}));
-    EXPECT_EQ(fake::RunUninst(std::string("/s \"").append(kLog).append("\"").c_str()), kRemovalComplete);
+    EXPECT_EQ(fake::RunUninst(std::string("/s \"").append(kLog).append("\"").c_str()), kExitRestartRequired);
     EXPECT_TRUE(M().boxes.empty());
     EXPECT_TRUE(M().createdDialogs.empty());
     // Staged, but no restart is offered or made.

@@ -28,11 +28,11 @@ void ReportUnremovedItem(UINT textId, const char* item) {
     ++g_Uninst.ListedCount;
 }
 
-void ShowRemovalOutcome() {
+void ShowRemovalOutcome(bool complete) {
     if (g_Uninst.Silent) return;
     const char* caption = g_Setup.PRODUCTNAME.c_str();
     ReportText text;
-    if (g_Uninst.FailedCount == 0) {
+    if (complete && g_Uninst.FailedCount == 0) {
         ComposeCatalogueText(text, IDS_REMOVAL_SUCCEEDED, caption);
         ShowMessageBox(text.c_str(), caption, MB_OK);
         return;
@@ -43,6 +43,12 @@ void ShowRemovalOutcome() {
         FixedText<64> more;
         ComposeCatalogueText(more, IDS_MORE_ITEMS, unlisted);
         list.Append(more.view());
+    }
+    // Entries left by rule do not keep a removal open: it is complete all the same.
+    if (complete) {
+        ComposeCatalogueText(text, IDS_REMOVAL_LEFT_ITEMS, caption, list.c_str());
+        ShowMessageBox(text.c_str(), caption, MB_OK);
+        return;
     }
     ComposeCatalogueText(text, IDS_REMOVAL_INCOMPLETE, list.c_str());
     ShowMessageBox(text.c_str(), caption, MB_ICONHAND);

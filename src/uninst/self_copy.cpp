@@ -10,7 +10,7 @@ namespace {
 // on and leaves the original's file for a later run.
 constexpr DWORD kOriginalWaitMilliseconds = 120000;
 
-using CopyCommandText = FixedText<2 * kPathChars + 48>;
+using CopyCommandText = FixedText<3 * kPathChars + 48>;
 }  // namespace
 
 int HandOverToTemporaryCopy() {
@@ -32,13 +32,16 @@ int HandOverToTemporaryCopy() {
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE, TRUE, 0))
         return 0;
     CopyCommandText command;
-    FormatText(command, "\"%s\" /S /W %lu \"%s\"", copy.c_str(),
-               static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(self)), g_Uninst.LogPath.c_str());
+    // It is told this file too: the log entry that it finishes as the remover's own.
+    // A command cut short would name another log: it is not started.
+    bool formed = FormatText(command, "\"%s\" /S /W %lu \"%s\" \"%s\"", copy.c_str(),
+                             static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(self)), g_Uninst.ModulePath.c_str(),
+                             g_Uninst.LogPath.c_str());
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    BOOL started = CreateProcessA(copy.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, directory.c_str(),
-                                  &startup, &process);
+    BOOL started = formed && CreateProcessA(copy.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                            directory.c_str(), &startup, &process);
     CloseHandle(self);
     if (!started) return 0;
     CloseHandle(process.hThread);

@@ -1,6 +1,7 @@
 // The remover's own file: it lies in the product directory, which must be gone
 // without a restart. A copy in the temporary directory waits for this process to
-// end, then finishes the log (this file and the directories above it).
+// end, then finishes the log: this file, named to it as the remover's own, the log
+// and the directories that held them.
 #pragma once
 
 #include "platform/platform.h"

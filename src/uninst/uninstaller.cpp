@@ -1,15 +1,18 @@
 // The remover's whole run: command line, the log, the passes in the reverse order
-// of the installation, the closing report and the restart offer.
+// of the installation, the ending in an order that every cut leaves finishable,
+// the closing report and the restart offer.
 #include "uninst/uninstaller.h"
 
 #include "cmdline/arg_list.h"
 #include "script/registry_reader.h"
 #include "script/script_names.h"
 #include "script/script_reader.h"
+#include "setup/exit_codes.h"
 #include "setup/restart.h"
 #include "setup/setup_context.h"
 #include "ui/messages.h"
 #include "ui/progress_window.h"
+#include "ui/resource_ids.h"
 #include "uninst/deletion_staging.h"
 #include "uninst/log_paths.h"
 #include "uninst/removal_log.h"
@@ -25,13 +28,15 @@ UninstState g_Uninst;
 namespace {
 constexpr char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 constexpr char kProgramFilesValue[] = "ProgramFilesDir";
+// SETUP.EXE's record of the directories it created itself.
+constexpr char kCreatedDirectoriesSection[] = "UninstCreatedDirs";
 
 enum class Mode { Remove, Register };
 
 struct Request {
     Mode RunMode;
-    int Silent;
-    HANDLE Original;  // set in the temporary copy: the process to wait for
+    HANDLE Original;           // set in the temporary copy: the process to wait for
+    const char* OriginalPath;  // and its file, the remover's own file in the log
     const char* LogName;
 };
 
@@ -41,6 +46,22 @@ constexpr const char* kLogSections[] = {ScriptName::UninstExec, ScriptName::Unin
 
 bool IsOption(const char* argument, std::string_view name) {
     return (argument[0] == '/' || argument[0] == '-') && EqualsIgnoreCase(argument + 1, name);
+}
+
+// /S anywhere means no box, even on a command line that cannot be understood: an
+// unattended caller has nobody to answer one. Read from the raw text too, for a
+// line that cannot even be split.
+bool AsksForSilence(const char* commandLine, int count, char** items) {
+    for (int i = 1; i < count; ++i)
+        if (IsOption(items[i], "S")) return true;
+    for (const char* at = commandLine; *at != '\0'; ++at) {
+        if (at != commandLine && at[-1] != ' ' && at[-1] != '\t') continue;
+        // Each test reads a character only when the one before it was not the end.
+        if ((at[0] == '/' || at[0] == '-') && AsciiLower(at[1]) == 's' &&
+            (at[2] == '\0' || at[2] == ' ' || at[2] == '\t'))
+            return true;
+    }
+    return false;
 }
 
 // A decimal number, the whole argument.
@@ -58,14 +79,14 @@ bool ParseNumber(const char* text, ULONG_PTR* value) {
 bool ParseArguments(int count, char** items, Request& request) {
     for (int i = 1; i < count; ++i) {
         const char* argument = items[i];
-        if (IsOption(argument, "S")) {
-            request.Silent = 1;
-        } else if (IsOption(argument, "register")) {
+        if (IsOption(argument, "S")) continue;
+        if (IsOption(argument, "register")) {
             request.RunMode = Mode::Register;
-        } else if (IsOption(argument, "W") && i + 1 < count) {
+        } else if (IsOption(argument, "W") && i + 2 < count) {
             ULONG_PTR handle = 0;
             if (!ParseNumber(items[++i], &handle)) return false;
             request.Original = reinterpret_cast<HANDLE>(handle);
+            request.OriginalPath = items[++i];
         } else if (argument[0] == '/' || argument[0] == '-' || request.LogName != nullptr || argument[0] == '\0') {
             return false;
         } else {
@@ -97,7 +118,7 @@ int OpenRemovalLog(const char* name) {
         MessageText caption;
         LoadCatalogueText(IDS_UNABLE_TO_OPEN, caption);
         ShowBox(name, caption.c_str(), MB_ICONHAND);
-        return 0;
+        return kExitCannotOpen;
     }
     ReadScriptText(g_Uninst.LogPath.c_str(), ScriptName::UninstSection, ScriptName::Product, g_Setup.PRODUCTNAME);
     if (g_Setup.PRODUCTNAME.empty()) {
@@ -106,9 +127,13 @@ int OpenRemovalLog(const char* name) {
         FixedText<kPathChars + 256> text;
         ComposeCatalogueText(text, IDS_NOT_UNINSTALL_LOG, g_Uninst.LogPath.c_str());
         ShowBox(text.c_str(), caption.c_str(), MB_ICONHAND);
-        return 0;
+        return kExitNotUninstallLog;
     }
-    return 1;
+    // A log copied from a CD keeps its read-only attribute, and a log that cannot
+    // forget its entries is a removal that never ends.
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesA(g_Uninst.LogPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    return kExitSuccess;
 }
 
 void FindDirectories(HINSTANCE instance) {
@@ -129,16 +154,43 @@ bool UserConfirmsRemoval() {
     return ShowMessageBox(text.c_str(), g_Setup.PRODUCTNAME.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-// When every section is empty the log has served: it goes, and with it the entry
-// in the Add/Remove Programs list.
-void FinishLogWhenEmpty() {
-    // The remover's own notes leave no empty section behind in a log that stays.
-    if (IsLogSectionEmpty(kDirectoriesSection))
-        WritePrivateProfileStringA(kDirectoriesSection, nullptr, nullptr, g_Uninst.LogPath.c_str());
-    for (const char* const* section = kLogSections; *section != nullptr; ++section)
-        if (!IsLogSectionEmpty(*section)) return;
-    DeleteFileA(g_Uninst.LogPath.c_str());
-    RemoveUninstallEntry();
+// Whether a log section names the directory, or (`holding`) a file directly in it.
+bool SectionNamesDirectory(const char* section, std::string_view directory, bool holding) {
+    SectionKeys keys{nullptr};
+    if (!ReadSectionKeys(g_Uninst.LogPath.c_str(), section, &keys)) return false;
+    bool found = false;
+    for (const char* name = keys.Names; *name != '\0' && !found; name = NextKeyName(name)) {
+        std::string_view entry(name, TextLength(name));
+        found = IsSameDirectory(holding ? ParentDirectory(entry) : entry, directory);
+    }
+    FreeSectionKeys(&keys);
+    return found;
+}
+
+// The log's own directory goes with the log when the product made it: SETUP.EXE
+// recorded creating it, or it held a logged file. Read before the passes, which
+// forget what they handle.
+bool LogDirectoryMayGo() {
+    std::string_view directory = ParentDirectory(g_Uninst.LogPath.view());
+    if (IsProtectedDirectory(directory)) return false;
+    return SectionNamesDirectory(kCreatedDirectoriesSection, directory, false) ||
+           SectionNamesDirectory(kDirectoriesSection, directory, false) ||
+           SectionNamesDirectory(ScriptName::UninstFiles, directory, true);
+}
+
+// Whether the log lists nothing but, perhaps, the remover's own file.
+bool OnlyOwnFileLeft() {
+    for (const char* const* section = kLogSections; *section != nullptr; ++section) {
+        if (*section != ScriptName::UninstFiles && !IsLogSectionEmpty(*section)) return false;
+    }
+    SectionKeys keys{nullptr};
+    if (!ReadSectionKeys(g_Uninst.LogPath.c_str(), ScriptName::UninstFiles, &keys)) return false;
+    const char* first = keys.Names;
+    bool only =
+        *first == '\0' || (*NextKeyName(first) == '\0' && g_Uninst.OwnFileLeft &&
+                           EqualsIgnoreCase(std::string_view(first, TextLength(first)), g_Uninst.ModulePath.view()));
+    FreeSectionKeys(&keys);
+    return only;
 }
 
 void RunPasses() {
@@ -150,27 +202,86 @@ void RunPasses() {
     DestroyProgressWindow();
 }
 
-int RemoveProduct(DWORD majorVersion) {
-    if (!UserConfirmsRemoval()) return kRemovalIncomplete;
-    RunPasses();
-    FinishLogWhenEmpty();
-    // The own file goes last, and only when nothing else is left: a remover that
-    // must be run again has to stay.
-    bool handOver = g_Uninst.OwnFileLeft && g_Uninst.FailedCount == 0;
-    int result = g_Uninst.FailedCount == 0 ? kRemovalComplete : kRemovalIncomplete;
-    ShowRemovalOutcome();
-    if (g_Uninst.StagedCount > 0 && !g_Uninst.Silent) {
-        // Should Windows restart now, the copy below never runs: the own file goes then.
-        if (handOver) StageDeletionAtRestart(g_Uninst.ModulePath.c_str());
-        OfferRestart(majorVersion);
-    }
-    if (handOver && !HandOverToTemporaryCopy()) {
-        if (StageDeletionAtRestart(g_Uninst.ModulePath.c_str())) {
-            ForgetLogEntry(ScriptName::UninstFiles, g_Uninst.ModulePath.c_str());
-            FinishLogWhenEmpty();
-        } else {
-            result = kRemovalIncomplete;
+// Removes the directory when it is empty; one that still holds anything stays.
+void RemoveDirectoryIfEmpty(std::string_view directory) {
+    PathText path;
+    if (path.Assign(directory) && !IsProtectedDirectory(directory)) RemoveDirectoryA(path.c_str());
+}
+
+// The ending. Every cut from here leaves either an entry that still runs (the key
+// goes only after the own file and the log are staged) or deletions staged for the
+// next start. Returns whether the removal is complete; `restartNeeded` tells
+// whether something waits for the next start.
+bool FinishRemoval(bool logDirectoryMayGo, bool isCopy, bool& restartNeeded) {
+    const char* log = g_Uninst.LogPath.c_str();
+    std::string_view logDirectory = ParentDirectory(g_Uninst.LogPath.view());
+    std::string_view ownDirectory = ParentDirectory(g_Uninst.ModulePath.view());
+    bool nt = g_Setup.PlatformId == VER_PLATFORM_WIN32_NT;
+    bool ownFile = g_Uninst.OwnFileLeft != 0;
+    if (ownFile) {
+        if (!StageDeletionAtRestart(g_Uninst.ModulePath.c_str()) || !StageDeletionAtRestart(log)) {
+            ReportUnremovedItem(IDS_ITEM_NOT_DELETED, g_Uninst.ModulePath.c_str());
+            return false;
         }
+        // Windows removes an empty directory at the next start only on NT.
+        PathText directory;
+        if (nt && !IsProtectedDirectory(ownDirectory) && directory.Assign(ownDirectory))
+            StageDeletionAtRestart(directory.c_str());
+        if (nt && logDirectoryMayGo && !IsSameDirectory(logDirectory, ownDirectory) && directory.Assign(logDirectory))
+            StageDeletionAtRestart(directory.c_str());
+    }
+    if (!RemoveUninstallEntry()) {
+        ReportUnremovedItem(IDS_ITEM_ENTRY_NOT_DELETED, g_Setup.PRODUCTNAME.c_str());
+        return false;
+    }
+    if (ownFile && !isCopy) {
+        // The copy deletes this file and the log once this process has ended; the
+        // log still names the file for it. Without a copy they go at the next start.
+        if (HandOverToTemporaryCopy()) return true;
+        restartNeeded = true;
+    }
+    if (ownFile) {
+        if (isCopy) DeleteFileA(g_Uninst.ModulePath.c_str());  // in use still: it is staged
+        ForgetLogEntry(ScriptName::UninstFiles, g_Uninst.ModulePath.c_str());
+    }
+    if (!DeleteFileA(log) && GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES) {
+        ReportUnremovedItem(IDS_ITEM_NOT_DELETED, log);
+        return false;
+    }
+    if (ownFile && isCopy) RemoveDirectoryIfEmpty(ownDirectory);
+    if (logDirectoryMayGo) RemoveDirectoryIfEmpty(logDirectory);
+    return true;
+}
+
+// Asks for the restart after the staged deletions; the exit code says what became of it.
+int OfferRestartAfterRemoval(DWORD majorVersion) {
+    if (g_Uninst.Silent) return kExitRestartRequired;
+    MessageText text;
+    LoadCatalogueText(IDS_RESTART, text);
+    if (ShowMessageBox(text.c_str(), g_Setup.PRODUCTNAME.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return kExitRestartRequired;
+    RestartWindows(majorVersion);
+    return kExitRestartStarted;
+}
+
+int RemoveProduct(DWORD majorVersion, bool isCopy) {
+    if (!UserConfirmsRemoval()) return kExitUserDeclined;
+    bool logDirectoryMayGo = LogDirectoryMayGo();
+    RunPasses();
+    // The remover's own notes leave no empty section behind in a log that stays.
+    if (IsLogSectionEmpty(kDirectoriesSection))
+        WritePrivateProfileStringA(kDirectoriesSection, nullptr, nullptr, g_Uninst.LogPath.c_str());
+    // The outcome is read from what the log still lists, not from what went wrong on
+    // the way: an entry the log could not forget is not removed either.
+    bool complete = OnlyOwnFileLeft();
+    if (!complete && g_Uninst.FailedCount == 0) ReportUnremovedItem(IDS_ITEM_LOG_NOT_CHANGED, g_Uninst.LogPath.c_str());
+    bool restartNeeded = g_Uninst.StagedCount > 0;
+    if (complete) complete = FinishRemoval(logDirectoryMayGo, isCopy, restartNeeded);
+    ShowRemovalOutcome(complete);
+    int result = complete ? kExitSuccess : kExitFailed;
+    if (restartNeeded && !isCopy) {
+        int restart = OfferRestartAfterRemoval(majorVersion);
+        if (complete) result = restart;
     }
     return result;
 }
@@ -199,34 +310,38 @@ int RunUninstaller(HINSTANCE instance, const char* commandLine) {
     OSVERSIONINFOA version;
     ReadWindowsVersion(version);
 
-    Request request{Mode::Remove, 0, nullptr, nullptr};
+    if (commandLine == nullptr) commandLine = "";
+    Request request{Mode::Remove, nullptr, nullptr, nullptr};
     int argumentCount = 0;
     char** arguments = nullptr;
-    bool understood = SplitCommandLine(g_Uninst.ModulePath.c_str(), commandLine ? commandLine : "", &argumentCount,
-                                       &arguments) == 0 &&
-                      ParseArguments(argumentCount, arguments, request);
-    g_Uninst.Silent = request.Silent;
-    if (!understood) {
+    bool split = SplitCommandLine(g_Uninst.ModulePath.c_str(), commandLine, &argumentCount, &arguments) == 0;
+    if (!split) argumentCount = 0;
+    g_Uninst.Silent = AsksForSilence(commandLine, argumentCount, arguments) ? 1 : 0;
+    if (!split || !ParseArguments(argumentCount, arguments, request)) {
         MessageText caption, text;
         LoadCatalogueText(IDS_CAPTION_UNINSTALL, caption);
         LoadCatalogueText(IDS_USAGE, text);
         ShowBox(text.c_str(), caption.c_str(), MB_ICONHAND);
-        return kRemovalBadInput;
+        return kExitBadCommandLine;
     }
 
-    if (request.Original != nullptr) {
+    bool isCopy = request.Original != nullptr;
+    if (isCopy) {
         // The temporary copy: it finishes what the original left, without a word.
+        // The original's file is the remover's own file in the log.
         WaitForOriginalToEnd(request.Original);
         g_Uninst.Silent = 1;
+        if (!g_Uninst.ModulePath.Assign(request.OriginalPath)) return kExitBadCommandLine;
     }
-    if (!OpenRemovalLog(request.LogName)) return kRemovalBadInput;
+    int opened = OpenRemovalLog(request.LogName);
+    if (opened != kExitSuccess) return opened;
 
     if (request.RunMode == Mode::Register) {
-        if (RegisterUninstallEntry()) return kRemovalComplete;
+        if (RegisterUninstallEntry()) return kExitSuccess;
         FixedText<512> text;
         ComposeCatalogueText(text, IDS_CANNOT_REGISTER, g_Setup.PRODUCTNAME.c_str());
         ShowBox(text.c_str(), g_Setup.PRODUCTNAME.c_str(), MB_ICONHAND);
-        return kRemovalIncomplete;
+        return kExitFailed;
     }
-    return RemoveProduct(version.dwMajorVersion);
+    return RemoveProduct(version.dwMajorVersion, isCopy);
 }

@@ -755,7 +755,9 @@ SetupRun WineCase::RunSetup(const SetupOptions& options) {
                                          "--ready=" + ready,
                                          "--done=" + done,
                                          "--answers=" + answers,
-                                         "--image=" + options.program.substr(options.program.rfind('\\') + 1)};
+                                         "--image=" + (options.watchedImage.empty()
+                                                           ? options.program.substr(options.program.rfind('\\') + 1)
+                                                           : options.watchedImage)};
     if (!options.snapBase.empty()) watcherArgs.push_back("--snap=" + options.snapBase);
     std::string watcherLog = NextLog("watcher");
     int watcher = Spawn(watcherArgs, watcherLog);

@@ -72,6 +72,9 @@ struct SetupOptions {
     // The program under test and, from its file name, the process whose boxes are
     // watched. The harness's own tests and the remover's cases (UNINST.EXE) change it.
     std::string program = "C:\\medium\\SETUP.EXE";
+    // The image whose boxes are watched when it is not `program` itself (a batch
+    // file run by cmd.exe that starts the program under test).
+    std::string watchedImage;
     // Off: a time-out or an uncovered box is left to the test to judge.
     bool failOnTrouble = true;
 };

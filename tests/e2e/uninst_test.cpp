@@ -79,7 +79,8 @@ TEST(Remover, RemovesTheSampleMediumKeepingTheSharedLibraryAndLeavingNoProductDi
         "rect=304,338,416,91; screen=1024,768";
     EXPECT_EQ(run.transcript,
               Transcript({QuestionBox(kProduct, "Remove Sample Viewer and all of its components?", "Yes"),
-                          Box{"Remove Shared File?", kSharedQuestion, "YesNo", "question", "No", kProgressAtCore},
+                          Box{"Remove Shared File?", kSharedQuestion, "Yes, Yes to All, No, No to All", "question", "No",
+                              kProgressAtCore},
                           OkBox(kProduct, "Sample Viewer was removed successfully")}));
 
     // viewer.exe /uninstall ran while viewer.exe was still there: its settings are gone.
@@ -97,7 +98,8 @@ TEST(Remover, FileHeldOpenOnNtGoesAtTheNextStart) {
     PrepareTwoFiles(wine);
     wine.HoldFile("C:\\app\\held.dat");
     SetupRun run = RunRemover(wine, "C:\\medium\\UNINST.EXE", "two.ini", {"Yes", "OK", "No"});
-    EXPECT_EQ(run.setup.exitCode, 0);
+    // 3010, the restart still to be made (wine64 hands the host the code modulo 256).
+    EXPECT_EQ(run.setup.exitCode, 3010 % 256);
     EXPECT_NE(run.transcript.find("The system needs to be restarted"), std::string::npos) << run.transcript;
     EXPECT_FALSE(wine.Exists("C:\\app\\free.dat"));
     ASSERT_TRUE(wine.Exists("C:\\app\\held.dat"));
@@ -113,7 +115,7 @@ TEST(Remover, FileHeldOpenOnWindows95GoesThroughWininit) {
     PrepareTwoFiles(wine);
     wine.HoldFile("C:\\app\\held.dat");
     SetupRun run = RunRemover(wine, "C:\\medium\\UNINST.EXE", "/S two.ini", {});
-    EXPECT_EQ(run.setup.exitCode, 0);
+    EXPECT_EQ(run.setup.exitCode, 3010 % 256);
     EXPECT_EQ(run.transcript, "");
     std::optional<std::string> wininit = wine.ReadFile("C:\\windows\\wininit.ini");
     ASSERT_TRUE(wininit);
@@ -131,7 +133,7 @@ TEST(Remover, GarbageLogIsNotAnUninstallLogAndRemovesNothing) {
     wine.PutFile("C:\\windows\\junk.ini",
                  std::string("\x7f" "ELF\x02\x01\x01\0\0\0[UninstFiles]\nC:\\app\\keep.dat=\n", 38));
     SetupRun run = RunRemover(wine, "C:\\medium\\UNINST.EXE", "C:\\windows\\junk.ini", {"OK"});
-    EXPECT_EQ(run.setup.exitCode, 2);
+    EXPECT_EQ(run.setup.exitCode, 1620 % 256);
     EXPECT_EQ(run.transcript,
               Transcript({StopBox("Uninstall", "C:\\windows\\junk.ini is not an uninstall log. Nothing was removed.")}));
     EXPECT_TRUE(wine.Exists("C:\\app\\keep.dat"));
@@ -145,11 +147,11 @@ TEST(Remover, SilentRunAnswersWithItsExitCode) {
     wine.PutFile("C:\\windows\\part.ini",
                  "[UNINST]\r\nProduct=Part\r\n[UninstFiles]\r\nC:\\app\\a.dat=\r\nrelative.dat=\r\n");
     SetupRun run = RunRemover(wine, "C:\\medium\\UNINST.EXE", "/S part.ini", {});
-    EXPECT_EQ(run.setup.exitCode, 1);
+    EXPECT_EQ(run.setup.exitCode, 1603 % 256);
     EXPECT_EQ(run.transcript, "");
     EXPECT_FALSE(wine.Exists("C:\\app\\a.dat"));
     EXPECT_EQ(wine.ReadFile("C:\\windows\\part.ini"),
               "[UNINST]\r\nProduct=Part\r\n[UninstFiles]\r\nrelative.dat=\r\n");
     SetupRun missing = RunRemover(wine, "C:\\medium\\UNINST.EXE", "/S C:\\nowhere\\x.ini", {});
-    EXPECT_EQ(missing.setup.exitCode, 2);
+    EXPECT_EQ(missing.setup.exitCode, 1619 % 256);
 }

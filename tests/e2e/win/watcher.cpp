@@ -174,6 +174,23 @@ bool IsProgressWindow(HWND hwnd) {
 }
 
 std::string Buttons(HWND box) {
+    // A dialog of a program's own with buttons a message box never has (the
+    // remover's "Yes to All"): each button named by its text, in the order shown.
+    std::string named;
+    bool others = false;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[16] = "";
+        GetClassNameA(child, className, sizeof className);
+        if (lstrcmpiA(className, "Button") != 0) continue;
+        int id = GetDlgCtrlID(child);
+        others = others || (id != IDYES && id != IDNO && id != IDOK && id != IDCANCEL);
+        char label[64] = "";
+        GetWindowTextA(child, label, sizeof label);
+        if (!named.empty()) named += ", ";
+        for (const char* c = label; *c != '\0'; ++c)
+            if (*c != '&') named += *c;
+    }
+    if (others) return named;
     std::string out;
     if (GetDlgItem(box, IDYES)) out += "Yes";
     if (GetDlgItem(box, IDNO)) out += "No";
