@@ -43,7 +43,7 @@ bool IsFullPath(std::string_view path) {
         char drive = AsciiLower(path[0]);
         return drive >= 'a' && drive <= 'z';
     }
-    if (path.size() < 5 || path.substr(0, 2) != "\\\\") return false;
+    if (path.size() < 5 || path[0] != '\\' || path[1] != '\\') return false;
     // \\server\share: both parts present.
     size_t serverEnd = path.find('\\', 2);
     if (serverEnd == std::string_view::npos || serverEnd == 2) return false;
