@@ -362,7 +362,10 @@ DWORD SetFilePointer(HANDLE handle, LONG distance, PLONG, DWORD method) {
 }
 
 BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytes, LPDWORD written, LPOVERLAPPED) {
-    LogCall("WriteFile");
+    // The first line of what is written: the plan reads the boxes of an unattended run
+    // from its trace.
+    std::string text(static_cast<const char*>(buffer), bytes);
+    LogCall("WriteFile " + text.substr(0, text.find_first_of("\r\n")));
     if (written != nullptr) *written = 0;
     auto open = M().openFiles.find(handle);
     if (open == M().openFiles.end()) return Fail(kErrorInvalidHandle, FALSE);

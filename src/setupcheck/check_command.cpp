@@ -22,6 +22,8 @@ const char kUsage[] =
     "    --env NAME=VALUE             an environment variable (repeatable)\n"
     "    --in-use PATH                a file held open (repeatable)\n"
     "    --answers yes,no,...         answers to the questions in the order asked\n"
+    "    --silent                     as SETUP.EXE /S: no box shown, each answered by its\n"
+    "                                 default button, no restart; prints the exit code\n"
     "exit code: 0 no errors, 1 errors (or warnings with --werror), 2 bad command line or unreadable medium\n";
 
 std::vector<std::string> SplitAtCommas(const std::string& text) {
@@ -67,7 +69,10 @@ int RunSetupCheck(const std::vector<std::string>& arguments, std::string& out, s
             machineOptions = true;
             continue;
         }
-        if (a == "--plan") {
+        if (a == "--silent") {
+            machine.Silent = true;
+            machineOptions = true;
+        } else if (a == "--plan") {
             plan = true;
         } else if (a == "--json") {
             json = true;

@@ -318,6 +318,9 @@ std::vector<PlanEvent> CollectEvents(const std::set<std::string>& existedBefore)
             events.push_back({"staged",
                               copy + " -> " + destination + " at the next start (wininit.ini)",
                               {{"from", copy}, {"to", destination}}});
+        } else if (starts("WriteFile box ")) {
+            // Unattended, a box is not shown: the trace's line says how it was answered.
+            events.push_back({"box", call.substr(14), {{"trace", call.substr(14)}}});
         } else if (starts("ExitWindowsEx ")) {
             events.push_back({"restart", "Windows restarts", {}});
         }
@@ -375,7 +378,9 @@ int RunPlan(const PlanMachine& description, const Medium& medium, bool json, std
     std::set<std::string> existedBefore;
     for (const auto& file : m.files) existedBefore.insert(file.first);
 
-    machine::RunSetup("");
+    // Unattended, the boxes are known only from the run's trace, kept on the described
+    // machine.
+    int exitCode = machine::RunSetup(description.Silent ? "/S /LOG:C:\\SETUPCHK.TRC" : "");
 
     std::vector<PlanEvent> events = CollectEvents(existedBefore);
     std::string logPath = g_Setup.UninstallLogEnabled ? g_Setup.UninstLogPath.c_str() : "";
@@ -399,7 +404,8 @@ int RunPlan(const PlanMachine& description, const Medium& medium, bool json, std
         }
         out += events.empty() ? "]" : "\n]";
         out += ", \"uninstallLog\": " + JsonString(logPath) + ", \"uninstallLogText\": " + JsonString(logText) +
-               ", \"restartOffered\": " + (restartOffered ? "true" : "false") + "}\n";
+               ", \"restartOffered\": " + (restartOffered ? "true" : "false") +
+               (description.Silent ? ", \"exitCode\": " + std::to_string(exitCode) : "") + "}\n";
         return 0;
     }
     for (const PlanEvent& e : events) out += e.Kind + ": " + e.Text + "\n";
@@ -412,5 +418,6 @@ int RunPlan(const PlanMachine& description, const Medium& medium, bool json, std
         }
     }
     out += std::string("restart offered: ") + (restartOffered ? "yes" : "no") + "\n";
+    if (description.Silent) out += "exit code: " + std::to_string(exitCode) + "\n";
     return 0;
 }

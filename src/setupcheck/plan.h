@@ -17,6 +17,7 @@ struct PlanMachine {
     std::vector<std::string> Environment;    // NAME=VALUE
     std::vector<std::string> InUse;          // paths on the described machine
     std::vector<std::string> Answers;        // yes/no, for the questions in the order asked
+    bool Silent = false;                     // as SETUP.EXE /S: every box answered by its default button
 };
 
 // The medium lies in this directory of the described machine.
