@@ -94,8 +94,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 
     OSVERSIONINFOA version;
     ReadWindowsVersion(version);
+    // The Windows 95 family keeps its version in the build number's high word.
     TraceEvent("Windows %u.%u build %u, platform %u", version.dwMajorVersion, version.dwMinorVersion,
-               version.dwBuildNumber, version.dwPlatformId);
+               version.dwBuildNumber & 0xFFFF, version.dwPlatformId);
 
     if (WindowsTooOld(version)) return EndRun("Windows is too old", kExitWindowsTooOld);
     if (UserDeclinesInstallation()) return EndRun("declined", kExitUserDeclined);

@@ -755,8 +755,11 @@ SetupRun WineCase::RunSetup(const SetupOptions& options) {
                                          "--ready=" + ready,
                                          "--done=" + done,
                                          "--answers=" + answers,
-                                         "--image=" + options.program.substr(options.program.rfind('\\') + 1)};
+                                         "--image=" + (options.watchedImage.empty()
+                                                           ? options.program.substr(options.program.rfind('\\') + 1)
+                                                           : options.watchedImage)};
     if (!options.snapBase.empty()) watcherArgs.push_back("--snap=" + options.snapBase);
+    if (options.reportWindows) watcherArgs.push_back("--windows");
     std::string watcherLog = NextLog("watcher");
     int watcher = Spawn(watcherArgs, watcherLog);
     for (int i = 0; i < 6000 && !HostExists(HostPath(ready)); ++i) SleepMs(20);  // 120 s: a loaded machine

@@ -74,6 +74,12 @@ struct SetupOptions {
     std::string program = "C:\\medium\\SETUP.EXE";
     // Off: a time-out or an uncovered box is left to the test to judge.
     bool failOnTrouble = true;
+    // The process whose boxes are watched when `program` is its caller (a batch file
+    // run by cmd.exe); empty: the program's own file name.
+    std::string watchedImage;
+    // The transcript also names every other window of the watched process ("window:
+    // CAPTION"), for runs that must show nothing at all.
+    bool reportWindows = false;
 };
 
 // A background Windows process started in the case's prefix (for example a program

@@ -3,8 +3,11 @@
 //
 //   e2e_watcher.exe --transcript=C:\e2e\transcript.txt --answers=Yes,No,OK
 //                   --ready=C:\e2e\watcher.ready --done=C:\e2e\setup.done
-//                   [--image=SETUP.EXE] [--snap=C:\e2e\snap]
+//                   [--image=SETUP.EXE] [--snap=C:\e2e\snap] [--windows]
 //
+// --windows also writes "window: CAPTION" once for every other dialog window of the
+// watched process that becomes visible (the progress window), for runs that must
+// show nothing at all.
 // --answers=* answers Yes to every question and OK to every report.
 // It writes the ready file once it watches, and ends once the done file exists
 // (the harness creates it after the setup process ended). With --snap, the first
@@ -28,6 +31,7 @@ struct Options {
     std::string done;
     std::string image = "SETUP.EXE";
     std::string snap;
+    bool windows = false;
     std::vector<std::string> answers;
 };
 
@@ -276,6 +280,11 @@ private:
             if (watched_.count(d.pid) != 0) dialogs.push_back(d.hwnd);
         }
         for (HWND w : dialogs) {
+            if (options_.windows && handled_.count(w) == 0 && IsWindowVisible(w) && !IsMessageBox(w)) {
+                std::fprintf(out_, "window: %s\n\n", WindowCaption(w).c_str());
+                std::fflush(out_);
+                handled_.insert(w);
+            }
             if (handled_.count(w) != 0 || !IsWindowVisible(w) || !IsMessageBox(w)) continue;
             Handle(w, dialogs);
             handled_.insert(w);
@@ -341,6 +350,7 @@ int main(int argc, char** argv) {
         else if (!(v = ArgValue(argv[i], "--done=")).empty()) options.done = v;
         else if (!(v = ArgValue(argv[i], "--image=")).empty()) options.image = v;
         else if (!(v = ArgValue(argv[i], "--snap=")).empty()) options.snap = v;
+        else if (std::strcmp(argv[i], "--windows") == 0) options.windows = true;
         else if (std::strncmp(argv[i], "--answers=", 10) == 0) options.answers = SplitList(argv[i] + 10);
         else {
             std::fprintf(stderr, "unknown argument %s\n", argv[i]);
