@@ -2,7 +2,9 @@
 // file reads it (start /wait, then %ERRORLEVEL% on the next line), /S on the sample
 // medium with nothing shown, and the trace that /LOG:FILE leaves.
 #include <gtest/gtest.h>
+#include <stdio.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "harness.h"
@@ -117,6 +119,28 @@ TEST(Unattended, FileInUseGivesRestartRequiredAndNoRestart) {
     EXPECT_EQ(LastTraceLine(wine), "end: installed, restart not made, exit code 3010");
 }
 
+std::string RunHostCommand(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return output;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    pclose(pipe);
+    return output;
+}
+
+// The lines of `text` that begin with `prefix`, without it and without line ends.
+std::vector<std::string> LinesAfter(const std::string& text, const std::string& prefix) {
+    std::vector<std::string> found;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind(prefix, 0) == 0) found.push_back(line.substr(prefix.size()));
+    }
+    return found;
+}
+
 // What the sample medium leaves behind, to compare two runs.
 struct SampleState {
     std::vector<std::string> productFiles;
@@ -180,6 +204,15 @@ TEST(Unattended, SilentSampleMediumShowsNothingAndEqualsTheDefaultAnswers) {
              "end: installed, exit code 0\r\n",
          })
         EXPECT_NE(trace.find(line), std::string::npos) << line << "\n--- trace:\n" << trace;
+
+    // setupcheck's plan of a /S run on the same machine gives the same boxes and code.
+    std::string root = wine.CaseDir() + "/plan-root";
+    std::filesystem::create_directories(root + "/WINDOWS/SYSTEM");
+    WriteHostFile(root + "/WINDOWS/SYSTEM/sampcore.dll", ReadHostFile(BuildDir() + "/sample/sampcore_newer.dll"));
+    std::string plan = RunHostCommand(E2eWorkDir() + "/../setupcheck --plan --silent --windows 95 --root '" + root +
+                                      "' '" + SampleMediumDir() + "'");
+    EXPECT_EQ(LinesAfter(plan, "box: "), LinesAfter(trace, "box ")) << plan;
+    EXPECT_EQ(LinesAfter(plan, "exit code: "), std::vector<std::string>{"0"}) << plan;
 }
 
 }  // namespace
