@@ -2,7 +2,6 @@
 // code every run ends with, a /S run that shows nothing and decides as the default
 // buttons would, and the trace of a run.
 #include <gtest/gtest.h>
-
 #include <string.h>
 
 #include <functional>
@@ -36,7 +35,11 @@ const OptionRow kOptionRows[] = {
     {"a switch takes no value: /S:1 is not /S", {"/S:1"}, 0, nullptr, 0},
     {"a longer name is another option", {"/SILENT"}, 0, nullptr, 0},
     {"the trace file after a colon", {"/LOG:x"}, 0, "x", 1},
-    {"the option's name in any case, a path with blanks", {"-log:C:\\My Logs\\setup.log"}, 0, "C:\\My Logs\\setup.log", 1},
+    {"the option's name in any case, a path with blanks",
+     {"-log:C:\\My Logs\\setup.log"},
+     0,
+     "C:\\My Logs\\setup.log",
+     1},
     {"the trace file as the next argument", {"/LOG", "C:\\setup.log"}, 0, "C:\\setup.log", 1},
     {"/LOG without a value writes no trace", {"/LOG"}, 0, nullptr, 1},
     {"/LOG: with nothing after the colon writes no trace", {"/LOG:"}, 0, nullptr, 1},
@@ -104,34 +107,70 @@ struct ExitRow {
 const ExitRow kExitRows[] = {
     {"an empty script installs nothing, successfully", [] { fake::SetScript(""); }, {}, "", kExitSuccess, false},
     {"no SETUP.INF beside the program", [] {}, {}, "", kExitCannotOpen, false},
-    {"Windows older than RequireMajorVersion", [] { fake::SetScript("[SETUP]\r\nRequireMajorVersion=9\r\n"); }, {},
-     "", kExitWindowsTooOld, false},
-    {"No to the initial question", [] { fake::SetScript("[SETUP]\r\nInitialPrompt=1\r\n"); }, {IDNO}, "",
-     kExitUserDeclined, false},
+    {"Windows older than RequireMajorVersion",
+     [] { fake::SetScript("[SETUP]\r\nRequireMajorVersion=9\r\n"); },
+     {},
+     "",
+     kExitWindowsTooOld,
+     false},
+    {"No to the initial question",
+     [] { fake::SetScript("[SETUP]\r\nInitialPrompt=1\r\n"); },
+     {IDNO},
+     "",
+     kExitUserDeclined,
+     false},
     {"a required file that is missing from the medium",
-     [] { fake::SetScript("[AddFiles.WIN32]\r\nmissing.dll=\r\n[missing.dll]\r\nTargetDir=C:\\APP\\\r\n"); }, {}, "",
-     kExitFailed, false},
+     [] { fake::SetScript("[AddFiles.WIN32]\r\nmissing.dll=\r\n[missing.dll]\r\nTargetDir=C:\\APP\\\r\n"); },
+     {},
+     "",
+     kExitFailed,
+     false},
     {"a required program that cannot start",
-     [] { fake::SetScript("[ExecFiles.WIN32]\r\nnothere.exe=\r\n[nothere.exe]\r\nTargetDir=C:\\APP\\\r\n"); }, {}, "",
-     kExitFailed, false},
+     [] { fake::SetScript("[ExecFiles.WIN32]\r\nnothere.exe=\r\n[nothere.exe]\r\nTargetDir=C:\\APP\\\r\n"); },
+     {},
+     "",
+     kExitFailed,
+     false},
     {"a file staged, the restart declined", [] { ScriptStagedFile(); }, {IDNO}, "", kExitRestartRequired, false},
-    {"a file staged, the restart accepted and started", [] { ScriptStagedFile(); }, {IDYES}, "",
-     kExitRestartStarted, true},
+    {"a file staged, the restart accepted and started",
+     [] { ScriptStagedFile(); },
+     {IDYES},
+     "",
+     kExitRestartStarted,
+     true},
     {"the restart accepted but refused by Windows: nothing restarts",
      [] {
          ScriptStagedFile();
          fake::FailAlways("ExitWindowsEx");
      },
-     {IDYES}, "", kExitRestartRequired, true},
+     {IDYES},
+     "",
+     kExitRestartRequired,
+     true},
     {"a failure stays a failure when the restart follows it",
      [] { ScriptStagedFile("[ExecFiles.WIN32]\r\nnothere.exe=\r\n[nothere.exe]\r\nTargetDir=C:\\APP\\\r\n"); },
-     {IDYES}, "", kExitFailed, true},
-    {"/S: staged, and the restart is left to the caller", [] { ScriptStagedFile(); }, {}, "/S",
-     kExitRestartRequired, false},
-    {"/S answers the initial question Yes", [] { fake::SetScript("[SETUP]\r\nInitialPrompt=1\r\n"); }, {}, "/S",
-     kExitSuccess, false},
-    {"/S on too old a Windows", [] { fake::SetScript("[SETUP]\r\nRequireMajorVersion=9\r\n"); }, {}, "/S",
-     kExitWindowsTooOld, false},
+     {IDYES},
+     "",
+     kExitFailed,
+     true},
+    {"/S: staged, and the restart is left to the caller",
+     [] { ScriptStagedFile(); },
+     {},
+     "/S",
+     kExitRestartRequired,
+     false},
+    {"/S answers the initial question Yes",
+     [] { fake::SetScript("[SETUP]\r\nInitialPrompt=1\r\n"); },
+     {},
+     "/S",
+     kExitSuccess,
+     false},
+    {"/S on too old a Windows",
+     [] { fake::SetScript("[SETUP]\r\nRequireMajorVersion=9\r\n"); },
+     {},
+     "/S",
+     kExitWindowsTooOld,
+     false},
     {"/S without a script", [] {}, {}, "/S", kExitCannotOpen, false},
 };
 
@@ -290,10 +329,10 @@ TEST(UnattendedTrace, FailedRunNamesTheFileTheBoxesAndTheCode) {
     fake::SetScript("[AddFiles.WIN32]\r\nmissing.dll=\r\n[missing.dll]\r\nTargetDir=C:\\APP\\\r\n");
     EXPECT_EQ(fake::RunSetup("/S /LOG:C:\\APP\\t.log"), kExitFailed);
     std::string trace = Trace("C:\\APP\\t.log");
-    for (const char* line : {"file C:\\MEDIA\\missing.dll -> C:\\APP\\missing.dll: failed (",
-                             "box \"File Copy Failed\" \"missing.dll\" OK: OK (not shown)\r\n",
-                             "box \"product\" \"Setup failed for C:\\APP\\\" OK: OK (not shown)\r\n",
-                             "end: failed, exit code 1603\r\n"})
+    for (const char* line :
+         {"file C:\\MEDIA\\missing.dll -> C:\\APP\\missing.dll: failed (",
+          "box \"File Copy Failed\" \"missing.dll\" OK: OK (not shown)\r\n",
+          "box \"product\" \"Setup failed for C:\\APP\\\" OK: OK (not shown)\r\n", "end: failed, exit code 1603\r\n"})
         EXPECT_NE(trace.find(line), std::string::npos) << line << "\n" << trace;
 }
 
@@ -336,7 +375,7 @@ TEST(UnattendedTrace, ATraceThatCannotBeWrittenChangesNothingInTheRun) {
         M().answers = {IDNO};
         row.trouble();
         const char* log = strcmp(row.why, "the trace's directory does not exist") == 0 ? "/LOG:C:\\NOWHERE\\t.log"
-                                                                                     : "/LOG:C:\\APP\\t.log";
+                                                                                       : "/LOG:C:\\APP\\t.log";
         EXPECT_EQ(fake::RunSetup(log), kExitRestartRequired) << row.why;
         EXPECT_EQ(M().boxes.size(), boxes) << row.why;
         auto after = FileContents();

@@ -19,8 +19,7 @@ int CheckCommandLine(int count, char** arguments, CommandLineFindings* found) {
     // not understood does not end the parse: a /S after it still counts, or a
     // deployment tool that added an option of its own would wait for a box forever.
     int32_t parsed = count > 1 ? count - 1 : 0;
-    uint32_t result =
-        ParseOptions(parsed, parsed > 0 ? arguments + 1 : arguments, CommandLineOptions, PARSE_CONTINUE);
+    uint32_t result = ParseOptions(parsed, parsed > 0 ? arguments + 1 : arguments, CommandLineOptions, PARSE_CONTINUE);
     if (found != nullptr && (result & PARSE_NO_ARGS) == 0) {
         found->Silent = (CommandLineOptions[kSilentOptionRow].Flags & OPTF_SEEN) != 0 ? 1 : 0;
         found->TracePath = TraceOptionValue[0] != '\0' ? TraceOptionValue : nullptr;

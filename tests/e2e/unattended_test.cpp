@@ -59,7 +59,9 @@ struct ExitCase {
     const char* lastTraceLine;
 };
 
-void PrintTo(const ExitCase& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const ExitCase& row, std::ostream* out) {
+    *out << row.name;
+}
 
 const char* const kOneFile =
     "[SETUP]\r\nProduct=Demo\r\n[AddFiles.WIN32]\r\ndemo.txt=\r\n[demo.txt]\r\nTargetDir=C:\\DEMO\r\n";
@@ -85,14 +87,28 @@ INSTANTIATE_TEST_SUITE_P(
         // Everything installed, nothing shown.
         ExitCase{"Installed", "default", kOneFile, "/S", {}, 0, "end: installed, exit code 0"},
         // A required file missing from the medium.
-        ExitCase{"RequiredFileFails", "default",
+        ExitCase{"RequiredFileFails",
+                 "default",
                  "[SETUP]\r\nProduct=Demo\r\n[AddFiles.WIN32]\r\ngone.txt=\r\n[gone.txt]\r\nTargetDir=C:\\DEMO\r\n",
-                 "/S", {}, 1603, "end: failed, exit code 1603"},
+                 "/S",
+                 {},
+                 1603,
+                 "end: failed, exit code 1603"},
         // The person said No to the initial question (an attended run).
-        ExitCase{"Declined", "default", "[SETUP]\r\nProduct=Demo\r\nInitialPrompt=1\r\n", "", {"No"}, 1602,
+        ExitCase{"Declined",
+                 "default",
+                 "[SETUP]\r\nProduct=Demo\r\nInitialPrompt=1\r\n",
+                 "",
+                 {"No"},
+                 1602,
                  "end: declined, exit code 1602"},
         // Windows is older than the script asks for.
-        ExitCase{"WindowsTooOld", "default", "[SETUP]\r\nProduct=Demo\r\nRequireMajorVersion=9\r\n", "/S", {}, 1633,
+        ExitCase{"WindowsTooOld",
+                 "default",
+                 "[SETUP]\r\nProduct=Demo\r\nRequireMajorVersion=9\r\n",
+                 "/S",
+                 {},
+                 1633,
                  "end: Windows is too old, exit code 1633"},
         // Started from a folder without SETUP.INF.
         ExitCase{"NoScript", "default", nullptr, "/S", {}, 1619, "end: the script cannot be opened, exit code 1619"}),
