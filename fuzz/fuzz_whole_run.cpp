@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "fake/fake_machine.h"
+#include "setup/exit_codes.h"
+#include "setup/setup_context.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -43,7 +45,7 @@ const char* const kFailures[] = {"HeapAlloc", "HeapReAlloc", "RegOpenKeyExA", "R
                                  "GetProcAddress", "LoadStringA", "CreateDialogParamA", "GetModuleFileNameA",
                                  "GetWindowsDirectoryA", "GetSystemDirectoryA", "SetEnvironmentVariableA",
                                  "GetEnvironmentVariableA", "OpenProcessToken", "WinExec", "GetShortPathNameA",
-                                 "DeleteFileA", "OleInitialize", "VerFindFileA", "GetVersionExA",
+                                 "DeleteFileA", "OleInitialize", "VerFindFileA", "GetVersionExA", "CreateFileA", "WriteFile",
                                  "LookupPrivilegeValueA", "wsprintfA"};
 const DWORD kVersionBits[] = {0,
                               VIF_TEMPFILE | VIF_MISMATCH | VIF_SRCOLD,
@@ -175,7 +177,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string script = in.ConsumeBool() ? GeneratedScript(in) : in.ConsumeRemainingBytesAsString();
     fake::SetScript(script);
 
-    FUZZ_CHECK(fake::RunSetup(tail.c_str()) == 0);
+    // Every run ends with one of SETUP.EXE's exit codes; unattended, no box is shown.
+    int code = fake::RunSetup(tail.c_str());
+    FUZZ_CHECK(code == kExitSuccess || code == kExitRestartRequired || code == kExitRestartStarted ||
+               code == kExitUserDeclined || code == kExitFailed || code == kExitCannotOpen ||
+               code == kExitWindowsTooOld);
+    FUZZ_CHECK(!g_Setup.Silent || fake::CountCalls("MessageBoxA") == 0);
 
     if (getenv("FUZZ_VERBOSE")) {
         fprintf(stderr, "--- command tail: %s\n--- script:\n%s\n--- boxes:\n", tail.c_str(), script.c_str());

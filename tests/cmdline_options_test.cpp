@@ -77,12 +77,14 @@ protected:
     static bool Seen() { return (CommandLineOptions[0].Flags & OPTF_SEEN) != 0; }
 };
 
-TEST_F(CmdlineOwnTable, HasTheOneUninstStringRowAndTheEndingRow) {
+TEST_F(CmdlineOwnTable, HasTheUninstStringRowFirstAndEndsAfterSAndLog) {
     EXPECT_STREQ(CommandLineOptions[0].Name, "/uninst");
     EXPECT_EQ(CommandLineOptions[0].Type, OPTT_STRING);
     EXPECT_EQ(CommandLineOptions[0].Size, 261);
     EXPECT_EQ(CommandLineOptions[0].Destination, static_cast<void*>(UninstOptionValue));
-    EXPECT_EQ(CommandLineOptions[1].Name, nullptr);
+    EXPECT_STREQ(CommandLineOptions[kSilentOptionRow].Name, "/S");
+    EXPECT_STREQ(CommandLineOptions[2].Name, "/LOG");
+    EXPECT_EQ(CommandLineOptions[3].Name, nullptr);
 }
 
 TEST_F(CmdlineOwnTable, NoArgumentsAfterArgumentZeroTouchNothing) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fake/fake_machine.h"
+#include "setup/exit_codes.h"
 #include "setup/setup_context.h"
 
 namespace {
@@ -35,7 +36,7 @@ TEST_F(SetupDriver, EmptyScriptReportsSuccessWithoutIconUnderDefaultCaption) {
 TEST_F(SetupDriver, MissingScriptIsReportedAndNothingElseHappens) {
     // Run from the wrong folder: another script lies there, SETUP.INF does not.
     fake::WriteFile("C:\\MEDIA\\PLAN.INF", "[SETUP]\r\nInitialPrompt=1\r\nRequireMajorVersion=9\r\n");
-    EXPECT_EQ(fake::RunSetup(), 0);
+    EXPECT_EQ(fake::RunSetup(), kExitCannotOpen);
     ASSERT_EQ(M().boxes.size(), 1u);
     EXPECT_EQ(M().boxes[0].text, "Unable to open file C:\\MEDIA\\SETUP.INF");
     EXPECT_EQ(M().boxes[0].caption, "product");
@@ -50,7 +51,7 @@ TEST_F(SetupDriver, MissingScriptIsReportedAndNothingElseHappens) {
 
 TEST_F(SetupDriver, DirectoryNamedLikeTheScriptIsNoScript) {
     fake::MakeDirectory("C:\\MEDIA\\SETUP.INF");
-    EXPECT_EQ(fake::RunSetup(), 0);
+    EXPECT_EQ(fake::RunSetup(), kExitCannotOpen);
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Unable to open file C:\\MEDIA\\SETUP.INF"});
 }
 

@@ -262,6 +262,46 @@ TEST_F(SetupCheckPlan, FileInUseIsStagedAndTheRestartOffered) {
     EXPECT_NE(out.find("restart offered: yes\n"), std::string::npos) << out;
 }
 
+// --silent plans a /S run: the same steps as a run answered with the default buttons,
+// no box shown (each is listed as the trace gives it), no restart, and the exit code.
+TEST_F(SetupCheckPlan, SilentPlanIsTheDefaultAnswersWithoutABoxOrARestart) {
+    Put(dir / "medium/SETUP.INF",
+        "[SETUP]\nProduct=Demo\nInitialPrompt=1\n[AddFiles.WIN32]\nshared.dll=\n[shared.dll]\nTargetDir=%WINSYSDIR%\n");
+    Put(dir / "medium/shared.dll", MakePe(0x0003000000000000ull, ""));
+    Put(dir / "root/WINDOWS/SYSTEM/shared.dll", MakePe(0x0002000000000000ull, ""));
+    std::vector<std::string> machine = {"--windows", "95", "--root", (dir / "root").string(), "--in-use",
+                                        "C:\\WINDOWS\\SYSTEM\\shared.dll"};
+    std::string attended, silent;
+    ASSERT_EQ(Plan(machine, attended), 0) << attended;
+    machine.push_back("--silent");
+    ASSERT_EQ(Plan(machine, silent), 0) << silent;
+
+    auto steps = [](const std::string& plan) {
+        std::string kept;
+        std::istringstream lines(plan);
+        for (std::string line; std::getline(lines, line);)
+            if (line.rfind("box: ", 0) != 0 && line.rfind("restart offered: ", 0) != 0 &&
+                line.rfind("exit code: ", 0) != 0)
+                kept += line + "\n";
+        return kept;
+    };
+    EXPECT_EQ(steps(silent), steps(attended));
+    EXPECT_NE(silent.find("box: \"Demo\" \"This will install Demo. Do you wish to continue?\" Yes/No: Yes (not shown)\n"),
+              std::string::npos)
+        << silent;
+    EXPECT_NE(silent.find("box: \"Demo\" \"Setup completed successfully\" OK: OK (not shown)\n"), std::string::npos)
+        << silent;
+    EXPECT_EQ(silent.find("The system needs to be restarted"), std::string::npos) << silent;
+    EXPECT_NE(silent.find("restart offered: no\nexit code: 3010\n"), std::string::npos) << silent;
+    EXPECT_EQ(attended.find("exit code"), std::string::npos) << "an attended plan is as it was: " << attended;
+}
+
+TEST_F(SetupCheckPlan, SilentIsAMachineOptionOfThePlanOnly) {
+    Put(dir / "medium/SETUP.INF", "[SETUP]\nProduct=Demo\n");
+    std::string out, err;
+    EXPECT_EQ(RunSetupCheck({"--silent", (dir / "medium").string()}, out, err), 2) << out;
+}
+
 TEST_F(SetupCheckPlan, AnswersAreTakenInTheOrderAsked) {
     Put(dir / "medium/SETUP.INF", "[SETUP]\nProduct=Demo\nInitialPrompt=1\n");
     std::string out;

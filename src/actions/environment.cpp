@@ -3,6 +3,7 @@
 #include "script/macros.h"
 #include "script/script_names.h"
 #include "setup/setup_context.h"
+#include "ui/run_trace.h"
 
 namespace {
 
@@ -136,6 +137,7 @@ int PutEnvironmentVariable(const char* name, const char* value) {
     // started later see; an empty value removes the variable.
     const char* newValue = entry + nameLength + 1;
     SetEnvironmentVariableA(name, valueLength != 0 ? newValue : nullptr);
+    TraceEvent("set %s", entry);
     HeapFree(heap, 0, entry);
     return 1;
 }

@@ -4,6 +4,7 @@
 #include "script/script_names.h"
 #include "setup/setup_context.h"
 #include "ui/messages.h"
+#include "ui/run_trace.h"
 #include "uninstlog/uninstall_log.h"
 
 namespace {
@@ -87,7 +88,13 @@ int ExecEntry(const char* section) {
     // nor is a program without a full path, which would be searched for.
     CommandText command;
     bool started = false;
-    if (ComposeCommand(command, parameters.view())) started = WinExec(command.c_str(), SW_SHOW) >= 32;
+    if (ComposeCommand(command, parameters.view())) {
+        UINT result = WinExec(command.c_str(), SW_SHOW);
+        started = result >= 32;
+        TraceEvent("run %s: WinExec %u", command.c_str(), result);
+    } else {
+        TraceEvent("run %s: not started (no full path, or too long)", command.c_str());
+    }
     if (!started && ReadScriptFlag(script, section, ScriptName::RequiredExec, 1)) {
         ShowExecutionFailed(command);
         return 0;

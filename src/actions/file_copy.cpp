@@ -3,6 +3,7 @@
 #include "actions/file_staging.h"
 #include "setup/setup_context.h"
 #include "ui/messages.h"
+#include "ui/run_trace.h"
 #include "uninstlog/uninstall_log.h"
 
 namespace {
@@ -74,6 +75,9 @@ int StageNewFile(const VersionBuffers& buffers, DWORD bits, const PathText& dest
                     JoinPath(expandedCopy, g_Setup.TARGETDIR.view(), buffers.TempName.view());
     return StageReplacement(haveCopy ? &expandedCopy : nullptr, destination);
 }
+void TraceFile(const char* source, const char* destination, const char* outcome, DWORD bits) {
+    TraceEvent("file %s -> %s: %s (%x)", source, destination, outcome, bits);
+}
 }  // namespace
 
 int InstallCurrentFile() {
@@ -81,6 +85,7 @@ int InstallCurrentFile() {
     PathText source;
     PathText destination;
     if (!JoinPath(source, g_Setup.SRCDIR.view(), g_Setup.SRCFILE.view())) {
+        TraceFile(g_Setup.SRCFILE.c_str(), g_Setup.TARGETFILE.c_str(), "failed", VIF_CANNOTREADSRC);
         ReportCopyError(VIF_CANNOTREADSRC);
         return 0;
     }
@@ -88,6 +93,7 @@ int InstallCurrentFile() {
     // drive or directory is current, often the medium itself.
     if (!IsFullPath(g_Setup.TARGETDIR.view()) ||
         !JoinPath(destination, g_Setup.TARGETDIR.view(), g_Setup.TARGETFILE.view())) {
+        TraceFile(source.c_str(), g_Setup.TARGETFILE.c_str(), "failed", VIF_CANNOTCREATE);
         ReportCopyError(VIF_CANNOTCREATE);
         return 0;
     }
@@ -95,17 +101,29 @@ int InstallCurrentFile() {
     // Only the last level is created; the version service reports what is missing.
     CreateDirectoryA(g_Setup.TARGETDIR.c_str(), nullptr);
 
+    // Only the trace tells a new file from a replaced one: without it the question is
+    // not asked.
+    const char* outcome = "new";
+    if (g_Setup.TraceFile != nullptr && GetFileAttributesA(destination.c_str()) != INVALID_FILE_ATTRIBUTES)
+        outcome = "replaced";
+
     VersionBuffers buffers{};
     DWORD bits = InstallFromSource(buffers);
+    DWORD serviceBits = bits;
 
     if ((bits & kOlderSource) == kOlderSource) {
-        if (UserKeepsExistingFile())
+        if (UserKeepsExistingFile()) {
             bits &= ~kOlderSource;
-        else
+            outcome = "kept";
+        } else {
             bits = InstallTemporaryCopyByForce(buffers);
+        }
     }
 
-    if ((bits & kInUse) != 0 && StageNewFile(buffers, bits, destination)) bits &= ~kSettledByStaging;
+    if ((bits & kInUse) != 0 && StageNewFile(buffers, bits, destination)) {
+        bits &= ~kSettledByStaging;
+        outcome = "staged";
+    }
 
     if (bits & VIF_TEMPFILE) {
         DeleteTemporaryCopy(buffers.TempName);
@@ -113,9 +131,11 @@ int InstallCurrentFile() {
     }
 
     if (bits != 0) {
+        TraceFile(source.c_str(), destination.c_str(), "failed", serviceBits);
         ReportCopyError(bits);
         return 0;
     }
+    TraceFile(source.c_str(), destination.c_str(), outcome, serviceBits);
     LogInstalledFile(destination.c_str());
     return 1;
 }

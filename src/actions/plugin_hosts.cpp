@@ -6,6 +6,7 @@
 #include "script/script_names.h"
 #include "setup/setup_context.h"
 #include "ui/messages.h"
+#include "ui/run_trace.h"
 
 namespace {
 
@@ -162,8 +163,12 @@ void RunPluginHostPhase(int* addFilesResult) {
         // A root-key name that cannot be looked up ends the visits.
         int outcome = ReadPluginHost(host, ScriptName::NetscapeDirEx);
         if (outcome == PluginHostStop) break;
-        if (outcome == PluginHostRead && UserAcceptsHost(host))
-            *addFilesResult = RunFilePhase(ScriptName::AddFiles, host);
+        if (outcome == PluginHostRead) {
+            bool taken = UserAcceptsHost(host);
+            TraceEvent("browser %s (plug-ins %s): %s", host->InstallPath.c_str(), host->PluginDir.c_str(),
+                       taken ? "taken" : "not taken");
+            if (taken) *addFilesResult = RunFilePhase(ScriptName::AddFiles, host);
+        }
         PluginHost* next = host->Next;
         ReleaseHostRecord(host);
         host = next;

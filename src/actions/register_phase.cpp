@@ -3,6 +3,7 @@
 #include "actions/entry_list.h"
 #include "script/script_names.h"
 #include "setup/setup_context.h"
+#include "ui/run_trace.h"
 #include "uninstlog/uninstall_log.h"
 
 namespace {
@@ -23,8 +24,11 @@ int RegisterEntry(const char* section) {
     // Nor is one without a drive or server: LoadLibraryA would search for it, and a
     // same-named DLL from the medium or the current directory would be loaded.
     PathText path;
-    if (!JoinPath(path, g_Setup.TARGETDIR.view(), g_Setup.TARGETFILE.view())) return failure;
-    if (!IsFullPath(path.view())) return failure;
+    if (!JoinPath(path, g_Setup.TARGETDIR.view(), g_Setup.TARGETFILE.view()) || !IsFullPath(path.view())) {
+        TraceEvent("register %s%s: not loaded (no full path, or too long)", g_Setup.TARGETDIR.c_str(),
+                   g_Setup.TARGETFILE.c_str());
+        return failure;
+    }
 
     // Only an initialisation that took place is undone.
     HRESULT ole = OleInitialize(nullptr);
@@ -34,12 +38,16 @@ int RegisterEntry(const char* section) {
         FARPROC entry = GetProcAddress(module, kRegisterServerName);
         if (entry != nullptr) {
             HRESULT registered = reinterpret_cast<RegisterServerProc>(reinterpret_cast<void (*)()>(entry))();
+            TraceEvent("register %s: HRESULT %x", path.c_str(), static_cast<DWORD>(registered));
             // Logged whatever it answers: a component that refused may still have
             // written part of its registration, and removal must be able to undo it.
             LogRegisteredComponent(path.c_str());
             if (registered >= 0) result = 1;
         }
+        if (entry == nullptr) TraceEvent("register %s: no DllRegisterServer", path.c_str());
         FreeLibrary(module);
+    } else {
+        TraceEvent("register %s: not loaded", path.c_str());
     }
     if (ole >= 0) OleUninitialize();
     return result;

@@ -49,9 +49,20 @@ uint32_t ParseDecimalNumber(const char* text);
 // Optional 0x or 0X, then hexadecimal digits; never fails, wraps at 32 bits.
 uint32_t ParseHexNumber(const char* text);
 
-// The program's own table: /uninst and its value, which nothing else reads.
+// The program's own table: /uninst and its value, which nothing else reads; /S, an
+// unattended run; /LOG:FILE, the trace of the run.
 extern char UninstOptionValue[261];
+extern char TraceOptionValue[261];
 extern OptionSpec CommandLineOptions[];
-// Parses the arguments after argument 0 against CommandLineOptions. Returns 1 for a
-// clean parse or no arguments, else 0.
-int CheckCommandLine(int count, char** arguments);
+constexpr int kSilentOptionRow = 1;
+
+// What the command line asked for: the run unattended, and the file of its trace
+// (nullptr without /LOG or with an empty name).
+struct CommandLineFindings {
+    int Silent;
+    const char* TracePath;
+};
+// Parses the arguments after argument 0 against CommandLineOptions, on past an
+// argument it does not understand, and fills `found` (left as it is when there are no
+// arguments). Returns 1 for a clean parse or no arguments, else 0.
+int CheckCommandLine(int count, char** arguments, CommandLineFindings* found = nullptr);

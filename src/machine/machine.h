@@ -188,6 +188,8 @@ struct Machine {
     // Kernel handles open now (process tokens), and the error code of the last
     // failed call, as GetLastError would give it.
     std::set<HANDLE> openHandles;
+    // Files opened with CreateFileA: handle -> full path and the position of the next write.
+    std::map<HANDLE, std::pair<std::string, size_t>> openFiles;
     DWORD lastError = 0;
     // Loaded modules: handle -> full path.
     std::map<HMODULE, std::string> loadedModules;

@@ -329,3 +329,53 @@ UINT GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR out) {
 DWORD GetLastError() {
     return M().lastError;
 }
+
+// Only what a writer that appends needs: OPEN_ALWAYS (created when missing, kept
+// when present), the position at the end by SetFilePointer, and writes there. The
+// rules of opening are those of the copy: the directory must exist, and a file that
+// is read-only or held open without sharing cannot be written.
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD, HANDLE) {
+    LogCall("CreateFileA " + Text(path));
+    if (ShouldFail("CreateFileA")) return Fail(kErrorAccessDenied, INVALID_HANDLE_VALUE);
+    std::string full = NormalisePath(Text(path));
+    if (Text(path).empty() || disposition != OPEN_ALWAYS || (access & GENERIC_WRITE) == 0)
+        return Fail(kErrorInvalidParameter, INVALID_HANDLE_VALUE);
+    if (IsDirectory(full)) return Fail(kErrorAccessDenied, INVALID_HANDLE_VALUE);
+    if (!IsDirectory(ParentOf(full))) return Fail(kErrorPathNotFound, INVALID_HANDLE_VALUE);
+    FileData* file = FindFile(full);
+    if (file != nullptr && file->readOnly) return Fail(kErrorAccessDenied, INVALID_HANDLE_VALUE);
+    if (file != nullptr && file->inUse) return Fail(kErrorSharingViolation, INVALID_HANDLE_VALUE);
+    if (file == nullptr) M().files[full] = FileData{};
+    HANDLE handle = OpenNewHandle();
+    M().openFiles[handle] = {full, 0};
+    return handle;
+}
+
+DWORD SetFilePointer(HANDLE handle, LONG distance, PLONG, DWORD method) {
+    LogCall("SetFilePointer");
+    auto open = M().openFiles.find(handle);
+    if (ShouldFail("SetFilePointer") || open == M().openFiles.end() || method != FILE_END || distance != 0)
+        return Fail<DWORD>(kErrorInvalidParameter, 0xFFFFFFFF);
+    FileData* file = FindFile(open->second.first);
+    open->second.second = file != nullptr ? file->content.size() : 0;
+    return static_cast<DWORD>(open->second.second);
+}
+
+BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytes, LPDWORD written, LPOVERLAPPED) {
+    // The first line of what is written: the plan reads the boxes of an unattended run
+    // from its trace.
+    std::string text(static_cast<const char*>(buffer), bytes);
+    LogCall("WriteFile " + text.substr(0, text.find_first_of("\r\n")));
+    if (written != nullptr) *written = 0;
+    auto open = M().openFiles.find(handle);
+    if (open == M().openFiles.end()) return Fail(kErrorInvalidHandle, FALSE);
+    if (ShouldFail("WriteFile")) return Fail<BOOL>(112 /* ERROR_DISK_FULL */, FALSE);
+    FileData* file = FindFile(open->second.first);
+    if (file == nullptr) return Fail(kErrorFileNotFound, FALSE);  // deleted while open: not on Windows
+    size_t at = open->second.second;
+    if (file->content.size() < at) file->content.resize(at);
+    file->content.replace(at, bytes, static_cast<const char*>(buffer), bytes);
+    open->second.second = at + bytes;
+    if (written != nullptr) *written = bytes;
+    return TRUE;
+}

@@ -108,6 +108,7 @@ BOOL CloseHandle(HANDLE handle) {
     LogCall("CloseHandle");
     if (ShouldFail("CloseHandle")) return Fail(kErrorInvalidHandle, FALSE);
     if (!M().openHandles.erase(handle)) return Fail(kErrorInvalidHandle, FALSE);
+    M().openFiles.erase(handle);
     return TRUE;
 }
 

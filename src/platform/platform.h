@@ -178,6 +178,14 @@ typedef struct tagMSG {
 #define FILE_ATTRIBUTE_READONLY 0x00000001
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define GENERIC_WRITE 0x40000000L
+#define FILE_SHARE_READ 0x00000001
+#define FILE_SHARE_WRITE 0x00000002
+#define OPEN_ALWAYS 4
+#define FILE_END 2
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+typedef struct _OVERLAPPED* LPOVERLAPPED;
+typedef LONG* PLONG;
 
 // Version installation (version.dll)
 #define VFFF_ISSHAREDFILE 0x0001
@@ -256,6 +264,10 @@ BOOL RemoveDirectoryA(LPCSTR path);
 DWORD GetTempPathA(DWORD size, LPSTR out);
 UINT GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR out);
 DWORD GetLastError();
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                   DWORD attributes, HANDLE templateFile);
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes, LPDWORD written, LPOVERLAPPED overlapped);
+DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method);
 
 // kernel32: heap
 HANDLE GetProcessHeap();

@@ -94,7 +94,7 @@ void ExpandInto(std::string_view input, ExpansionOutput& out) {
             ++i;  // a lone '%' is dropped
             continue;
         }
-        AppendValue(input.substr(i + 1, closing - i - 1), out);
+        AppendValue(std::string_view(input.data() + i + 1, closing - i - 1), out);
         i = closing + 1;
     }
     out.Finish();

@@ -6,9 +6,11 @@
 #include "cmdline/arg_list.h"
 #include "cmdline/option_parser.h"
 #include "script/script_names.h"
+#include "setup/exit_codes.h"
 #include "setup/restart.h"
 #include "setup/setup_context.h"
 #include "ui/messages.h"
+#include "ui/run_trace.h"
 
 namespace {
 
@@ -56,6 +58,13 @@ void ReportOutcome(bool succeeded) {
     ShowMessageBox(text.c_str(), g_Setup.PRODUCTNAME.c_str(), MB_ICONHAND);
 }
 
+// The last line of the trace names the outcome and the code the caller reads.
+int EndRun(const char* outcome, int exitCode) {
+    TraceEvent("end: %s, exit code %u", outcome, exitCode);
+    CloseRunTrace();
+    return exitCode;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int /*showCommand*/) {
@@ -69,20 +78,28 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 
     int argumentCount = 0;
     char** arguments = nullptr;
-    // Neither answer changes the flow; without a list there is nothing to check.
+    CommandLineFindings found = {0, nullptr};
+    // The answer does not change the flow; without a list there is nothing to check.
     if (SplitCommandLine(modulePath.c_str(), commandLine ? commandLine : "", &argumentCount, &arguments) == 0)
-        CheckCommandLine(argumentCount, arguments);
+        CheckCommandLine(argumentCount, arguments, &found);
+    g_Setup.Silent = found.Silent;
+    OpenRunTrace(found.TracePath);
+    TraceEvent("SETUP.EXE " SETUP_VERSION_TEXT " %s, command line: %s", modulePath.c_str(),
+               commandLine ? commandLine : "");
 
     if (!InitSetupContext(ScriptName::SetupFile)) {
         ReportMissingScript();
-        return 0;
+        return EndRun("the script cannot be opened", kExitCannotOpen);
     }
 
     OSVERSIONINFOA version;
     ReadWindowsVersion(version);
+    // The Windows 95 family keeps its version in the build number's high word.
+    TraceEvent("Windows %u.%u build %u, platform %u", version.dwMajorVersion, version.dwMinorVersion,
+               version.dwBuildNumber & 0xFFFF, version.dwPlatformId);
 
-    if (WindowsTooOld(version)) return 0;
-    if (UserDeclinesInstallation()) return 0;
+    if (WindowsTooOld(version)) return EndRun("Windows is too old", kExitWindowsTooOld);
+    if (UserDeclinesInstallation()) return EndRun("declined", kExitUserDeclined);
 
     g_Setup.NonNtPlatform = 0;
     if (GetVersion() & 0x80000000u) g_Setup.NonNtPlatform = 1;
@@ -97,7 +114,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
         if (execFilesResult) registerFilesResult = RunRegisterPhase(ScriptName::RegisterFiles);
     }
 
-    ReportOutcome(addFilesResult && execFilesResult && registerFilesResult);
-    if (addFilesResult && g_Setup.RestartNeeded) OfferRestart(version.dwMajorVersion);
-    return 0;
+    bool succeeded = addFilesResult && execFilesResult && registerFilesResult;
+    ReportOutcome(succeeded);
+    if (!addFilesResult || !g_Setup.RestartNeeded) {
+        if (succeeded) return EndRun("installed", kExitSuccess);
+        return EndRun("failed", kExitFailed);
+    }
+    TraceEvent("restart needed: %u file(s) staged", g_Setup.StagedFileCount);
+    // Unattended, nobody may be working at the machine to agree: the caller restarts.
+    bool restarted = !g_Setup.Silent && OfferRestart(version.dwMajorVersion);
+    // A failure stays a failure whatever the restart: the caller must not take it for
+    // an installation.
+    if (!succeeded) return EndRun(restarted ? "failed, restart started" : "failed, restart not made", kExitFailed);
+    if (restarted) return EndRun("installed, restart started", kExitRestartStarted);
+    return EndRun("installed, restart not made", kExitRestartRequired);
 }

@@ -3,7 +3,7 @@
 #include "setup/setup_context.h"
 #include "ui/messages.h"
 
-void RestartWindows(DWORD majorVersion) {
+int RestartWindows(DWORD majorVersion) {
     HANDLE token = nullptr;
     if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
         TOKEN_PRIVILEGES privileges;
@@ -17,12 +17,12 @@ void RestartWindows(DWORD majorVersion) {
     // EWX_FORCE closes programs without letting them save their documents. Windows
     // 2000 and later know EWX_FORCEIFHUNG, which forces only programs that hang.
     UINT flags = majorVersion >= 5 ? (EWX_REBOOT | EWX_FORCEIFHUNG) : (EWX_REBOOT | EWX_FORCE);
-    ExitWindowsEx(flags, 0);
+    return ExitWindowsEx(flags, 0) ? 1 : 0;
 }
 
-void OfferRestart(DWORD majorVersion) {
+int OfferRestart(DWORD majorVersion) {
     MessageText text;
     LoadCatalogueText(IDS_RESTART, text);
-    if (ShowMessageBox(text.c_str(), g_Setup.PRODUCTNAME.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-    RestartWindows(majorVersion);
+    if (ShowMessageBox(text.c_str(), g_Setup.PRODUCTNAME.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) return 0;
+    return RestartWindows(majorVersion);
 }

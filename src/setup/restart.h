@@ -4,7 +4,9 @@
 
 #include "platform/platform.h"
 
-// Asks the restart question (product name as caption) and restarts on Yes.
-void OfferRestart(DWORD majorVersion);
-// Enables the shutdown privilege where there is one, then restarts.
-void RestartWindows(DWORD majorVersion);
+// Asks the restart question (product name as caption) and restarts on Yes. 1 when
+// the person agreed and Windows took the restart.
+int OfferRestart(DWORD majorVersion);
+// Enables the shutdown privilege where there is one, then restarts. 1 when Windows
+// took the request.
+int RestartWindows(DWORD majorVersion);

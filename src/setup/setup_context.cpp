@@ -2,6 +2,7 @@
 
 #include "actions/environment.h"
 #include "script/script_names.h"
+#include "ui/run_trace.h"
 #include "uninstlog/uninstall_log.h"
 
 SetupContext g_Setup;
@@ -43,7 +44,7 @@ bool IsFullPath(std::string_view path) {
         char drive = AsciiLower(path[0]);
         return drive >= 'a' && drive <= 'z';
     }
-    if (path.size() < 5 || path.substr(0, 2) != "\\\\") return false;
+    if (path.size() < 5 || path[0] != '\\' || path[1] != '\\') return false;
     // \\server\share: both parts present.
     size_t serverEnd = path.find('\\', 2);
     if (serverEnd == std::string_view::npos || serverEnd == 2) return false;
@@ -86,6 +87,7 @@ int InitSetupContext(const char* scriptName) {
     GetSystemDirectoryA(g_Setup.WINSYSDIR.data(), PathText::Capacity);
     AppendBackslash(g_Setup.WINSYSDIR);
     JoinPath(g_Setup.INFFILE, g_Setup.SRCDIR.view(), scriptName);
+    TraceEvent("script %s", g_Setup.INFFILE.c_str());
     ReadProductName(g_Setup.PRODUCTNAME.data(), FixedText<128>::Capacity);
     // Without the script there is nothing to set and no log to name; the caller
     // reports the missing script instead of installing nothing as a success.

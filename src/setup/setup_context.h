@@ -36,6 +36,8 @@ struct SetupContext {
     HWND ProgressWindow;
     StagedReplacement StagedFiles[kMaxStagedReplacements];
     int StagedFileCount;
+    int Silent;        // /S: no window, every box answered as its default button
+    HANDLE TraceFile;  // /LOG:FILE, open for appending; nullptr when there is no trace
 };
 
 // Zero-filled at process start (static storage, no constructor runs).

@@ -25,6 +25,8 @@ const char kUsage[] =
     "    --register-fails FILE        a component whose DllRegisterServer fails: its name on the\n"
     "                                 medium or its path on the machine (repeatable)\n"
     "    --answers yes,no,ok,...      answers to the boxes in the order shown (ok: a box with OK only)\n"
+    "    --silent                     as SETUP.EXE /S: no box shown, each answered by its\n"
+    "                                 default button, no restart; prints the exit code\n"
     "  A check also plans the run on Windows 95, NT 4.0 and XP (those RequireMajorVersion allows):\n"
     "  an entry that fails there is an error.\n"
     "exit code of a check: 0 no errors, 1 errors (or warnings with --werror), 2 bad command line\n"
@@ -89,7 +91,10 @@ int RunSetupCheck(const std::vector<std::string>& arguments, std::string& out, s
             machineOptions = true;
             continue;
         }
-        if (a == "--plan") {
+        if (a == "--silent") {
+            machine.Silent = true;
+            machineOptions = true;
+        } else if (a == "--plan") {
             plan = true;
         } else if (a == "--json") {
             json = true;

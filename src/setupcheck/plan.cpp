@@ -10,6 +10,7 @@
 #include "machine/machine.h"
 #include "machine/machine_internal.h"
 #include "script/script_names.h"
+#include "setup/exit_codes.h"
 #include "setup/setup_context.h"
 #include "setupcheck/described_windows.h"
 #include "setupcheck/medium.h"
@@ -434,6 +435,9 @@ std::vector<PlanEvent> CollectEvents(const std::set<std::string>& existedBefore,
                  "",
                  "",
                  ""});
+        } else if (starts("WriteFile box ")) {
+            // Unattended, a box is not shown: the trace's line says how it was answered.
+            add({"box", call.substr(14), {{"trace", call.substr(14)}}, "", "", ""});
         } else if (starts("ExitWindowsEx ")) {
             add({"restart", "Windows restarts", {}, "", "", ""});
         }
@@ -508,7 +512,9 @@ int PlanMedium(const PlanMachine& description, const Medium& medium, PlanResult&
     std::set<std::string> existedBefore;
     for (const auto& file : m.files) existedBefore.insert(file.first);
 
-    machine::RunSetup("");
+    // Unattended, the boxes are known only from the run's trace, kept on the described
+    // machine.
+    result.ExitCode = machine::RunSetup(description.Silent ? "/S /LOG:C:\\SETUPCHK.TRC" : "");
 
     result.Events = CollectEvents(existedBefore, ListScriptEntries(scriptBytes));
     result.LogPath = g_Setup.UninstallLogEnabled ? g_Setup.UninstLogPath.c_str() : "";
@@ -526,6 +532,9 @@ int PlanMedium(const PlanMachine& description, const Medium& medium, PlanResult&
         result.Failed |= ShowsCatalogueText(b, IDS_SETUP_FAILED) || ShowsCatalogueText(b, IDS_UNABLE_TO_OPEN) ||
                          ShowsCatalogueText(b, IDS_REQUIRES_WINDOWS);
     }
+    // Unattended, no box is shown: the exit code tells the outcome.
+    result.Failed |= result.ExitCode == kExitFailed || result.ExitCode == kExitCannotOpen ||
+                     result.ExitCode == kExitWindowsTooOld;
     return 0;
 }
 
@@ -545,7 +554,8 @@ int RunPlan(const PlanMachine& description, const Medium& medium, bool json, std
         out += ", \"uninstallLog\": " + JsonString(plan.LogPath) +
                ", \"uninstallLogText\": " + JsonString(plan.LogText) +
                ", \"restartOffered\": " + (plan.RestartOffered ? "true" : "false") +
-               ", \"failed\": " + (plan.Failed ? "true" : "false") + "}\n";
+               ", \"failed\": " + (plan.Failed ? "true" : "false") +
+               (description.Silent ? ", \"exitCode\": " + std::to_string(plan.ExitCode) : "") + "}\n";
         return code;
     }
     for (const PlanEvent& e : events) out += e.Kind + ": " + e.Text + "\n";
@@ -558,5 +568,6 @@ int RunPlan(const PlanMachine& description, const Medium& medium, bool json, std
         }
     }
     out += std::string("restart offered: ") + (plan.RestartOffered ? "yes" : "no") + "\n";
+    if (description.Silent) out += "exit code: " + std::to_string(plan.ExitCode) + "\n";
     return code;
 }

@@ -18,6 +18,7 @@ struct PlanMachine {
     std::vector<std::string> InUse;          // paths on the described machine
     std::vector<std::string> Answers;        // yes/no, for the questions in the order asked
     std::vector<std::string> RegisterFails;  // components whose DllRegisterServer fails
+    bool Silent = false;                     // as SETUP.EXE /S: every box answered by its default button
 };
 
 // One thing the run did, with the entry of the script it did it for.
@@ -34,6 +35,7 @@ struct PlanResult {
     std::string LogPath, LogText;  // the uninstall log as the run left it
     bool RestartOffered = false;
     bool Failed = false;  // the run ends without installing the product: the failure box or no script
+    int ExitCode = 0;     // SETUP.EXE's own exit code for the run
 };
 
 // The medium lies in this directory of the described machine.

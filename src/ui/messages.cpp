@@ -1,6 +1,7 @@
 #include "ui/messages.h"
 
 #include "setup/setup_context.h"
+#include "ui/run_trace.h"
 
 void LoadCatalogueText(UINT id, MessageText& out) {
     out.Clear();
@@ -12,8 +13,19 @@ char* AllocateTextBlock(size_t bytes) { return static_cast<char*>(HeapAlloc(GetP
 
 void FreeTextBlock(char* block) { HeapFree(GetProcessHeap(), 0, block); }
 
+namespace {
+// What the trace calls each answer, by its ID (IDOK 1 ... IDNO 7); 0 is a box that
+// could not be shown.
+constexpr const char* kAnswerNames[] = {"none", "OK", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No"};
+}  // namespace
+
 int ShowMessageBox(const char* text, const char* caption, UINT style) {
-    return MessageBoxA(nullptr, text, caption, style);
+    bool question = (style & 0xF) == MB_YESNO;
+    // Unattended, every box takes its default button, the first one: Yes or OK.
+    int answer = g_Setup.Silent ? (question ? IDYES : IDOK) : MessageBoxA(nullptr, text, caption, style);
+    TraceEvent("box \"%s\" \"%s\" %s: %s%s", caption, text, question ? "Yes/No" : "OK",
+               answer >= 0 && answer <= IDNO ? kAnswerNames[answer] : "none", g_Setup.Silent ? " (not shown)" : "");
+    return answer;
 }
 
 namespace {

@@ -57,7 +57,8 @@ bool ComposeCatalogueText(FixedText<N>& out, UINT id, Args... args) {
 }
 
 // Shows a box without an owner window and returns the button chosen (IDOK, IDYES...),
-// or 0 when the box could not be shown.
+// or 0 when the box could not be shown. Unattended (Silent) no box is drawn and the
+// default button's answer is returned. The box and its answer go into the trace.
 int ShowMessageBox(const char* text, const char* caption, UINT style);
 
 // The copy-error text into `out`: IDS_COPY_ERROR with the remaining result bits,

@@ -50,6 +50,8 @@ INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM, LPARAM) {
 }
 
 int CreateProgressWindow() {
+    // Unattended nothing is drawn; ShowProgressFile then has no window to update.
+    if (g_Setup.Silent) return 1;
     g_Setup.ProgressWindow =
         CreateDialogParamA(g_Setup.ModuleInstance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr, ProgressDialogProc, 0);
     return 1;

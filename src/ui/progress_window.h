@@ -3,7 +3,8 @@
 
 #include "platform/platform.h"
 
-// Opens the window into ProgressWindow (nullptr when it could not be made). Returns 1.
+// Opens the window into ProgressWindow (nullptr when it could not be made, or when the
+// run is unattended). Returns 1.
 int CreateProgressWindow();
 // Shows TARGETDIR and TARGETFILE joined, shortened to 50 characters, and lets the
 // window paint. 1, or 0 when no window is open.

@@ -2,6 +2,9 @@
 #ifndef SETUP_RESOURCE_IDS_H
 #define SETUP_RESOURCE_IDS_H
 
+/* SETUP.EXE's version, as its version resource and its trace give it. */
+#define SETUP_VERSION_TEXT "1.0.0.0"
+
 #define IDD_PROGRESS 100
 #define IDC_PROGRESS_LABEL 101
 #define IDC_PROGRESS_FILE 102

@@ -759,6 +759,7 @@ SetupRun WineCase::RunSetup(const SetupOptions& options) {
                                                            ? options.program.substr(options.program.rfind('\\') + 1)
                                                            : options.watchedImage)};
     if (!options.snapBase.empty()) watcherArgs.push_back("--snap=" + options.snapBase);
+    if (options.reportWindows) watcherArgs.push_back("--windows");
     std::string watcherLog = NextLog("watcher");
     int watcher = Spawn(watcherArgs, watcherLog);
     for (int i = 0; i < 6000 && !HostExists(HostPath(ready)); ++i) SleepMs(20);  // 120 s: a loaded machine

@@ -77,6 +77,9 @@ struct SetupOptions {
     std::string watchedImage;
     // Off: a time-out or an uncovered box is left to the test to judge.
     bool failOnTrouble = true;
+    // The transcript also names every other window of the watched process ("window:
+    // CAPTION"), for runs that must show nothing at all.
+    bool reportWindows = false;
 };
 
 // A background Windows process started in the case's prefix (for example a program

@@ -1,7 +1,7 @@
 // The few functions the compiler may call on its own (block copies and fills), and
 // what a freestanding C++ program needs, supplied here instead of by a C runtime DLL.
-// Built with -fno-builtin and without loop-to-call transformations, so that these
-// loops do not turn into calls to themselves.
+// Built with -fno-builtin, without loop-to-call transformations and outside link-time
+// optimisation, so that these loops do not turn into calls to themselves.
 #include <stddef.h>
 
 extern "C" {

@@ -2,7 +2,8 @@
 // found as the C runtime would find it, WinMain runs, and the process ends.
 #include "platform/platform.h"
 
-extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup() {
+// Only the linker names the entry point, so link-time optimisation is told to keep it.
+extern "C" __attribute__((force_align_arg_pointer, used, externally_visible)) void WinMainCRTStartup() {
     char* p = GetCommandLineA();
     // Skip the program name: a quoted one up to its closing quote, otherwise up to
     // the first blank or control character.

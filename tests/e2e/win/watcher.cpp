@@ -3,9 +3,12 @@
 //
 //   e2e_watcher.exe --transcript=C:\e2e\transcript.txt --answers=Yes,No,OK
 //                   --ready=C:\e2e\watcher.ready --done=C:\e2e\setup.done
-//                   [--image=SETUP.EXE] [--snap=C:\e2e\snap]
+//                   [--image=SETUP.EXE] [--snap=C:\e2e\snap] [--windows]
 //                   [--linger=SECONDS --running=C:\e2e\running.txt]
 //
+// --windows also writes "window: CAPTION" once for every other dialog window of the
+// watched process that becomes visible (the progress window), for runs that must
+// show nothing at all.
 // --answers=* answers Yes to every question and OK to every report.
 // It writes the ready file once it watches, and ends once the done file exists
 // (the harness creates it after the setup process ended). With --snap, the first
@@ -40,6 +43,7 @@ struct Options {
     std::string snap;
     std::string running;
     int lingerSeconds = 0;
+    bool windows = false;
     std::vector<std::string> answers;
     bool EveryProgram() const { return image == "*"; }
 };
@@ -400,6 +404,10 @@ private:
                 handled_.insert(w);
             } else if (options_.EveryProgram()) {
                 RecordWindow(w, owner[w]);
+            } else if (options_.windows) {
+                std::fprintf(out_, "window: %s\n\n", WindowCaption(w).c_str());
+                std::fflush(out_);
+                handled_.insert(w);
             }
         }
         if (!options_.EveryProgram()) return;
@@ -481,6 +489,7 @@ int main(int argc, char** argv) {
         else if (!(v = ArgValue(argv[i], "--snap=")).empty()) options.snap = v;
         else if (!(v = ArgValue(argv[i], "--running=")).empty()) options.running = v;
         else if (!(v = ArgValue(argv[i], "--linger=")).empty()) options.lingerSeconds = std::atoi(v.c_str());
+        else if (std::strcmp(argv[i], "--windows") == 0) options.windows = true;
         else if (std::strncmp(argv[i], "--answers=", 10) == 0) options.answers = SplitList(argv[i] + 10);
         else {
             std::fprintf(stderr, "unknown argument %s\n", argv[i]);
