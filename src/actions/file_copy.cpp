@@ -92,14 +92,21 @@ int InstallCurrentFile() {
         return 0;
     }
 
-    // Only the last level is created; the version service reports what is missing.
-    CreateDirectoryA(g_Setup.TARGETDIR.c_str(), nullptr);
+    // Only the last level is created, once for a run of entries into one directory; the
+    // version service reports what is missing. What this setup made is the product's
+    // to remove again, so it is logged before anything goes into it.
+    if (!EqualsIgnoreCase(g_Setup.TARGETDIR.view(), g_Setup.CreatedDirCandidate.view())) {
+        g_Setup.CreatedDirCandidate = g_Setup.TARGETDIR;
+        if (CreateDirectoryA(g_Setup.TARGETDIR.c_str(), nullptr)) LogCreatedDirectory(g_Setup.TARGETDIR.c_str());
+    }
 
     VersionBuffers buffers{};
     DWORD bits = InstallFromSource(buffers);
 
+    bool kept = false;
     if ((bits & kOlderSource) == kOlderSource) {
-        if (UserKeepsExistingFile())
+        kept = UserKeepsExistingFile();
+        if (kept)
             bits &= ~kOlderSource;
         else
             bits = InstallTemporaryCopyByForce(buffers);
@@ -116,6 +123,8 @@ int InstallCurrentFile() {
         ReportCopyError(bits);
         return 0;
     }
+    // The newer file kept is another product's: the remover must leave it.
+    if (kept) LogKeptFile(destination.c_str());
     LogInstalledFile(destination.c_str());
     return 1;
 }
