@@ -11,6 +11,7 @@
 #include "ui/messages.h"
 #include "ui/progress_window.h"
 #include "uninst/deletion_staging.h"
+#include "uninst/directory_removal.h"
 #include "uninst/log_paths.h"
 #include "uninst/removal_log.h"
 #include "uninst/removal_passes.h"
@@ -23,9 +24,6 @@
 UninstState g_Uninst;
 
 namespace {
-constexpr char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
-constexpr char kProgramFilesValue[] = "ProgramFilesDir";
-
 enum class Mode { Remove, Register };
 
 struct Request {
@@ -36,8 +34,9 @@ struct Request {
 };
 
 // The sections a removal empties; when all are empty the log has served.
-constexpr const char* kLogSections[] = {ScriptName::UninstExec, ScriptName::UninstRegister, ScriptName::UninstFiles,
-                                        kDirectoriesSection, nullptr};
+constexpr const char* kLogSections[] = {ScriptName::UninstExec,  ScriptName::UninstRegister,
+                                        ScriptName::UninstFiles, ScriptName::UninstCreatedDirs,
+                                        kDirectoriesSection,     nullptr};
 
 bool IsOption(const char* argument, std::string_view name) {
     return (argument[0] == '/' || argument[0] == '-') && EqualsIgnoreCase(argument + 1, name);
@@ -118,8 +117,7 @@ void FindDirectories(HINSTANCE instance) {
     AppendBackslash(g_Setup.WINDIR);
     GetSystemDirectoryA(g_Setup.WINSYSDIR.data(), PathText::Capacity);
     AppendBackslash(g_Setup.WINSYSDIR);
-
-    ReadRegistryKeyText(HKEY_LOCAL_MACHINE, kCurrentVersionKey, kProgramFilesValue, g_Uninst.ProgramFilesDir);
+    ReadProtectedDirectories();
 }
 
 bool UserConfirmsRemoval() {
@@ -144,8 +142,10 @@ void FinishLogWhenEmpty() {
 void RunPasses() {
     if (!g_Uninst.Silent) CreateProgressWindow();
     RunExecRemoval();
-    RunComponentRemoval();
-    RunFileRemoval();
+    if (DecideFilesToKeep()) {
+        RunComponentRemoval();
+        RunFileRemoval();
+    }
     RunDirectoryRemoval();
     DestroyProgressWindow();
 }
