@@ -4,8 +4,9 @@
 //
 // Beyond the sanitizers, the remover's decisions must hold whatever the log says:
 // no file function is given an entry that is not a full local path, the Windows,
-// system and Program Files directories and the drive root survive, a file outside
-// the log is never deleted, and every key and handle is closed again.
+// system, Program Files and Common Files directories, a shell folder, a junction and
+// the drive root survive, a file outside the log is never deleted (nor one the log
+// says to keep), and every key and handle is closed again.
 #include <string>
 #include <vector>
 
@@ -18,7 +19,8 @@
 
 namespace {
 
-const char* const kSections[] = {"UNINST", "UninstFiles", "UninstExec", "UninstRegister", "UninstDirs", "rename"};
+const char* const kSections[] = {"UNINST",     "UninstFiles",       "UninstExec",      "UninstRegister",
+                                 "UninstDirs", "UninstCreatedDirs", "UninstKeptFiles", "rename"};
 const char* const kPaths[] = {"C:\\APP\\A.DLL",
                               "C:\\APP\\SUB\\B.EXE",
                               "C:\\APP\\UNINST.EXE",
@@ -38,6 +40,19 @@ const char* const kPaths[] = {"C:\\APP\\A.DLL",
                               "C:\\APP\\B.EXE /uninstall",
                               "C:\\WINDOWS.",
                               "C:APP"};
+// Named by generated logs beside kPaths (kept apart so that the files made for kPaths,
+// and with them the stored inputs, read as before).
+const char* const kMorePaths[] = {"C:\\APP\\\\SUB/B.EXE", "C:\\Program Files\\Common Files",
+                                  "C:\\Program Files\\Common Files\\C.DLL", "C:\\DESKTOP", "C:\\JUNCTION",
+                                  "C:\\KEPT.DLL"};
+// Directories that must outlive every removal, whatever the log names.
+const char* const kProtected[] = {"C:\\",
+                                  "C:\\WINDOWS",
+                                  "C:\\WINDOWS\\SYSTEM",
+                                  "C:\\Program Files",
+                                  "C:\\Program Files\\Common Files",
+                                  "C:\\DESKTOP",
+                                  "C:\\JUNCTION"};
 // Files a removal must never delete: they are in no log the generator writes.
 const char* const kBystanders[] = {"C:\\WINDOWS\\KEEP.INI", "C:\\OTHER\\KEEP.DLL"};
 const char* const kFailures[] = {"DeleteFileA",
@@ -61,7 +76,8 @@ const char* const kFailures[] = {"DeleteFileA",
                                  "DialogBoxParamA",
                                  "GetFileAttributesA",
                                  "SetFileAttributesA",
-                                 "LoadStringA"};
+                                 "LoadStringA",
+                                 "RegEnumValueA"};
 const int kAnswers[] = {IDYES, IDNO, IDC_REMOVE_ALL_SHARED, IDC_KEEP_ALL_SHARED, IDCANCEL, 0};
 
 template <typename T, size_t N>
@@ -82,6 +98,9 @@ std::string GeneratedLog(FuzzedDataProvider& in) {
                 break;
             case 2:
                 text += fuzz::ConsumeText(in, 300) + "=\r\n";
+                break;
+            case 3:
+                text += std::string(Pick(in, kMorePaths)) + "=\r\n";
                 break;
             default:
                 text += std::string(Pick(in, kPaths)) + "=\r\n";
@@ -106,7 +125,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fake::WriteFile(m.moduleFileName, "remover");
     fake::SetRegistryString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
                             "C:\\Program Files");
-    fake::MakeDirectory("C:\\Program Files");
+    fake::SetRegistryString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir",
+                            "C:\\Program Files\\Common Files");
+    fake::SetRegistryString(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                            "Desktop", "C:\\DESKTOP");
+    for (const char* place : kProtected) fake::MakeDirectory(place);
+    m.reparsePoints.insert("C:\\JUNCTION");
+    fake::WriteFile("C:\\KEPT.DLL", "another product's newer file");
     for (const char* path : kBystanders) fake::WriteFile(path, "keep");
     for (const char* path : kPaths) {
         if (!in.ConsumeBool()) continue;
@@ -134,6 +159,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                          "/register SAMPLE.INI", "/s \"C:\\WINDOWS\\SAMPLE.INI\""};
     std::string tail = in.ConsumeIntegralInRange(0, 7) == 0 ? fuzz::ConsumeText(in, 300) : Pick(in, kTails);
     std::string log = in.ConsumeBool() ? GeneratedLog(in) : in.ConsumeRemainingBytesAsString();
+    // The person kept this newer file at installation: whatever else the log says, it
+    // stays (unless the log holds a section of that name already, which is the one
+    // searched, or a NUL that may end the text early).
+    std::string folded = log;
+    for (char& c : folded) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    bool keptByLog = folded.find("keptfiles") == std::string::npos && log.find('\0') == std::string::npos;
+    if (keptByLog) log += "\r\n[UninstKeptFiles]\r\nC:\\KEPT.DLL=\r\n";
     fake::WriteFile("C:\\WINDOWS\\SAMPLE.INI", log);
 
     int code = fake::RunUninst(tail.c_str());
@@ -151,8 +183,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(temporaryCopy || log || ClassifyLogPath(argument) == PathVerdict::Usable);
         }
     }
-    for (const char* place : {"C:\\", "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", "C:\\Program Files"})
-        FUZZ_CHECK(fake::DirectoryExists(place));
+    for (const char* place : kProtected) FUZZ_CHECK(fake::DirectoryExists(place));
+    if (keptByLog) FUZZ_CHECK(fake::FileExists("C:\\KEPT.DLL"));
     for (const char* path : kBystanders) FUZZ_CHECK(Exists(path));
 
     FUZZ_CHECK(m.badHeapFrees == 0);

@@ -2,10 +2,12 @@
 #include "setup/setup_context.h"
 #include "uninst/deletion_staging.h"
 #include "uninst/directory_removal.h"
+#include "uninst/kept_files.h"
 #include "uninst/log_paths.h"
 #include "uninst/removal_log.h"
 #include "uninst/removal_passes.h"
 #include "uninst/removal_report.h"
+#include "uninst/shared_files.h"
 #include "uninst/uninst_resource_ids.h"
 #include "uninst/uninst_state.h"
 
@@ -46,6 +48,17 @@ EntryOutcome RemoveLoggedFile(const char* entry) {
         ReportUnremovedItem(IDS_ITEM_SKIPPED, entry);
         return EntryOutcome::Failed;
     }
+    // Checked again what needs nobody's answer, so that no file is deleted that the keep
+    // decisions did not see: kept by the log, counted as shared, or in a shared place
+    // without a Yes of this run.
+    if (IsPathInLines(g_Uninst.KeptLines, folded.view())) return EntryOutcome::Handled;
+    int counted = FindSharedCount(path);
+    bool approved = !IsInSharedPlace(path) || g_Uninst.SharedRemovalsApproved > 0;
+    if (counted != 0 || !approved) {
+        ReportUnremovedItem(IDS_ITEM_NOT_DELETED, entry);
+        return EntryOutcome::Failed;
+    }
+    if (IsInSharedPlace(path)) --g_Uninst.SharedRemovalsApproved;
 
     NoteDirectoryOf(path);
     // Files copied from a CD keep their read-only attribute.
@@ -64,5 +77,12 @@ EntryOutcome RemoveLoggedFile(const char* entry) {
 
 void RunFileRemoval() {
     g_Uninst.LastDirectory.Clear();
+    g_Uninst.KeptLines = ReadLogSectionLines(ScriptName::UninstKeptFiles);
+    if (g_Uninst.KeptLines == nullptr) {
+        ReportUnremovedItem(IDS_ITEM_NOT_DELETED, g_Uninst.LogPath.c_str());
+        return;
+    }
     RunLogSectionLastFirst(ScriptName::UninstFiles, RemoveLoggedFile);
+    HeapFree(GetProcessHeap(), 0, g_Uninst.KeptLines);
+    g_Uninst.KeptLines = nullptr;
 }

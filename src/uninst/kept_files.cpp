@@ -28,40 +28,56 @@ EntryOutcome DecideFileToKeep(const char* entry) {
     }
     // The remover's own file is the product's and goes last.
     if (EqualsIgnoreCase(path.view(), g_Uninst.ModulePath.view())) return EntryOutcome::Left;
-    LogListing listed = FindInLogSection(ScriptName::UninstKeptFiles, path.view());
-    if (listed == LogListing::Listed) return EntryOutcome::Handled;
+    // The section as it was when the pass began: what this pass notes is decided anyway.
+    if (IsPathInLines(g_Uninst.KeptLines, path.view())) return EntryOutcome::Handled;
     DWORD attributes = GetFileAttributesA(path.c_str());
     // What became of a file that is not there (or not a file) is the file pass's to say.
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return EntryOutcome::Left;
     int counted = FindSharedCount(path.c_str());
-    if (listed == LogListing::Unknown || counted < 0) {
+    if (counted < 0) {
         ReportUnremovedItem(IDS_ITEM_NOT_DELETED, entry);
         return EntryOutcome::Failed;
     }
     // A count says other programs use it, wherever it lies; in the Windows or system
     // directory the person decides (a silent run keeps it).
-    if (counted == 0 && !(IsInSharedPlace(path.c_str()) && !DecideSharedFileRemoval(path.c_str())))
+    if (counted == 0 && !IsInSharedPlace(path.c_str())) return EntryOutcome::Left;
+    if (counted == 0 && DecideSharedFileRemoval(path.c_str())) {
+        ++g_Uninst.SharedRemovalsApproved;
         return EntryOutcome::Left;
+    }
     NoteLogEntry(ScriptName::UninstKeptFiles, path.c_str());
     return FindInLogSection(ScriptName::UninstKeptFiles, path.view()) == LogListing::Listed ? EntryOutcome::Handled
                                                                                             : EntryOutcome::Failed;
 }
 }  // namespace
 
-LogListing FindInLogSection(const char* section, std::string_view path) {
+char* ReadLogSectionLines(const char* section) {
     DWORD length = 0;
     char* lines = ReadSectionLines(section, g_Uninst.LogPath.c_str(), &length);
-    if (lines == nullptr) return LogListing::Unknown;
-    LogListing found = LogListing::NotListed;
-    for (const char* line = lines; *line != '\0' && found != LogListing::Listed; line += TextLength(line) + 1) {
-        std::string_view text(line, TextLength(line));
-        size_t cut = text.rfind('=');
-        PathText name;
-        if (FoldLogPath(TextSlice(text, 0, cut), name) && EqualsIgnoreCase(name.view(), path))
-            found = LogListing::Listed;
-    }
+    if (lines == nullptr || lines[0] != '\0') return lines;
+    char product[4];
+    ReadScriptValue(g_Uninst.LogPath.c_str(), ScriptName::UninstSection, ScriptName::Product, "", product,
+                    sizeof product);
+    if (product[0] != '\0') return lines;
     HeapFree(GetProcessHeap(), 0, lines);
-    return found;
+    return nullptr;
+}
+
+bool IsPathInLines(const char* lines, std::string_view path) {
+    for (const char* line = lines; *line != '\0'; line += TextLength(line) + 1) {
+        std::string_view text(line, TextLength(line));
+        PathText name;
+        if (FoldLogPath(TextSlice(text, 0, text.rfind('=')), name) && EqualsIgnoreCase(name.view(), path)) return true;
+    }
+    return false;
+}
+
+LogListing FindInLogSection(const char* section, std::string_view path) {
+    char* lines = ReadLogSectionLines(section);
+    if (lines == nullptr) return LogListing::Unknown;
+    bool found = IsPathInLines(lines, path);
+    HeapFree(GetProcessHeap(), 0, lines);
+    return found ? LogListing::Listed : LogListing::NotListed;
 }
 
 int FindSharedCount(const char* path) {
@@ -78,8 +94,11 @@ int FindSharedCount(const char* path) {
 int DecideFilesToKeep() {
     g_Uninst.RecordedDirsOnly = !IsLogSectionEmpty(ScriptName::UninstCreatedDirs);
     int failedBefore = g_Uninst.FailedCount;
-    if (!RunLogSectionLastFirst(ScriptName::UninstFiles, DecideFileToKeep))
+    g_Uninst.KeptLines = ReadLogSectionLines(ScriptName::UninstKeptFiles);
+    if (g_Uninst.KeptLines == nullptr || !RunLogSectionLastFirst(ScriptName::UninstFiles, DecideFileToKeep))
         ReportUnremovedItem(IDS_ITEM_NOT_DELETED, g_Uninst.LogPath.c_str());
+    if (g_Uninst.KeptLines != nullptr) HeapFree(GetProcessHeap(), 0, g_Uninst.KeptLines);
+    g_Uninst.KeptLines = nullptr;
     // A decision that could not be made or kept in the log stops the run short of any
     // unregistration or deletion: the file might be one to keep. The next run decides.
     return g_Uninst.FailedCount == failedBefore;
