@@ -19,8 +19,7 @@
 
 namespace {
 
-const char* const kSections[] = {"UNINST",     "UninstFiles",       "UninstExec",      "UninstRegister",
-                                 "UninstDirs", "UninstCreatedDirs", "UninstKeptFiles", "rename"};
+const char* const kSections[] = {"UNINST", "UninstFiles", "UninstExec", "UninstRegister", "UninstDirs", "rename"};
 const char* const kPaths[] = {"C:\\APP\\A.DLL",
                               "C:\\APP\\SUB\\B.EXE",
                               "C:\\APP\\UNINST.EXE",
@@ -40,17 +39,18 @@ const char* const kPaths[] = {"C:\\APP\\A.DLL",
                               "C:\\APP\\B.EXE /uninstall",
                               "C:\\WINDOWS.",
                               "C:APP"};
-// Named by generated logs beside kPaths (kept apart so that the files made for kPaths,
-// and with them the stored inputs, read as before).
-const char* const kMorePaths[] = {"C:\\APP\\\\SUB/B.EXE", "C:\\Program Files\\Common Files",
-                                  "C:\\Program Files\\Common Files\\C.DLL", "C:\\DESKTOP", "C:\\JUNCTION",
-                                  "C:\\KEPT.DLL"};
+// Lines a log may end with, read only from what an input leaves after its log, so that
+// the stored inputs read as they did before these were added.
+const char* const kMoreLines[] = {"[UninstCreatedDirs]", "[UninstKeptFiles]", "C:\\APP\\\\SUB/B.EXE=",
+                                  "C:\\Common Files=",  "C:\\Common Files\\C.DLL=", "C:\\DESKTOP=",
+                                  "C:\\JUNCTION=",      "C:\\KEPT.DLL=",              "C:\\APP\\=",
+                                  "C:\\APP\\SUB\\="};
 // Directories that must outlive every removal, whatever the log names.
 const char* const kProtected[] = {"C:\\",
                                   "C:\\WINDOWS",
                                   "C:\\WINDOWS\\SYSTEM",
                                   "C:\\Program Files",
-                                  "C:\\Program Files\\Common Files",
+                                  "C:\\Common Files",
                                   "C:\\DESKTOP",
                                   "C:\\JUNCTION"};
 // Files a removal must never delete: they are in no log the generator writes.
@@ -76,8 +76,7 @@ const char* const kFailures[] = {"DeleteFileA",
                                  "DialogBoxParamA",
                                  "GetFileAttributesA",
                                  "SetFileAttributesA",
-                                 "LoadStringA",
-                                 "RegEnumValueA"};
+                                 "LoadStringA"};
 const int kAnswers[] = {IDYES, IDNO, IDC_REMOVE_ALL_SHARED, IDC_KEEP_ALL_SHARED, IDCANCEL, 0};
 
 template <typename T, size_t N>
@@ -98,9 +97,6 @@ std::string GeneratedLog(FuzzedDataProvider& in) {
                 break;
             case 2:
                 text += fuzz::ConsumeText(in, 300) + "=\r\n";
-                break;
-            case 3:
-                text += std::string(Pick(in, kMorePaths)) + "=\r\n";
                 break;
             default:
                 text += std::string(Pick(in, kPaths)) + "=\r\n";
@@ -126,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fake::SetRegistryString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
                             "C:\\Program Files");
     fake::SetRegistryString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir",
-                            "C:\\Program Files\\Common Files");
+                            "C:\\Common Files");
     fake::SetRegistryString(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
                             "Desktop", "C:\\DESKTOP");
     for (const char* place : kProtected) fake::MakeDirectory(place);
@@ -159,6 +155,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                          "/register SAMPLE.INI", "/s \"C:\\WINDOWS\\SAMPLE.INI\""};
     std::string tail = in.ConsumeIntegralInRange(0, 7) == 0 ? fuzz::ConsumeText(in, 300) : Pick(in, kTails);
     std::string log = in.ConsumeBool() ? GeneratedLog(in) : in.ConsumeRemainingBytesAsString();
+    if (in.remaining_bytes() > 0 && in.ConsumeBool()) fake::FailCall("RegEnumValueA", in.ConsumeIntegralInRange(0, 3));
+    while (in.remaining_bytes() > 0) log += std::string("\r\n") + Pick(in, kMoreLines) + "\r\n";
     // The person kept this newer file at installation: whatever else the log says, it
     // stays (unless the log holds a section of that name already, which is the one
     // searched, or a NUL that may end the text early).
