@@ -304,7 +304,7 @@ TEST_F(Keeps, EntriesNoRunCanCarryOutAreNamedOnceAndDoNotHoldTheRemovalOpen) {
     EXPECT_FALSE(fake::FileExists("C:\\APP\\SUB\\X.DLL"));
     EXPECT_FALSE(fake::FileExists(kLog));
     const std::string& text = M().boxes.back().text;
-    EXPECT_EQ(text.rfind("Sample was removed. These log entries were left in place:\n\n", 0), 0u) << text;
+    EXPECT_EQ(text.rfind("Sample was removed. These items were left in place:\n\n", 0), 0u) << text;
     EXPECT_EQ(Occurrences(text, "C:\\APP\\CON (left in place"), 1) << text;
     EXPECT_EQ(Occurrences(text, "\\\\SERVER\\SHARE\\X.DLL (left in place"), 2) << text;  // one per section
     EXPECT_EQ(text.find("again"), std::string::npos) << text;

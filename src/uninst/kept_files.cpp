@@ -41,6 +41,7 @@ EntryOutcome DecideFileToKeep(const char* entry) {
     // A count says other programs use it, wherever it lies; in the Windows or system
     // directory the person decides (a silent run keeps it).
     if (counted == 0 && !IsInSharedPlace(path.c_str())) return EntryOutcome::Left;
+    if (counted == 0) ShowProgressItem(path.c_str());  // the question names the file, so does the window
     if (counted == 0 && DecideSharedFileRemoval(path.c_str())) {
         ++g_Uninst.SharedRemovalsApproved;
         return EntryOutcome::Left;
