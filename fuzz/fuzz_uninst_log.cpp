@@ -41,18 +41,20 @@ const char* const kPaths[] = {"C:\\APP\\A.DLL",
                               "C:APP"};
 // Lines a log may end with, read only from what an input leaves after its log, so that
 // the stored inputs read as they did before these were added.
-const char* const kMoreLines[] = {"[UninstCreatedDirs]", "[UninstKeptFiles]", "C:\\APP\\\\SUB/B.EXE=",
-                                  "C:\\Common Files=",  "C:\\Common Files\\C.DLL=", "C:\\DESKTOP=",
-                                  "C:\\JUNCTION=",      "C:\\KEPT.DLL=",              "C:\\APP\\=",
+const char* const kMoreLines[] = {"[UninstCreatedDirs]",
+                                  "[UninstKeptFiles]",
+                                  "C:\\APP\\\\SUB/B.EXE=",
+                                  "C:\\Common Files=",
+                                  "C:\\Common Files\\C.DLL=",
+                                  "C:\\DESKTOP=",
+                                  "C:\\JUNCTION=",
+                                  "C:\\KEPT.DLL=",
+                                  "C:\\APP\\=",
                                   "C:\\APP\\SUB\\="};
 // Directories that must outlive every removal, whatever the log names.
-const char* const kProtected[] = {"C:\\",
-                                  "C:\\WINDOWS",
-                                  "C:\\WINDOWS\\SYSTEM",
-                                  "C:\\Program Files",
-                                  "C:\\Common Files",
-                                  "C:\\DESKTOP",
-                                  "C:\\JUNCTION"};
+const char* const kProtected[] = {
+    "C:\\",        "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", "C:\\Program Files", "C:\\Common Files",
+    "C:\\DESKTOP", "C:\\JUNCTION"};
 // Files a removal must never delete: they are in no log the generator writes.
 const char* const kBystanders[] = {"C:\\WINDOWS\\KEEP.INI", "C:\\OTHER\\KEEP.DLL"};
 const char* const kFailures[] = {"DeleteFileA",

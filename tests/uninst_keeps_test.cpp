@@ -36,9 +36,7 @@ protected:
                                 "C:\\Program Files\\Common Files");
     }
 
-    static void WriteLog(const std::string& lists) {
-        fake::WriteFile(kLog, "[UNINST]\r\nProduct=Sample\r\n" + lists);
-    }
+    static void WriteLog(const std::string& lists) { fake::WriteFile(kLog, "[UNINST]\r\nProduct=Sample\r\n" + lists); }
     static std::string Section(const char* name, const Strings& keys) {
         std::string text = std::string("[") + name + "]\r\n";
         for (const std::string& key : keys) text += key + "=\r\n";
@@ -63,10 +61,10 @@ protected:
 struct ComponentRow {
     const char* why;
     bool silent;
-    bool counted;      // SharedDLLs counts the component's file
-    bool keptByLog;    // SETUP.EXE recorded it as the person's kept newer file
-    Strings answers;   // after the confirmation; "yes" "no" "no to all"
-    bool fileStays;    // and with it its registration
+    bool counted;     // SharedDLLs counts the component's file
+    bool keptByLog;   // SETUP.EXE recorded it as the person's kept newer file
+    Strings answers;  // after the confirmation; "yes" "no" "no to all"
+    bool fileStays;   // and with it its registration
 };
 
 class KeptComponent : public Keeps, public ::testing::WithParamInterface<ComponentRow> {};
@@ -81,9 +79,9 @@ TEST_P(KeptComponent, KeepsItsRegistrationWhileItsFileStays) {
              (row.keptByLog ? Section("UninstKeptFiles", {kShared}) : ""));
     M().answers = {IDYES};
     for (const std::string& answer : row.answers)
-        M().answers.push_back(answer == "yes"   ? IDC_REMOVE_SHARED
-                              : answer == "no"  ? IDC_KEEP_SHARED
-                                                : IDC_KEEP_ALL_SHARED);
+        M().answers.push_back(answer == "yes"  ? IDC_REMOVE_SHARED
+                              : answer == "no" ? IDC_KEEP_SHARED
+                                               : IDC_KEEP_ALL_SHARED);
 
     EXPECT_EQ(fake::RunUninst((std::string(row.silent ? "/S " : "") + kLog).c_str()), kRemovalComplete);
     EXPECT_EQ(fake::FileExists(kShared), row.fileStays);
@@ -93,21 +91,20 @@ TEST_P(KeptComponent, KeepsItsRegistrationWhileItsFileStays) {
     EXPECT_FALSE(fake::FileExists(kLog));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, KeptComponent,
-    ::testing::Values(
-        // Unattended runs keep shared files; the component stays registered with them.
-        ComponentRow{"silent", true, false, false, {}, true},
-        // Another product's count: kept without a question.
-        ComponentRow{"counted", false, true, false, {}, true},
-        // The person keeps it.
-        ComponentRow{"no", false, false, false, {"no"}, true},
-        ComponentRow{"no to all", false, false, false, {"no to all"}, true},
-        // It was another product's newer file at installation: nobody is asked.
-        ComponentRow{"kept by the log", false, false, true, {}, true},
-        // Yes: the file goes, and its registration before it.
-        ComponentRow{"yes", false, false, false, {"yes"}, false}),
-    [](const auto& info) { return "Row" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Rows, KeptComponent,
+                         ::testing::Values(
+                             // Unattended runs keep shared files; the component stays registered with them.
+                             ComponentRow{"silent", true, false, false, {}, true},
+                             // Another product's count: kept without a question.
+                             ComponentRow{"counted", false, true, false, {}, true},
+                             // The person keeps it.
+                             ComponentRow{"no", false, false, false, {"no"}, true},
+                             ComponentRow{"no to all", false, false, false, {"no to all"}, true},
+                             // It was another product's newer file at installation: nobody is asked.
+                             ComponentRow{"kept by the log", false, false, true, {}, true},
+                             // Yes: the file goes, and its registration before it.
+                             ComponentRow{"yes", false, false, false, {"yes"}, false}),
+                         [](const auto& info) { return "Row" + std::to_string(info.index); });
 
 TEST_F(Keeps, ComponentWhoseFileWasNeverTheProductsKeepsItsRegistration) {
     // Registered by the setup, but the file was not installed by it (a system component).
@@ -193,8 +190,8 @@ TEST_F(Keeps, PersonsNoSurvivesACutBeforeTheFilePass) {
 
 struct DirectoryRow {
     const char* why;
-    std::string recorded;                // the [UninstCreatedDirs] entry
-    std::function<void()> arrange;       // what the machine holds besides
+    std::string recorded;           // the [UninstCreatedDirs] entry
+    std::function<void()> arrange;  // what the machine holds besides
     bool removed;
     bool tried;  // RemoveDirectoryA was given it (and refused: it holds something)
 };
@@ -272,8 +269,9 @@ TEST_F(Keeps, RecordedDirectoriesGoDeepestFirstWhateverTheirOrder) {
              Section("UninstFiles", {"C:\\APP\\SUB\\DEEP\\X.DLL"}));
     EXPECT_EQ(fake::RunUninst((std::string("/S ") + kLog).c_str()), kRemovalComplete);
     EXPECT_FALSE(fake::DirectoryExists("C:\\APP"));
-    EXPECT_EQ(fake::CallsStartingWith("RemoveDirectoryA"),
-              (Strings{"RemoveDirectoryA C:\\APP\\SUB\\DEEP", "RemoveDirectoryA C:\\APP\\SUB", "RemoveDirectoryA C:\\APP"}));
+    EXPECT_EQ(
+        fake::CallsStartingWith("RemoveDirectoryA"),
+        (Strings{"RemoveDirectoryA C:\\APP\\SUB\\DEEP", "RemoveDirectoryA C:\\APP\\SUB", "RemoveDirectoryA C:\\APP"}));
 }
 
 TEST_F(Keeps, NoDirectoryGoesWhileTheRegistryCannotSayWhichAreProtected) {
@@ -294,8 +292,8 @@ TEST_F(Keeps, NoDirectoryGoesWhileTheRegistryCannotSayWhichAreProtected) {
 TEST_F(Keeps, EntriesNoRunCanCarryOutAreNamedOnceAndDoNotHoldTheRemovalOpen) {
     fake::WriteFile("C:\\WINDOWS\\SAMPLE\\VIEW.EXE", "own");
     fake::WriteFile("C:\\APP\\SUB\\X.DLL", "own");
-    WriteLog(Section("UninstFiles", {"C:\\WINDOWS\\\\SAMPLE\\VIEW.EXE", "C:\\APP/SUB\\X.DLL", "\\\\SERVER\\SHARE\\X.DLL",
-                                     "C:\\APP\\CON"}) +
+    WriteLog(Section("UninstFiles", {"C:\\WINDOWS\\\\SAMPLE\\VIEW.EXE", "C:\\APP/SUB\\X.DLL",
+                                     "\\\\SERVER\\SHARE\\X.DLL", "C:\\APP\\CON"}) +
              Section("UninstRegister", {"\\\\SERVER\\SHARE\\X.DLL"}));
     M().answers = {IDYES};
 

@@ -109,8 +109,8 @@ LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD size, LPDWORD r
     return ERROR_SUCCESS;
 }
 
-LSTATUS RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type,
-                      LPBYTE data, LPDWORD dataSize) {
+LSTATUS RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                      LPDWORD dataSize) {
     LogCall("RegEnumValueA " + PathOf(key) + " " + std::to_string(index));
     if (ShouldFail("RegEnumValueA")) return ERROR_ACCESS_DENIED;
     if (reserved != nullptr || nameSize == nullptr) return 87;

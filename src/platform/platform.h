@@ -291,8 +291,8 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, 
 LSTATUS RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD size);
 LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD size, LPDWORD reserved, LPSTR className,
                       LPDWORD classSize, PFILETIME lastWrite);
-LSTATUS RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type,
-                      LPBYTE data, LPDWORD dataSize);
+LSTATUS RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                      LPDWORD dataSize);
 LSTATUS RegCloseKey(HKEY key);
 LSTATUS RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options, REGSAM access,
                         LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);

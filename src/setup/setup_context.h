@@ -29,7 +29,7 @@ struct SetupContext {
     PathText UninstLogPath;
     PathText NetscapeDefaultDir;
     PathText CreatedDirCandidate;  // the target directory last given to CreateDirectoryA
-    int RestartNeeded;  // once 1, never reset
+    int RestartNeeded;             // once 1, never reset
     int UninstallLogEnabled;
     int RegistryValueMissing;  // once 1, never reset
     DWORD PlatformId;

@@ -1,9 +1,10 @@
 // The directory pass: only directories the product made, deepest first, when empty,
 // and never one that the protection rule names.
+#include "uninst/directory_removal.h"
+
 #include "script/registry_reader.h"
 #include "script/script_names.h"
 #include "setup/setup_context.h"
-#include "uninst/directory_removal.h"
 #include "uninst/log_paths.h"
 #include "uninst/removal_log.h"
 #include "uninst/removal_passes.h"
@@ -62,7 +63,7 @@ DirectoryVerdict JudgeDirectory(const char* directory) {
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? DirectoryVerdict::Kept
-                                                                               : DirectoryVerdict::Unknown;
+                                                                              : DirectoryVerdict::Unknown;
     }
     // A junction's removal would be harmless, but what it leads to is not the product's
     // to judge: it stays.

@@ -49,8 +49,7 @@ void ShowRemovalOutcome() {
         return;
     }
     ReportList list = g_Uninst.FailedList;
-    unsigned int unlisted =
-        static_cast<unsigned int>(g_Uninst.FailedCount + g_Uninst.LeftCount - g_Uninst.ListedCount);
+    unsigned int unlisted = static_cast<unsigned int>(g_Uninst.FailedCount + g_Uninst.LeftCount - g_Uninst.ListedCount);
     if (unlisted > 0) {
         FixedText<64> more;
         ComposeCatalogueText(more, IDS_MORE_ITEMS, unlisted);

@@ -57,8 +57,8 @@ TEST(RemoverKeeps, RoundTripTakesTheProductAndLeavesTheKeptFileAndTheDirectoryTh
 
 TEST(RemoverKeeps, ShellFolderStaysWhenALogNamesIt) {
     WineCase wine;
-    std::optional<std::string> startup = wine.RegQuery(
-        "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Startup");
+    std::optional<std::string> startup =
+        wine.RegQuery("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Startup");
     ASSERT_TRUE(startup) << "Wine names no StartUp folder in this prefix";
     wine.PutFile(*startup + "\\run.lnk", "shortcut");
     wine.MediumFile("UNINST.EXE", ReadHostFile(BuildDir() + "/UNINST.EXE"));
