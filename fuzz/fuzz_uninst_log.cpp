@@ -4,8 +4,9 @@
 //
 // Beyond the sanitizers, the remover's decisions must hold whatever the log says:
 // no file function is given an entry that is not a full local path, the Windows,
-// system and Program Files directories and the drive root survive, a file outside
-// the log is never deleted, and every key and handle is closed again.
+// system, Program Files and Common Files directories, a shell folder, a junction and
+// the drive root survive, a file outside the log is never deleted (nor one the log
+// says to keep), and every key and handle is closed again.
 #include <string>
 #include <vector>
 
@@ -39,6 +40,22 @@ const char* const kPaths[] = {"C:\\APP\\A.DLL",
                               "C:\\APP\\B.EXE /uninstall",
                               "C:\\WINDOWS.",
                               "C:APP"};
+// Lines a log may end with, read only from what an input leaves after its log, so that
+// the stored inputs read as they did before these were added.
+const char* const kMoreLines[] = {"[UninstCreatedDirs]",
+                                  "[UninstKeptFiles]",
+                                  "C:\\APP\\\\SUB/B.EXE=",
+                                  "C:\\Common Files=",
+                                  "C:\\Common Files\\C.DLL=",
+                                  "C:\\DESKTOP=",
+                                  "C:\\JUNCTION=",
+                                  "C:\\KEPT.DLL=",
+                                  "C:\\APP\\=",
+                                  "C:\\APP\\SUB\\="};
+// Directories that must outlive every removal, whatever the log names.
+const char* const kProtected[] = {
+    "C:\\",        "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", "C:\\Program Files", "C:\\Common Files",
+    "C:\\DESKTOP", "C:\\JUNCTION"};
 // Files a removal must never delete: they are in no log the generator writes.
 const char* const kBystanders[] = {"C:\\WINDOWS\\KEEP.INI", "C:\\OTHER\\KEEP.DLL"};
 const char* const kFailures[] = {"DeleteFileA",
@@ -107,7 +124,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fake::WriteFile(m.moduleFileName, "remover");
     fake::SetRegistryString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
                             "C:\\Program Files");
-    fake::MakeDirectory("C:\\Program Files");
+    fake::SetRegistryString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir",
+                            "C:\\Common Files");
+    fake::SetRegistryString(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                            "Desktop", "C:\\DESKTOP");
+    for (const char* place : kProtected) fake::MakeDirectory(place);
+    m.reparsePoints.insert("C:\\JUNCTION");
+    fake::WriteFile("C:\\KEPT.DLL", "another product's newer file");
     for (const char* path : kBystanders) fake::WriteFile(path, "keep");
     for (const char* path : kPaths) {
         if (!in.ConsumeBool()) continue;
@@ -135,6 +158,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                          "/register SAMPLE.INI", "/s \"C:\\WINDOWS\\SAMPLE.INI\""};
     std::string tail = in.ConsumeIntegralInRange(0, 7) == 0 ? fuzz::ConsumeText(in, 300) : Pick(in, kTails);
     std::string log = in.ConsumeBool() ? GeneratedLog(in) : in.ConsumeRemainingBytesAsString();
+    if (in.remaining_bytes() > 0 && in.ConsumeBool()) fake::FailCall("RegEnumValueA", in.ConsumeIntegralInRange(0, 3));
+    while (in.remaining_bytes() > 0) log += std::string("\r\n") + Pick(in, kMoreLines) + "\r\n";
+    // The person kept this newer file at installation: whatever else the log says, it
+    // stays (unless the log holds a section of that name already, which is the one
+    // searched, or a NUL that may end the text early).
+    std::string folded = log;
+    for (char& c : folded) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    bool keptByLog = folded.find("keptfiles") == std::string::npos && log.find('\0') == std::string::npos;
+    if (keptByLog) log += "\r\n[UninstKeptFiles]\r\nC:\\KEPT.DLL=\r\n";
     fake::WriteFile("C:\\WINDOWS\\SAMPLE.INI", log);
 
     int code = fake::RunUninst(tail.c_str());
@@ -155,8 +187,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(temporaryCopy || log || ClassifyLogPath(argument) == PathVerdict::Usable);
         }
     }
-    for (const char* place : {"C:\\", "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", "C:\\Program Files"})
-        FUZZ_CHECK(fake::DirectoryExists(place));
+    for (const char* place : kProtected) FUZZ_CHECK(fake::DirectoryExists(place));
+    if (keptByLog) FUZZ_CHECK(fake::FileExists("C:\\KEPT.DLL"));
     for (const char* path : kBystanders) FUZZ_CHECK(Exists(path));
 
     FUZZ_CHECK(m.badHeapFrees == 0);

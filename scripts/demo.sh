@@ -182,11 +182,12 @@ tr -d '\r' <"$logs/reg-uninstall.log" | grep -i 'UninstallString' || echo "(no A
 if [ "$mode" = interactive ]; then
     "$wine" 'C:\windows\SAMPLE\uninst.exe' 'C:\windows\SAMPVIEW.INI' >"$logs/uninst.log" 2>&1 || true
 else
-    # Yes to the removal, No to removing the shared sampcore.dll, OK to the report;
-    # the shared-file question over the progress window is photographed.
+    # Yes to the removal, OK to the report. The newer sampcore.dll kept at installation is
+    # another product's: it stays without a question (a shared-file question, when one
+    # comes, is photographed over the progress window).
     rm -f "$drive_c"/demo/setup.done "$drive_c"/demo/snap.* "$out/demo-uninstall-screenshot.png"
     "$wine" 'C:\demo\e2e_watcher.exe' '--transcript=C:\demo\uninst-transcript.txt' '--ready=C:\demo\uwatcher.ready' \
-        '--done=C:\demo\setup.done' '--answers=Yes,No,OK' '--image=uninst.exe' '--snap=C:\demo\snap' \
+        '--done=C:\demo\setup.done' '--answers=Yes,OK' '--image=uninst.exe' '--snap=C:\demo\snap' \
         >"$logs/uninst-watcher.log" 2>&1 &
     watcher_pid=$!
     for _ in $(seq 3000); do [ -e "$drive_c/demo/uwatcher.ready" ] && break; sleep 0.05; done

@@ -82,6 +82,11 @@ TEST(SetupCheckDiagnostics, EveryKindIsFoundWhereItIs) {
          "[AddFiles.WIN32]\na.txt=\n[a.txt]\nRequiredCopy=1\n",
          {"a.txt"},
          {"2 error bad-target-dir"}},
+        // A macro that ends with a backslash, followed by another: logged doubled.
+        {"doubled backslash",
+         "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=%WINDIR%\\APP\\\n",
+         {"a.txt"},
+         {"4 warning doubled-backslash"}},
         // A relative directory would depend on the current directory: refused.
         {"relative target directory",
          "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=APP\\\n",

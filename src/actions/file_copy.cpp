@@ -98,8 +98,13 @@ int InstallCurrentFile() {
         return 0;
     }
 
-    // Only the last level is created; the version service reports what is missing.
-    CreateDirectoryA(g_Setup.TARGETDIR.c_str(), nullptr);
+    // Only the last level is created, once for a run of entries into one directory; the
+    // version service reports what is missing. What this setup made is the product's
+    // to remove again, so it is logged before anything goes into it.
+    if (!EqualsIgnoreCase(g_Setup.TARGETDIR.view(), g_Setup.CreatedDirCandidate.view())) {
+        g_Setup.CreatedDirCandidate = g_Setup.TARGETDIR;
+        if (CreateDirectoryA(g_Setup.TARGETDIR.c_str(), nullptr)) LogCreatedDirectory(g_Setup.TARGETDIR.c_str());
+    }
 
     // Only the trace tells a new file from a replaced one: without it the question is
     // not asked.
@@ -111,8 +116,10 @@ int InstallCurrentFile() {
     DWORD bits = InstallFromSource(buffers);
     DWORD serviceBits = bits;
 
+    bool kept = false;
     if ((bits & kOlderSource) == kOlderSource) {
         if (UserKeepsExistingFile()) {
+            kept = true;
             bits &= ~kOlderSource;
             outcome = "kept";
         } else {
@@ -136,6 +143,8 @@ int InstallCurrentFile() {
         return 0;
     }
     TraceFile(source.c_str(), destination.c_str(), outcome, serviceBits);
+    // The newer file kept is another product's: the remover must leave it.
+    if (kept) LogKeptFile(destination.c_str());
     LogInstalledFile(destination.c_str());
     return 1;
 }

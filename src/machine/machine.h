@@ -106,6 +106,8 @@ struct Machine {
     // Files and directories, keyed by normalised full path (no doubled backslashes).
     std::map<std::string, FileData, NoCaseLess> files;
     std::set<std::string, NoCaseLess> directories;
+    // Directories that are junctions (reparse points): whatever they lead to is not theirs.
+    std::set<std::string, NoCaseLess> reparsePoints;
     std::string moduleFileName = "C:\\MEDIA\\SETUP.EXE";
     std::string windowsDirectory = "C:\\WINDOWS";
     std::string systemDirectory = "C:\\WINDOWS\\SYSTEM";

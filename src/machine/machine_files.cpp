@@ -267,7 +267,9 @@ DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
 DWORD GetFileAttributesA(LPCSTR path) {
     LogCall("GetFileAttributesA " + Text(path));
     if (ShouldFail("GetFileAttributesA")) return Fail(kErrorAccessDenied, INVALID_FILE_ATTRIBUTES);
-    if (IsDirectory(Text(path))) return FILE_ATTRIBUTE_DIRECTORY;
+    if (IsDirectory(Text(path)))
+        return FILE_ATTRIBUTE_DIRECTORY |
+               (M().reparsePoints.count(NormalisePath(Text(path))) ? FILE_ATTRIBUTE_REPARSE_POINT : 0);
     if (FileData* f = FindFile(Text(path))) return 0x20 /* archive */ | (f->readOnly ? FILE_ATTRIBUTE_READONLY : 0);
     return Fail(kErrorFileNotFound, INVALID_FILE_ATTRIBUTES);
 }

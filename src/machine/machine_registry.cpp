@@ -1,6 +1,8 @@
 // The registry: keys by full path, handles for opened keys.
 #include <string.h>
 
+#include <iterator>
+
 #include "machine/machine_internal.h"
 
 namespace {
@@ -104,6 +106,29 @@ LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD size, LPDWORD r
     *size = static_cast<DWORD>(child.size());
     if (className != nullptr && classSize != nullptr && *classSize > 0) className[0] = '\0';
     if (classSize != nullptr) *classSize = 0;
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                      LPDWORD dataSize) {
+    LogCall("RegEnumValueA " + PathOf(key) + " " + std::to_string(index));
+    if (ShouldFail("RegEnumValueA")) return ERROR_ACCESS_DENIED;
+    if (reserved != nullptr || nameSize == nullptr) return 87;
+    const Machine::Key* k = KeyOf(key);
+    if (!k) return 6;
+    if (index >= k->values.size()) return ERROR_NO_MORE_ITEMS;
+    auto it = k->values.begin();
+    std::advance(it, index);
+    if (name == nullptr || it->first.size() + 1 > *nameSize) return ERROR_MORE_DATA;
+    if (data != nullptr && (dataSize == nullptr || it->second.second.size() > *dataSize)) {
+        if (dataSize != nullptr) *dataSize = static_cast<DWORD>(it->second.second.size());
+        return ERROR_MORE_DATA;
+    }
+    memcpy(name, it->first.c_str(), it->first.size() + 1);
+    *nameSize = static_cast<DWORD>(it->first.size());
+    if (type != nullptr) *type = it->second.first;
+    if (data != nullptr) memcpy(data, it->second.second.data(), it->second.second.size());
+    if (dataSize != nullptr) *dataSize = static_cast<DWORD>(it->second.second.size());
     return ERROR_SUCCESS;
 }
 

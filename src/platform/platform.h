@@ -186,6 +186,7 @@ typedef struct tagMSG {
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
 typedef struct _OVERLAPPED* LPOVERLAPPED;
 typedef LONG* PLONG;
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
 
 // Version installation (version.dll)
 #define VFFF_ISSHAREDFILE 0x0001
@@ -218,6 +219,7 @@ typedef LONG* PLONG;
 #define MB_YESNO 0x00000004L
 #define MB_ICONHAND 0x00000010L
 #define MB_ICONQUESTION 0x00000020L
+#define MB_ICONEXCLAMATION 0x00000030L
 #define IDOK 1
 #define IDCANCEL 2
 #define IDYES 6
@@ -301,6 +303,8 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, 
 LSTATUS RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD size);
 LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD size, LPDWORD reserved, LPSTR className,
                       LPDWORD classSize, PFILETIME lastWrite);
+LSTATUS RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                      LPDWORD dataSize);
 LSTATUS RegCloseKey(HKEY key);
 LSTATUS RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options, REGSAM access,
                         LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);

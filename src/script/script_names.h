@@ -51,6 +51,10 @@ inline constexpr char UninstSection[] = "UNINST";
 inline constexpr char UninstFiles[] = "UninstFiles";
 inline constexpr char UninstExec[] = "UninstExec";
 inline constexpr char UninstRegister[] = "UninstRegister";
+// Added sections: files present that the person chose to keep (another product's
+// newer file), and the directories this setup created itself.
+inline constexpr char UninstKeptFiles[] = "UninstKeptFiles";
+inline constexpr char UninstCreatedDirs[] = "UninstCreatedDirs";
 
 // Staging on the Windows 95 family
 inline constexpr char WininitFile[] = "wininit.ini";

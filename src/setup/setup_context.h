@@ -28,7 +28,8 @@ struct SetupContext {
     PathText SRCFILE;
     PathText UninstLogPath;
     PathText NetscapeDefaultDir;
-    int RestartNeeded;  // once 1, never reset
+    PathText CreatedDirCandidate;  // the target directory last given to CreateDirectoryA
+    int RestartNeeded;             // once 1, never reset
     int UninstallLogEnabled;
     int RegistryValueMissing;  // once 1, never reset
     DWORD PlatformId;

@@ -456,6 +456,14 @@ private:
         }
         Expanded value = Expand(raw, line->Number);
         CheckExpandedLength(value, TargetDir, line->Number, kPathLimit);
+        // %WINDIR%\SAMPLE: the macro ends with a backslash already. Windows accepts the
+        // path, but it is logged so; a network path's leading pair is no doubling.
+        if (value.Text.find("\\\\", 1) != std::string::npos)
+            Report(line->Number, SeverityWarning,
+                   "TargetDir expands to " + value.Text +
+                       " on the default machine, with a doubled backslash: %WINDIR%, %WINSYSDIR% and %SRCDIR% "
+                       "end with one already",
+                   "doubled-backslash");
         targetTooLong_ = value.Text.size() > kPathLimit;
         targetDir_ = value.Text.substr(0, kPathLimit);
         targetUncertain_ = value.Uncertain;

@@ -1,4 +1,5 @@
 #include "script/script_names.h"
+#include "uninst/kept_files.h"
 #include "uninst/log_paths.h"
 #include "uninst/removal_log.h"
 #include "uninst/removal_passes.h"
@@ -11,12 +12,25 @@ constexpr char kUnregisterServerName[] = "DllUnregisterServer";
 
 // Loaded by its full path only: a bare or relative name would be searched for and
 // could load another DLL into this process.
-EntryOutcome UnregisterComponent(const char* path) {
-    ShowProgressItem(path);
-    if (ClassifyLogPath(path) != PathVerdict::Usable) {
-        ReportUnremovedItem(IDS_ITEM_SKIPPED, path);
+EntryOutcome UnregisterComponent(const char* entry) {
+    ShowProgressItem(entry);
+    PathText folded;
+    if (!FoldLogPath(std::string_view(entry, TextLength(entry)), folded) ||
+        ClassifyLogPath(folded.view()) != PathVerdict::Usable) {
+        ReportItemLeftInPlace(entry);
+        return EntryOutcome::Handled;
+    }
+    const char* path = folded.c_str();
+    // Only a component whose file goes loses its registration: a file that stays (kept
+    // by a count, an answer or the setup's own record, or never the product's) is used
+    // by other programs.
+    LogListing removed = FindInLogSection(ScriptName::UninstFiles, folded.view());
+    LogListing kept = FindInLogSection(ScriptName::UninstKeptFiles, folded.view());
+    if (removed == LogListing::Unknown || kept == LogListing::Unknown) {
+        ReportUnremovedItem(IDS_ITEM_NOT_UNREGISTERED, entry);
         return EntryOutcome::Failed;
     }
+    if (removed != LogListing::Listed || kept == LogListing::Listed) return EntryOutcome::Handled;
     // A component that is gone has nothing left to unregister.
     if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return EntryOutcome::Handled;
 
@@ -33,7 +47,7 @@ EntryOutcome UnregisterComponent(const char* path) {
     if (ole >= 0) OleUninitialize();
     if (unregistered) return EntryOutcome::Handled;
     // Reported; the file itself is still removed by the file pass.
-    ReportUnremovedItem(IDS_ITEM_NOT_UNREGISTERED, path);
+    ReportUnremovedItem(IDS_ITEM_NOT_UNREGISTERED, entry);
     return EntryOutcome::Failed;
 }
 }  // namespace

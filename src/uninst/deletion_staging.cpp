@@ -8,26 +8,6 @@ namespace {
 // are available, and a destination "NUL" deletes the file named on the right.
 constexpr char kDeleteDestination[] = "NUL=";
 
-// The section's lines, "key=value" each terminated and the whole ended by an empty
-// line, in a heap block grown until it holds them whole (0 when out of memory).
-char* ReadSectionLines(const char* section, const char* file, DWORD* length) {
-    HANDLE heap = GetProcessHeap();
-    DWORD size = 1024;
-    char* block = static_cast<char*>(HeapAlloc(heap, 0, size));
-    while (block != nullptr) {
-        DWORD n = GetPrivateProfileSectionA(section, block, size, file);
-        if (n != size - 2) {
-            *length = n;
-            return block;
-        }
-        char* grown = static_cast<char*>(HeapReAlloc(heap, 0, block, size * 2));
-        if (grown == nullptr) HeapFree(heap, 0, block);
-        block = grown;
-        size *= 2;
-    }
-    return nullptr;
-}
-
 // Several files may be deleted so, each by its own "NUL=" line: the key-by-key
 // profile function would keep only one of them, so the section is written whole.
 int StageOnWindows95(const char* path) {
@@ -53,6 +33,24 @@ int StageOnWindows95(const char* path) {
     return written ? 1 : 0;
 }
 }  // namespace
+
+char* ReadSectionLines(const char* section, const char* file, DWORD* length) {
+    HANDLE heap = GetProcessHeap();
+    DWORD size = 1024;
+    char* block = static_cast<char*>(HeapAlloc(heap, 0, size));
+    while (block != nullptr) {
+        DWORD n = GetPrivateProfileSectionA(section, block, size, file);
+        if (n != size - 2) {
+            *length = n;
+            return block;
+        }
+        char* grown = static_cast<char*>(HeapReAlloc(heap, 0, block, size * 2));
+        if (grown == nullptr) HeapFree(heap, 0, block);
+        block = grown;
+        size *= 2;
+    }
+    return nullptr;
+}
 
 int StageDeletionAtRestart(const char* path) {
     if (g_Setup.PlatformId == VER_PLATFORM_WIN32_NT)

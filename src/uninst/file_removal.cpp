@@ -1,6 +1,8 @@
 #include "script/script_names.h"
 #include "setup/setup_context.h"
 #include "uninst/deletion_staging.h"
+#include "uninst/directory_removal.h"
+#include "uninst/kept_files.h"
 #include "uninst/log_paths.h"
 #include "uninst/removal_log.h"
 #include "uninst/removal_passes.h"
@@ -10,15 +12,6 @@
 #include "uninst/uninst_state.h"
 
 namespace {
-// Notes the file's directory for the directory pass, once per run of files in the
-// same directory (the log lists a directory's files together).
-void NoteDirectoryOf(const char* path) {
-    std::string_view directory = ParentDirectory(std::string_view(path, TextLength(path)));
-    if (directory.empty() || EqualsIgnoreCase(directory, g_Uninst.LastDirectory.view())) return;
-    if (!g_Uninst.LastDirectory.Assign(directory)) return;
-    NoteLogEntry(kDirectoriesSection, g_Uninst.LastDirectory.c_str());
-}
-
 bool IsGone(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
@@ -29,14 +22,18 @@ bool IsInUse(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
 }
 
-EntryOutcome RemoveLoggedFile(const char* path) {
-    ShowProgressItem(path);
-    if (ClassifyLogPath(path) != PathVerdict::Usable) {
-        ReportUnremovedItem(IDS_ITEM_SKIPPED, path);
-        return EntryOutcome::Failed;
+// Only files the keep decisions left in [UninstFiles] come here: each is removed.
+EntryOutcome RemoveLoggedFile(const char* entry) {
+    ShowProgressItem(entry);
+    PathText folded;
+    if (!FoldLogPath(std::string_view(entry, TextLength(entry)), folded) ||
+        ClassifyLogPath(folded.view()) != PathVerdict::Usable) {
+        ReportItemLeftInPlace(entry);
+        return EntryOutcome::Handled;
     }
+    const char* path = folded.c_str();
     // This program cannot delete itself while it runs: that comes last.
-    if (EqualsIgnoreCase(std::string_view(path, TextLength(path)), g_Uninst.ModulePath.view())) {
+    if (EqualsIgnoreCase(folded.view(), g_Uninst.ModulePath.view())) {
         g_Uninst.OwnFileLeft = 1;
         return EntryOutcome::Left;
     }
@@ -44,15 +41,24 @@ EntryOutcome RemoveLoggedFile(const char* path) {
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         // Already gone is what the removal wants; anything else is reported.
         if (IsGone(GetLastError())) return EntryOutcome::Handled;
-        ReportUnremovedItem(IDS_ITEM_NOT_DELETED, path);
+        ReportUnremovedItem(IDS_ITEM_NOT_DELETED, entry);
         return EntryOutcome::Failed;
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        ReportUnremovedItem(IDS_ITEM_SKIPPED, path);
+        ReportUnremovedItem(IDS_ITEM_SKIPPED, entry);
         return EntryOutcome::Failed;
     }
-    if (IsInSharedPlace(path) && (IsCountedAsShared(path) || !DecideSharedFileRemoval(path)))
-        return EntryOutcome::Handled;  // kept: other programs may use it
+    // Checked again what needs nobody's answer, so that no file is deleted that the keep
+    // decisions did not see: kept by the log, counted as shared, or in a shared place
+    // without a Yes of this run.
+    if (IsPathInLines(g_Uninst.KeptLines, folded.view())) return EntryOutcome::Handled;
+    int counted = FindSharedCount(path);
+    bool approved = !IsInSharedPlace(path) || g_Uninst.SharedRemovalsApproved > 0;
+    if (counted != 0 || !approved) {
+        ReportUnremovedItem(IDS_ITEM_NOT_DELETED, entry);
+        return EntryOutcome::Failed;
+    }
+    if (IsInSharedPlace(path)) --g_Uninst.SharedRemovalsApproved;
 
     NoteDirectoryOf(path);
     // Files copied from a CD keep their read-only attribute.
@@ -64,34 +70,19 @@ EntryOutcome RemoveLoggedFile(const char* path) {
         ++g_Uninst.StagedCount;
         return EntryOutcome::Handled;
     }
-    ReportUnremovedItem(IDS_ITEM_NOT_DELETED, path);
+    ReportUnremovedItem(IDS_ITEM_NOT_DELETED, entry);
     return EntryOutcome::Failed;
-}
-
-// Removes the directory and each parent that becomes empty, up to the first one that
-// is protected or still holds anything.
-void RemoveEmptyDirectories(std::string_view directory) {
-    PathText current;
-    if (!current.Assign(directory)) return;
-    while (!current.empty() && !IsProtectedDirectory(current.view())) {
-        if (!RemoveDirectoryA(current.c_str())) return;
-        current.Truncate(ParentDirectory(current.view()).size());
-    }
-}
-
-EntryOutcome RemoveNotedDirectory(const char* directory) {
-    if (ClassifyLogPath(directory) == PathVerdict::Usable)
-        RemoveEmptyDirectories(std::string_view(directory, TextLength(directory)));
-    // A directory that still holds something is kept by rule, not by failure.
-    return EntryOutcome::Handled;
 }
 }  // namespace
 
 void RunFileRemoval() {
     g_Uninst.LastDirectory.Clear();
+    g_Uninst.KeptLines = ReadLogSectionLines(ScriptName::UninstKeptFiles);
+    if (g_Uninst.KeptLines == nullptr) {
+        ReportUnremovedItem(IDS_ITEM_NOT_DELETED, g_Uninst.LogPath.c_str());
+        return;
+    }
     RunLogSectionLastFirst(ScriptName::UninstFiles, RemoveLoggedFile);
-}
-
-void RunDirectoryRemoval() {
-    RunLogSectionLastFirst(kDirectoriesSection, RemoveNotedDirectory);
+    HeapFree(GetProcessHeap(), 0, g_Uninst.KeptLines);
+    g_Uninst.KeptLines = nullptr;
 }

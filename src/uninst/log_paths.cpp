@@ -23,12 +23,38 @@ bool IsDeviceName(std::string_view part) {
     return false;
 }
 
+}  // namespace
+
 std::string_view WithoutTrailingBackslash(std::string_view path) {
     if (path.size() > 3 && path.back() == '\\') path.remove_suffix(1);
     return path;
 }
 
-}  // namespace
+int FoldLogPath(std::string_view entry, PathText& out) {
+    auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
+    char* text = out.data();
+    size_t length = 0;
+    size_t at = 0;
+    // A network path's leading pair is part of its name, not a doubled separator.
+    if (entry.size() >= 2 && isSeparator(entry[0]) && isSeparator(entry[1])) {
+        text[length++] = '\\';
+        text[length++] = '\\';
+        at = 2;
+    }
+    char last = '\0';
+    for (; at < entry.size(); ++at) {
+        char c = isSeparator(entry[at]) ? '\\' : entry[at];
+        if (c == '\\' && last == '\\') continue;
+        if (length + 1 >= PathText::Capacity) {
+            out.Clear();
+            return 0;
+        }
+        text[length++] = c;
+        last = c;
+    }
+    text[length] = '\0';
+    return 1;
+}
 
 bool IsSameDirectory(std::string_view a, std::string_view b) {
     if (a.empty() || b.empty()) return false;
@@ -39,7 +65,7 @@ bool IsProtectedDirectory(std::string_view directory) {
     std::string_view d = WithoutTrailingBackslash(directory);
     if (d.size() <= 3) return true;  // a drive root, or nothing that names a directory
     return IsSameDirectory(d, g_Setup.WINDIR.view()) || IsSameDirectory(d, g_Setup.WINSYSDIR.view()) ||
-           IsSameDirectory(d, g_Uninst.ProgramFilesDir.view());
+           IsSameDirectory(d, g_Uninst.ProgramFilesDir.view()) || IsSameDirectory(d, g_Uninst.CommonFilesDir.view());
 }
 
 std::string_view ParentDirectory(std::string_view path) {

@@ -12,7 +12,7 @@ enum class PathVerdict {
     Wildcard,    // * ? and the other characters no file name holds
     ParentPart,  // "." or ".." parts, or a part Windows would trim (trailing dot or blank)
     DeviceName,  // CON, NUL, AUX, COM1 ... anywhere in the path
-    Protected,   // a drive root, the Windows, system or Program Files directory
+    Protected,   // a drive root, the Windows, system, Program Files or Common Files directory
 };
 
 // Part of a text, clamped to it (string_view::substr would throw, and the remover
@@ -24,8 +24,14 @@ constexpr std::string_view TextSlice(std::string_view text, size_t position, siz
 }
 
 PathVerdict ClassifyLogPath(std::string_view path);
-// A directory that is never removed: a drive root, the Windows, the system or the
-// Program Files directory (with or without a trailing backslash).
+// The entry as Windows reads it: '/' as '\\' and each run of backslashes as one, except
+// the leading pair of a network path, so that "C:\\WINDOWS\\\\SAMPLE" is judged and
+// compared as the directory it names. 0 when it does not fit.
+int FoldLogPath(std::string_view entry, PathText& out);
+// A directory's path without its trailing backslash (a drive root keeps it).
+std::string_view WithoutTrailingBackslash(std::string_view path);
+// A directory that is never removed: a drive root, the Windows, the system, the
+// Program Files or the Common Files directory (with or without a trailing backslash).
 bool IsProtectedDirectory(std::string_view directory);
 // Whether two directories are the same, with or without a trailing backslash.
 bool IsSameDirectory(std::string_view a, std::string_view b);

@@ -1,9 +1,13 @@
 // The remover's passes, in the reverse order of the installation: removal commands,
-// component unregistration, files, then the directories that held them.
+// which files stay, component unregistration, files, then the directories the
+// product made.
 #pragma once
 
 // Each walks its log section last entry first.
 void RunExecRemoval();
+// Decides keep or remove for every logged file. 0 when a decision could not be made
+// (then nothing may be unregistered or deleted in this run).
+int DecideFilesToKeep();
 void RunComponentRemoval();
 void RunFileRemoval();
 void RunDirectoryRemoval();

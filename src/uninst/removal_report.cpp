@@ -15,8 +15,8 @@ using ItemText = FixedText<kMostItemChars + 1>;
 using ReportText = FixedText<2048>;
 }  // namespace
 
-void ReportUnremovedItem(UINT textId, const char* item) {
-    ++g_Uninst.FailedCount;
+namespace {
+void ListItem(UINT textId, const char* item) {
     if (g_Uninst.ListedCount >= kMostListedItems) return;
     ItemText shown;
     shown.Assign(item);
@@ -27,18 +27,29 @@ void ReportUnremovedItem(UINT textId, const char* item) {
     g_Uninst.FailedList.Append(line.view());
     ++g_Uninst.ListedCount;
 }
+}  // namespace
+
+void ReportUnremovedItem(UINT textId, const char* item) {
+    ++g_Uninst.FailedCount;
+    ListItem(textId, item);
+}
+
+void ReportItemLeftInPlace(const char* item) {
+    ++g_Uninst.LeftCount;
+    ListItem(IDS_ITEM_LEFT_IN_PLACE, item);
+}
 
 void ShowRemovalOutcome(bool complete) {
     if (g_Uninst.Silent) return;
     const char* caption = g_Setup.PRODUCTNAME.c_str();
     ReportText text;
-    if (complete && g_Uninst.FailedCount == 0) {
+    if (complete && g_Uninst.FailedCount == 0 && g_Uninst.LeftCount == 0) {
         ComposeCatalogueText(text, IDS_REMOVAL_SUCCEEDED, caption);
         ShowMessageBox(text.c_str(), caption, MB_OK);
         return;
     }
     ReportList list = g_Uninst.FailedList;
-    unsigned int unlisted = static_cast<unsigned int>(g_Uninst.FailedCount - g_Uninst.ListedCount);
+    unsigned int unlisted = static_cast<unsigned int>(g_Uninst.FailedCount + g_Uninst.LeftCount - g_Uninst.ListedCount);
     if (unlisted > 0) {
         FixedText<64> more;
         ComposeCatalogueText(more, IDS_MORE_ITEMS, unlisted);
@@ -47,7 +58,7 @@ void ShowRemovalOutcome(bool complete) {
     // Entries left by rule do not keep a removal open: it is complete all the same.
     if (complete) {
         ComposeCatalogueText(text, IDS_REMOVAL_LEFT_ITEMS, caption, list.c_str());
-        ShowMessageBox(text.c_str(), caption, MB_OK);
+        ShowMessageBox(text.c_str(), caption, MB_ICONEXCLAMATION);
         return;
     }
     ComposeCatalogueText(text, IDS_REMOVAL_INCOMPLETE, list.c_str());

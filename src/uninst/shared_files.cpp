@@ -1,6 +1,5 @@
 #include "uninst/shared_files.h"
 
-#include "script/registry_reader.h"
 #include "setup/setup_context.h"
 #include "ui/messages.h"
 #include "ui/progress_window.h"
@@ -8,24 +7,11 @@
 #include "uninst/uninst_resource_ids.h"
 #include "uninst/uninst_state.h"
 
-namespace {
-constexpr char kSharedDllsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-}  // namespace
-
 bool IsInSharedPlace(const char* path) {
     // Directly in one of them: a product's own directory below the Windows
     // directory holds the product's files, not shared ones.
     std::string_view directory = ParentDirectory(std::string_view(path, TextLength(path)));
     return IsSameDirectory(directory, g_Setup.WINDIR.view()) || IsSameDirectory(directory, g_Setup.WINSYSDIR.view());
-}
-
-bool IsCountedAsShared(const char* path) {
-    HKEY key = OpenRegistryKey(HKEY_LOCAL_MACHINE, kSharedDllsKey, KEY_QUERY_VALUE);
-    if (key == nullptr) return false;
-    DWORD count = 0;
-    int counted = ReadRegistryNumber(key, path, &count);
-    RegCloseKey(key);
-    return counted && count > 0;
 }
 
 INT_PTR CALLBACK SharedFileDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -6,8 +6,6 @@
 // Whether the file lies where shared files lie: directly in the Windows or the
 // system directory.
 bool IsInSharedPlace(const char* path);
-// Whether HKLM\...\SharedDLLs holds a use count above 0 for the file.
-bool IsCountedAsShared(const char* path);
 // Asks the person (or takes an earlier "to all" answer): 1 remove, 0 keep. Silent
 // runs keep the file.
 int DecideSharedFileRemoval(const char* path);

@@ -14,11 +14,21 @@ struct UninstState {
     PathText LogPath;          // full path of the uninstall log
     PathText ModulePath;       // this program's own file
     PathText ProgramFilesDir;  // never removed; empty when the registry does not name it
-    PathText LastDirectory;    // the directory most recently noted for the directory pass
-    int Silent;                // /S: no box, shared files kept, no restart offered
+    PathText CommonFilesDir;   // the same
+    // The registry could not be read to say which directories are protected (not: it
+    // names none): no directory is removed in this run, the log keeps them for the next.
+    int ProtectedDirsUnknown;
+    // The log records the directories SETUP.EXE created: only those are removed.
+    int RecordedDirsOnly;
+    int DirectoryDepth;          // the directory pass removes directories this deep now
+    char* KeptLines;             // [UninstKeptFiles] while the keep decisions or the file pass run (heap)
+    int SharedRemovalsApproved;  // shared files the person said Yes to, not yet deleted
+    PathText LastDirectory;      // the directory most recently noted for the directory pass
+    int Silent;                  // /S: no box, shared files kept, no restart offered
     SharedAnswer SharedFiles;
     int FailedCount;  // entries that could not be handled (they stay in the log)
-    int ListedCount;  // of those, how many are named in the report
+    int LeftCount;    // entries refused by rule: left in place, out of the log, reported
+    int ListedCount;  // of the failed and left entries, how many are named in the report
     ReportList FailedList;
     int StagedCount;  // files staged for deletion at the next restart
     int OwnFileLeft;  // this program's own file is in the log and still to go

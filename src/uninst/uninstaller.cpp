@@ -14,6 +14,7 @@
 #include "ui/progress_window.h"
 #include "ui/resource_ids.h"
 #include "uninst/deletion_staging.h"
+#include "uninst/directory_removal.h"
 #include "uninst/log_paths.h"
 #include "uninst/removal_log.h"
 #include "uninst/removal_passes.h"
@@ -26,11 +27,6 @@
 UninstState g_Uninst;
 
 namespace {
-constexpr char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
-constexpr char kProgramFilesValue[] = "ProgramFilesDir";
-// SETUP.EXE's record of the directories it created itself.
-constexpr char kCreatedDirectoriesSection[] = "UninstCreatedDirs";
-
 enum class Mode { Remove, Register };
 
 struct Request {
@@ -41,8 +37,9 @@ struct Request {
 };
 
 // The sections a removal empties; when all are empty the log has served.
-constexpr const char* kLogSections[] = {ScriptName::UninstExec, ScriptName::UninstRegister, ScriptName::UninstFiles,
-                                        kDirectoriesSection, nullptr};
+constexpr const char* kLogSections[] = {ScriptName::UninstExec,  ScriptName::UninstRegister,
+                                        ScriptName::UninstFiles, ScriptName::UninstCreatedDirs,
+                                        kDirectoriesSection,     nullptr};
 
 bool IsOption(const char* argument, std::string_view name) {
     return (argument[0] == '/' || argument[0] == '-') && EqualsIgnoreCase(argument + 1, name);
@@ -143,8 +140,7 @@ void FindDirectories(HINSTANCE instance) {
     AppendBackslash(g_Setup.WINDIR);
     GetSystemDirectoryA(g_Setup.WINSYSDIR.data(), PathText::Capacity);
     AppendBackslash(g_Setup.WINSYSDIR);
-
-    ReadRegistryKeyText(HKEY_LOCAL_MACHINE, kCurrentVersionKey, kProgramFilesValue, g_Uninst.ProgramFilesDir);
+    ReadProtectedDirectories();
 }
 
 bool UserConfirmsRemoval() {
@@ -173,15 +169,44 @@ bool SectionNamesDirectory(const char* section, std::string_view directory, bool
 bool LogDirectoryMayGo() {
     std::string_view directory = ParentDirectory(g_Uninst.LogPath.view());
     if (IsProtectedDirectory(directory)) return false;
-    return SectionNamesDirectory(kCreatedDirectoriesSection, directory, false) ||
+    return SectionNamesDirectory(ScriptName::UninstCreatedDirs, directory, false) ||
            SectionNamesDirectory(kDirectoriesSection, directory, false) ||
            SectionNamesDirectory(ScriptName::UninstFiles, directory, true);
 }
 
-// Whether the log lists nothing but, perhaps, the remover's own file.
+// Whether `directory` is the directory of `path` or one above it.
+bool Encloses(std::string_view directory, std::string_view path) {
+    for (std::string_view d = ParentDirectory(path); !d.empty();) {
+        if (IsSameDirectory(d, directory)) return true;
+        std::string_view up = ParentDirectory(d);
+        if (up.size() >= d.size()) break;  // a drive root is its own parent
+        d = up;
+    }
+    return false;
+}
+
+// Whether every directory a section still lists holds only what the ending itself
+// removes: the remover's own file and the log. Those directories go at the end.
+bool OnlyEndingDirectoriesLeft(const char* section) {
+    SectionKeys keys{nullptr};
+    if (!ReadSectionKeys(g_Uninst.LogPath.c_str(), section, &keys)) return false;
+    bool only = true;
+    for (const char* name = keys.Names; *name != '\0' && only; name = NextKeyName(name)) {
+        std::string_view entry(name, TextLength(name));
+        only = (g_Uninst.OwnFileLeft && Encloses(entry, g_Uninst.ModulePath.view())) ||
+               Encloses(entry, g_Uninst.LogPath.view());
+    }
+    FreeSectionKeys(&keys);
+    return only;
+}
+
+// Whether the log lists nothing but, perhaps, the remover's own file and the
+// directories that hold it or the log.
 bool OnlyOwnFileLeft() {
     for (const char* const* section = kLogSections; *section != nullptr; ++section) {
-        if (*section != ScriptName::UninstFiles && !IsLogSectionEmpty(*section)) return false;
+        if (*section == ScriptName::UninstFiles || IsLogSectionEmpty(*section)) continue;
+        bool directories = *section == ScriptName::UninstCreatedDirs || *section == kDirectoriesSection;
+        if (!directories || !OnlyEndingDirectoriesLeft(*section)) return false;
     }
     SectionKeys keys{nullptr};
     if (!ReadSectionKeys(g_Uninst.LogPath.c_str(), ScriptName::UninstFiles, &keys)) return false;
@@ -193,11 +218,26 @@ bool OnlyOwnFileLeft() {
     return only;
 }
 
+// How many levels, from `directory` upward, the log names as made by the product.
+int RecordedLevels(std::string_view directory) {
+    int levels = 0;
+    while (!directory.empty() && (SectionNamesDirectory(ScriptName::UninstCreatedDirs, directory, false) ||
+                                  SectionNamesDirectory(kDirectoriesSection, directory, false))) {
+        ++levels;
+        std::string_view up = ParentDirectory(directory);
+        if (up.size() >= directory.size()) break;
+        directory = up;
+    }
+    return levels;
+}
+
 void RunPasses() {
     if (!g_Uninst.Silent) CreateProgressWindow();
     RunExecRemoval();
-    RunComponentRemoval();
-    RunFileRemoval();
+    if (DecideFilesToKeep()) {
+        RunComponentRemoval();
+        RunFileRemoval();
+    }
     RunDirectoryRemoval();
     DestroyProgressWindow();
 }
@@ -206,6 +246,16 @@ void RunPasses() {
 void RemoveDirectoryIfEmpty(std::string_view directory) {
     PathText path;
     if (path.Assign(directory) && !IsProtectedDirectory(directory)) RemoveDirectoryA(path.c_str());
+}
+
+// The directory and as many levels above it as the product made, each while empty.
+void RemoveLevelsIfEmpty(std::string_view directory, int levels) {
+    for (; levels > 0 && !directory.empty(); --levels) {
+        RemoveDirectoryIfEmpty(directory);
+        std::string_view up = ParentDirectory(directory);
+        if (up.size() >= directory.size()) break;
+        directory = up;
+    }
 }
 
 // The ending. Every cut from here leaves either an entry that still runs (the key
@@ -218,6 +268,12 @@ bool FinishRemoval(bool logDirectoryMayGo, bool isCopy, bool& restartNeeded) {
     std::string_view ownDirectory = ParentDirectory(g_Uninst.ModulePath.view());
     bool nt = g_Setup.PlatformId == VER_PLATFORM_WIN32_NT;
     bool ownFile = g_Uninst.OwnFileLeft != 0;
+    // Read while the log still names them. A log that records no directory the setup
+    // made is an older one: the directory that held the remover's own file goes, no more.
+    int ownLevels = RecordedLevels(ownDirectory);
+    if (ownLevels == 0 && !g_Uninst.RecordedDirsOnly) ownLevels = 1;
+    int logLevels = RecordedLevels(logDirectory);
+    if (logLevels == 0 && logDirectoryMayGo) logLevels = 1;
     if (ownFile) {
         if (!StageDeletionAtRestart(g_Uninst.ModulePath.c_str()) || !StageDeletionAtRestart(log)) {
             ReportUnremovedItem(IDS_ITEM_NOT_DELETED, g_Uninst.ModulePath.c_str());
@@ -225,9 +281,9 @@ bool FinishRemoval(bool logDirectoryMayGo, bool isCopy, bool& restartNeeded) {
         }
         // Windows removes an empty directory at the next start only on NT.
         PathText directory;
-        if (nt && !IsProtectedDirectory(ownDirectory) && directory.Assign(ownDirectory))
+        if (nt && ownLevels > 0 && !IsProtectedDirectory(ownDirectory) && directory.Assign(ownDirectory))
             StageDeletionAtRestart(directory.c_str());
-        if (nt && logDirectoryMayGo && !IsSameDirectory(logDirectory, ownDirectory) && directory.Assign(logDirectory))
+        if (nt && logLevels > 0 && !IsSameDirectory(logDirectory, ownDirectory) && directory.Assign(logDirectory))
             StageDeletionAtRestart(directory.c_str());
     }
     if (!RemoveUninstallEntry()) {
@@ -248,8 +304,8 @@ bool FinishRemoval(bool logDirectoryMayGo, bool isCopy, bool& restartNeeded) {
         ReportUnremovedItem(IDS_ITEM_NOT_DELETED, log);
         return false;
     }
-    if (ownFile && isCopy) RemoveDirectoryIfEmpty(ownDirectory);
-    if (logDirectoryMayGo) RemoveDirectoryIfEmpty(logDirectory);
+    if (ownFile && isCopy) RemoveLevelsIfEmpty(ownDirectory, ownLevels);
+    RemoveLevelsIfEmpty(logDirectory, logLevels);
     return true;
 }
 

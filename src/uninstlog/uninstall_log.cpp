@@ -25,3 +25,7 @@ void LogInstalledFile(const char* path) { AddLogEntry(ScriptName::UninstFiles, p
 void LogRegisteredComponent(const char* path) { AddLogEntry(ScriptName::UninstRegister, path); }
 
 void LogUninstallCommand(const char* command) { AddLogEntry(ScriptName::UninstExec, command); }
+
+void LogKeptFile(const char* path) { AddLogEntry(ScriptName::UninstKeptFiles, path); }
+
+void LogCreatedDirectory(const char* directory) { AddLogEntry(ScriptName::UninstCreatedDirs, directory); }

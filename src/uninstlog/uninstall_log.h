@@ -9,3 +9,9 @@ void OpenUninstallLog();
 void LogInstalledFile(const char* path);
 void LogRegisteredComponent(const char* path);
 void LogUninstallCommand(const char* command);
+// A file present that the person kept: the remover leaves it alone. Written before the
+// file's own entry, so that a cut between the two never leaves it unprotected.
+void LogKeptFile(const char* path);
+// A directory this setup created, written before the first file goes into it: the
+// remover removes only directories recorded so (and only when they are empty).
+void LogCreatedDirectory(const char* directory);

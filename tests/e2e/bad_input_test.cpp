@@ -461,6 +461,9 @@ TEST(UninstallLogRepeated, ThreeRunsOfOneMediumKeepEveryEntryOnceAndEarlierSecti
             << "round " << round;
         EXPECT_EQ(IniKeys(wine, log, "UninstRegister"), std::vector<std::string>({"C:\\THREE\\selfreg.dll"}))
             << "round " << round;
+        // Created by the first run only: later runs find it there.
+        EXPECT_EQ(IniKeys(wine, log, "UninstCreatedDirs"), std::vector<std::string>({"C:\\THREE\\"}))
+            << "round " << round;
         EXPECT_EQ(IniKeys(wine, log, "Earlier"), std::vector<std::string>({"Keep"})) << "round " << round;
         EXPECT_EQ(wine.IniValue(log, "Earlier", "Keep"), "me");
     }

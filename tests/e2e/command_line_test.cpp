@@ -54,6 +54,7 @@ TEST_P(CommandLine, InstallationIsTheSameAsWithoutArguments) {
     EXPECT_EQ(wine.ListDir("C:\\medium"), mediumBefore);
     EXPECT_EQ(wine.ReadFile(kLogPath),
               "[UNINST]\r\nProduct=Args Demo\r\n"
+              "[UninstCreatedDirs]\r\nC:\\Args\\=\r\n"
               "[UninstFiles]\r\nC:\\Args\\viewer.txt=\r\nC:\\Args\\readme.txt=\r\n");
 }
 

@@ -22,14 +22,19 @@ std::string SampleFile(const std::string& name) {
     return ReadHostFile(BuildDir() + "/sample/" + name);
 }
 
-const char* const kUninstallLog =
-    "[UNINST]\r\nProduct=Sample Viewer\r\n"
-    "[UninstFiles]\r\n"
-    "C:\\windows\\SAMPLE\\viewer.exe=\r\nC:\\windows\\SAMPLE\\readme.txt=\r\n"
-    "C:\\windows\\SAMPLE\\sampreg.dll=\r\nC:\\windows\\system32\\sampcore.dll=\r\n"
-    "C:\\windows\\SAMPLE\\uninst.exe=\r\n"
-    "[UninstExec]\r\nC:\\windows\\SAMPLE\\viewer.exe /uninstall=\r\n"
-    "[UninstRegister]\r\nC:\\windows\\SAMPLE\\sampreg.dll=\r\n";
+// The product directory is logged as created before its first file; a kept newer
+// sampcore.dll is logged as kept just before its own entry.
+std::string UninstallLog(bool keptCore) {
+    return std::string("[UNINST]\r\nProduct=Sample Viewer\r\n"
+                       "[UninstCreatedDirs]\r\nC:\\windows\\SAMPLE\\=\r\n"
+                       "[UninstFiles]\r\n"
+                       "C:\\windows\\SAMPLE\\viewer.exe=\r\nC:\\windows\\SAMPLE\\readme.txt=\r\n"
+                       "C:\\windows\\SAMPLE\\sampreg.dll=\r\nC:\\windows\\system32\\sampcore.dll=\r\n"
+                       "C:\\windows\\SAMPLE\\uninst.exe=\r\n") +
+           (keptCore ? "[UninstKeptFiles]\r\nC:\\windows\\system32\\sampcore.dll=\r\n" : "") +
+           "[UninstExec]\r\nC:\\windows\\SAMPLE\\viewer.exe /uninstall=\r\n"
+           "[UninstRegister]\r\nC:\\windows\\SAMPLE\\sampreg.dll=\r\n";
+}
 
 }  // namespace
 
@@ -54,7 +59,7 @@ TEST(SampleMedium, InstallsKeepingTheNewerSharedLibraryWhenTheUserSaysYes) {
               "[Viewer]\r\nHome=C:\\windows\\SAMPLE\\\r\nInstalledFrom=C:\\medium\\\r\nCoreVersion=1.3.0.0\r\n");
     EXPECT_EQ(wine.RegQuery("HKCU\\Software\\Sample Software\\Sample Viewer\\Handler", "Path"),
               "C:\\windows\\SAMPLE\\sampreg.dll");
-    EXPECT_EQ(wine.ReadFile("C:\\windows\\SAMPVIEW.INI"), kUninstallLog);
+    EXPECT_EQ(wine.ReadFile("C:\\windows\\SAMPVIEW.INI"), UninstallLog(true));
 }
 
 TEST(SampleMedium, OlderSharedLibraryReplacesTheNewerWhenTheUserSaysNo) {
@@ -78,7 +83,7 @@ TEST(SampleMedium, FreshWindows95MachineGetsEverythingWithoutFurtherQuestions) {
     EXPECT_EQ(run.transcript,
               Transcript({QuestionBox(kProduct, kQuestion, "Yes"), OkBox(kProduct, "Setup completed successfully")}));
     EXPECT_EQ(wine.ReadFile(kSystemCore), SampleFile("medium/sampcore.dll"));
-    EXPECT_EQ(wine.ReadFile("C:\\windows\\SAMPVIEW.INI"), kUninstallLog);
+    EXPECT_EQ(wine.ReadFile("C:\\windows\\SAMPVIEW.INI"), UninstallLog(false));
     EXPECT_EQ(wine.IniValue("C:\\windows\\SAMPLE\\viewer.ini", "Viewer", "CoreVersion"), "1.2.0.0");
 }
 

@@ -21,9 +21,11 @@ TEST(UninstallLogFile, NewEntriesAreMergedIntoAnExistingLog) {
     SetupRun run = wine.RunSetup({{"OK"}});
     EXPECT_EQ(run.transcript, Transcript({OkBox("Merge Sample", "Setup completed successfully")}));
     // The product entry is replaced in place; the path already listed in other case
-    // is not added again; the new one goes to the end of its section.
+    // is not added again; the new one goes to the end of its section; the directory the
+    // run created opens a section of its own at the end.
     EXPECT_EQ(wine.ReadFile("C:\\windows\\MERGE.INI").value_or("<none>"),
               "[UNINST]\r\nProduct=Merge Sample\r\n"
               "[Other]\r\nkeep=1\r\n"
-              "[UninstFiles]\r\nC:\\OLD\\A.DLL=\r\nc:\\mergeapp\\one.txt=\r\nC:\\MergeApp\\two.txt=\r\n");
+              "[UninstFiles]\r\nC:\\OLD\\A.DLL=\r\nc:\\mergeapp\\one.txt=\r\nC:\\MergeApp\\two.txt=\r\n"
+              "[UninstCreatedDirs]\r\nC:\\MergeApp\\=\r\n");
 }

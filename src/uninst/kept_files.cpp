@@ -1,0 +1,106 @@
+#include "uninst/kept_files.h"
+
+#include "script/registry_reader.h"
+#include "script/script_names.h"
+#include "setup/setup_context.h"
+#include "uninst/deletion_staging.h"
+#include "uninst/log_paths.h"
+#include "uninst/removal_log.h"
+#include "uninst/removal_passes.h"
+#include "uninst/removal_report.h"
+#include "uninst/shared_files.h"
+#include "uninst/uninst_resource_ids.h"
+#include "uninst/uninst_state.h"
+
+namespace {
+constexpr char kSharedDllsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+// A kept file's entry leaves [UninstFiles] only once [UninstKeptFiles] names it, so that
+// the component pass, and any later run after a cut, keeps it too; the person is not
+// asked twice.
+EntryOutcome DecideFileToKeep(const char* entry) {
+    PathText path;
+    if (!FoldLogPath(std::string_view(entry, TextLength(entry)), path) ||
+        ClassifyLogPath(path.view()) != PathVerdict::Usable) {
+        // No run could ever remove it: named once, and the removal goes on without it.
+        ReportItemLeftInPlace(entry);
+        return EntryOutcome::Handled;
+    }
+    // The remover's own file is the product's and goes last.
+    if (EqualsIgnoreCase(path.view(), g_Uninst.ModulePath.view())) return EntryOutcome::Left;
+    // The section as it was when the pass began: what this pass notes is decided anyway.
+    if (IsPathInLines(g_Uninst.KeptLines, path.view())) return EntryOutcome::Handled;
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    // What became of a file that is not there (or not a file) is the file pass's to say.
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return EntryOutcome::Left;
+    int counted = FindSharedCount(path.c_str());
+    if (counted < 0) {
+        ReportUnremovedItem(IDS_ITEM_NOT_DELETED, entry);
+        return EntryOutcome::Failed;
+    }
+    // A count says other programs use it, wherever it lies; in the Windows or system
+    // directory the person decides (a silent run keeps it).
+    if (counted == 0 && !IsInSharedPlace(path.c_str())) return EntryOutcome::Left;
+    if (counted == 0) ShowProgressItem(path.c_str());  // the question names the file, so does the window
+    if (counted == 0 && DecideSharedFileRemoval(path.c_str())) {
+        ++g_Uninst.SharedRemovalsApproved;
+        return EntryOutcome::Left;
+    }
+    NoteLogEntry(ScriptName::UninstKeptFiles, path.c_str());
+    return FindInLogSection(ScriptName::UninstKeptFiles, path.view()) == LogListing::Listed ? EntryOutcome::Handled
+                                                                                            : EntryOutcome::Failed;
+}
+}  // namespace
+
+char* ReadLogSectionLines(const char* section) {
+    DWORD length = 0;
+    char* lines = ReadSectionLines(section, g_Uninst.LogPath.c_str(), &length);
+    if (lines == nullptr || lines[0] != '\0') return lines;
+    char product[4];
+    ReadScriptValue(g_Uninst.LogPath.c_str(), ScriptName::UninstSection, ScriptName::Product, "", product,
+                    sizeof product);
+    if (product[0] != '\0') return lines;
+    HeapFree(GetProcessHeap(), 0, lines);
+    return nullptr;
+}
+
+bool IsPathInLines(const char* lines, std::string_view path) {
+    for (const char* line = lines; *line != '\0'; line += TextLength(line) + 1) {
+        std::string_view text(line, TextLength(line));
+        PathText name;
+        if (FoldLogPath(TextSlice(text, 0, text.rfind('=')), name) && EqualsIgnoreCase(name.view(), path)) return true;
+    }
+    return false;
+}
+
+LogListing FindInLogSection(const char* section, std::string_view path) {
+    char* lines = ReadLogSectionLines(section);
+    if (lines == nullptr) return LogListing::Unknown;
+    bool found = IsPathInLines(lines, path);
+    HeapFree(GetProcessHeap(), 0, lines);
+    return found ? LogListing::Listed : LogListing::NotListed;
+}
+
+int FindSharedCount(const char* path) {
+    HKEY key = nullptr;
+    LSTATUS status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, KEY_QUERY_VALUE, &key);
+    if (status == ERROR_FILE_NOT_FOUND) return 0;
+    if (status != ERROR_SUCCESS) return -1;
+    DWORD count = 0;
+    int read = ReadRegistryNumber(key, path, &count);
+    RegCloseKey(key);
+    return read && count > 0 ? 1 : 0;
+}
+
+int DecideFilesToKeep() {
+    g_Uninst.RecordedDirsOnly = !IsLogSectionEmpty(ScriptName::UninstCreatedDirs);
+    int failedBefore = g_Uninst.FailedCount;
+    g_Uninst.KeptLines = ReadLogSectionLines(ScriptName::UninstKeptFiles);
+    if (g_Uninst.KeptLines == nullptr || !RunLogSectionLastFirst(ScriptName::UninstFiles, DecideFileToKeep))
+        ReportUnremovedItem(IDS_ITEM_NOT_DELETED, g_Uninst.LogPath.c_str());
+    if (g_Uninst.KeptLines != nullptr) HeapFree(GetProcessHeap(), 0, g_Uninst.KeptLines);
+    g_Uninst.KeptLines = nullptr;
+    // A decision that could not be made or kept in the log stops the run short of any
+    // unregistration or deletion: the file might be one to keep. The next run decides.
+    return g_Uninst.FailedCount == failedBefore;
+}
