@@ -108,7 +108,14 @@ BOOL CloseHandle(HANDLE handle) {
     LogCall("CloseHandle");
     if (ShouldFail("CloseHandle")) return Fail(kErrorInvalidHandle, FALSE);
     if (!M().openHandles.erase(handle)) return Fail(kErrorInvalidHandle, FALSE);
+    M().openFiles.erase(handle);
     return TRUE;
+}
+
+DWORD GetTickCount() {
+    LogCall("GetTickCount");
+    ShouldFail("GetTickCount");
+    return M().tickCount;
 }
 
 BOOL ExitWindowsEx(UINT flags, DWORD reason) {

@@ -1,0 +1,138 @@
+#include "uninstlog/log_writer.h"
+
+#include "script/script_reader.h"
+#include "uninstlog/log_file.h"
+
+namespace {
+struct LogWriter {
+    int Loaded;       // what follows describes the file as it is
+    int Started;      // the run has written one new entry (through the profile function)
+    int AtEnd;        // the section is the file's last one, or not in the file yet
+    int Present;      // the section is in the file
+    const char* Section;
+    PathText File;  // the log for the file functions
+    // The section's lines, each terminated, as GetPrivateProfileSectionA gives them,
+    // then "name=" for each name added since.
+    char* Names;
+    DWORD Used, Capacity;
+};
+
+LogWriter g_Log;
+
+// Whether the line names `name` (before its first '=', as the functions read it), and
+// is exactly "name=". Logged paths share their beginnings, so comparing from the end
+// of the name rejects sooner.
+int CompareLine(const char* line, std::string_view name) {
+    size_t n = name.size();
+    for (size_t i = 0; i < n; ++i)
+        if (line[i] == '\0' || line[i] == '=') return 0;
+    if (line[n] != '\0' && line[n] != '=') return 0;
+    while (n > 0 && AsciiLower(line[n - 1]) == AsciiLower(name[n - 1])) --n;
+    if (n != 0) return 0;
+    return line[name.size()] == '=' && line[name.size() + 1] == '\0' ? 2 : 1;
+}
+
+// 0: not in the section; 1: there, but not as "name="; 2: there as "name=".
+int FindName(std::string_view name) {
+    for (DWORD at = 0; at < g_Log.Used; at += TextLength(g_Log.Names + at) + 1)
+        if (int found = CompareLine(g_Log.Names + at, name)) return found;
+    return 0;
+}
+
+// Without memory the name is not kept: later entries then go to the profile function.
+void KeepName(std::string_view name) {
+    DWORD need = g_Log.Used + static_cast<DWORD>(name.size()) + 2;
+    if (need > g_Log.Capacity) {
+        DWORD capacity = need * 2;
+        char* grown = static_cast<char*>(HeapReAlloc(GetProcessHeap(), 0, g_Log.Names, capacity));
+        if (grown == nullptr) {
+            g_Log.AtEnd = 0;
+            return;
+        }
+        g_Log.Names = grown;
+        g_Log.Capacity = capacity;
+    }
+    CopyBounded(g_Log.Names + g_Log.Used, name.size() + 1, name);
+    g_Log.Names[need - 2] = '=';
+    g_Log.Names[need - 1] = '\0';
+    g_Log.Used = need;
+}
+
+// The section's names, and whether it is the last section of the file. The profile
+// functions search the first section of a name only, so a name that stands twice is
+// not the place to append.
+void LoadSection(const char* path, const char* section) {
+    FreeSectionKeys(reinterpret_cast<SectionKeys*>(&g_Log.Names));
+    g_Log.Loaded = 1;
+    g_Log.Section = section;
+    g_Log.Used = g_Log.Capacity = 0;
+    FlushProfileCache(path);
+    SectionKeys list{nullptr};
+    if (!ResolveLogFile(path, g_Log.File) || !ReadSectionKeys(path, nullptr, &list)) return;
+    int seen = 0;
+    const char* last = "";
+    for (const char* name = list.Names; *name; name = NextKeyName(name)) {
+        if (EqualsIgnoreCase(name, section)) ++seen;
+        last = name;
+    }
+    g_Log.Present = seen != 0;
+    g_Log.AtEnd = seen == 0 || (seen == 1 && EqualsIgnoreCase(last, section));
+    FreeSectionKeys(&list);
+    if (!ReadSectionLines(path, section, reinterpret_cast<SectionKeys*>(&g_Log.Names))) {
+        g_Log.AtEnd = 0;
+        return;
+    }
+    for (const char* name = g_Log.Names; *name; name = NextKeyName(name)) g_Log.Used += TextLength(name) + 1;
+    g_Log.Capacity = g_Log.Used + 1;
+}
+
+// A name the profile functions write as given and compare by ASCII case alone.
+bool IsPlainName(std::string_view name) {
+    if (name.empty() || name[0] == '[' || name[0] == ';' || name[0] == ' ' || name.back() == ' ') return false;
+    for (char c : name)
+        if (c < ' ' || c == '=' || c == 0x7f) return false;
+    return true;
+}
+
+// "[section]" when it is new, then "name=", in one write at the end of the file.
+int AppendName(const char* section, std::string_view name) {
+    FixedText<kPathChars * 4> lines;
+    lines.Clear();
+    if (!g_Log.Present) {
+        lines.Append('[');
+        lines.Append(std::string_view(section, TextLength(section)));
+        lines.Append("]\r\n");
+    }
+    lines.Append(name);
+    if (!lines.Append("=\r\n")) return 0;
+    FlushProfileCache(g_Log.File.c_str());
+    return AppendToLogFile(g_Log.File.c_str(), lines.c_str(), static_cast<DWORD>(lines.length()));
+}
+}  // namespace
+
+void ResetLogWriter() {
+    // The block is not freed: a new process (or the test machine's reset) starts here.
+    g_Log = LogWriter{};
+}
+
+void AddLogKey(const char* path, const char* section, const char* key) {
+    if (!g_Log.Loaded || g_Log.Section != section) LoadSection(path, section);
+    std::string_view name(key, TextLength(key));
+    bool plain = IsPlainName(name);
+    int found = plain ? FindName(name) : 0;
+    if (found == 2) return;
+    if (found == 0 && plain && g_Log.Started && g_Log.AtEnd && AppendName(section, name)) {
+        g_Log.Present = 1;
+        KeepName(name);
+        return;
+    }
+    g_Log.Started = 1;
+    // A plain name leaves the file's sections where they were; after anything else
+    // the section is read again.
+    if (!WritePrivateProfileStringA(section, key, "", path) || !plain) {
+        g_Log.Loaded = 0;
+        return;
+    }
+    if (!g_Log.Present) g_Log.AtEnd = g_Log.Present = 1;
+    KeepName(name);
+}
