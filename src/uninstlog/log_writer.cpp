@@ -7,6 +7,7 @@ namespace {
 struct LogWriter {
     int Loaded;       // what follows describes the file as it is
     int Started;      // the run has written one new entry (through the profile function)
+    int ProfileUsed;  // a profile function had the file since the last flush
     int AtEnd;        // the section is the file's last one, or not in the file yet
     int Present;      // the section is in the file
     const char* Section;
@@ -66,6 +67,7 @@ void LoadSection(const char* path, const char* section) {
     g_Log.Loaded = 1;
     g_Log.Section = section;
     g_Log.Used = g_Log.Capacity = 0;
+    g_Log.ProfileUsed = 1;
     FlushProfileCache(path);
     SectionKeys list{nullptr};
     if (!ResolveLogFile(path, g_Log.File) || !ReadSectionKeys(path, nullptr, &list)) return;
@@ -105,7 +107,8 @@ int AppendName(const char* section, std::string_view name) {
     }
     lines.Append(name);
     if (!lines.Append("=\r\n")) return 0;
-    FlushProfileCache(g_Log.File.c_str());
+    if (g_Log.ProfileUsed) FlushProfileCache(g_Log.File.c_str());
+    g_Log.ProfileUsed = 0;
     return AppendToLogFile(g_Log.File.c_str(), lines.c_str(), static_cast<DWORD>(lines.length()));
 }
 }  // namespace
@@ -126,7 +129,7 @@ void AddLogKey(const char* path, const char* section, const char* key) {
         KeepName(name);
         return;
     }
-    g_Log.Started = 1;
+    g_Log.Started = g_Log.ProfileUsed = 1;
     // A plain name leaves the file's sections where they were; after anything else
     // the section is read again.
     if (!WritePrivateProfileStringA(section, key, "", path) || !plain) {
