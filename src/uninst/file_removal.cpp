@@ -10,15 +10,6 @@
 #include "uninst/uninst_state.h"
 
 namespace {
-// Notes the file's directory for the directory pass, once per run of files in the
-// same directory (the log lists a directory's files together).
-void NoteDirectoryOf(const char* path) {
-    std::string_view directory = ParentDirectory(std::string_view(path, TextLength(path)));
-    if (directory.empty() || EqualsIgnoreCase(directory, g_Uninst.LastDirectory.view())) return;
-    if (!g_Uninst.LastDirectory.Assign(directory)) return;
-    NoteLogEntry(kDirectoriesSection, g_Uninst.LastDirectory.c_str());
-}
-
 bool IsGone(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
@@ -51,10 +42,13 @@ EntryOutcome RemoveLoggedFile(const char* path) {
         ReportUnremovedItem(IDS_ITEM_SKIPPED, path);
         return EntryOutcome::Failed;
     }
-    if (IsInSharedPlace(path) && (IsCountedAsShared(path) || !DecideSharedFileRemoval(path)))
-        return EntryOutcome::Handled;  // kept: other programs may use it
-
-    NoteDirectoryOf(path);
+    if (IsInSharedPlace(path)) {
+        if (IsCountedAsShared(path)) return EntryOutcome::Handled;  // kept: other programs use it
+        // The person is not asked twice: whatever happens to the file, the entry leaves
+        // the log at once.
+        CheckpointThisEntry();
+        if (!DecideSharedFileRemoval(path)) return EntryOutcome::Handled;  // kept by the person's choice
+    }
     // Files copied from a CD keep their read-only attribute.
     if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
     if (DeleteFileA(path)) return EntryOutcome::Handled;
@@ -88,8 +82,8 @@ EntryOutcome RemoveNotedDirectory(const char* directory) {
 }  // namespace
 
 void RunFileRemoval() {
-    g_Uninst.LastDirectory.Clear();
-    RunLogSectionLastFirst(ScriptName::UninstFiles, RemoveLoggedFile);
+    NoteDirectoriesAhead(ScriptName::UninstFiles);
+    RunLogSectionInBatches(ScriptName::UninstFiles, RemoveLoggedFile);
 }
 
 void RunDirectoryRemoval() {

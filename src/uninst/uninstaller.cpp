@@ -92,7 +92,10 @@ bool ResolveLogPath(const char* name) {
 // The log must exist and carry [UNINST] Product; anything else is not touched.
 int OpenRemovalLog(const char* name) {
     DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    if (ResolveLogPath(name)) attributes = GetFileAttributesA(g_Uninst.LogPath.c_str());
+    if (ResolveLogPath(name)) {
+        RecoverRemovalLog(g_Uninst.LogPath.c_str());
+        attributes = GetFileAttributesA(g_Uninst.LogPath.c_str());
+    }
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         MessageText caption;
         LoadCatalogueText(IDS_UNABLE_TO_OPEN, caption);
