@@ -4,10 +4,7 @@
 
 bool ResolveLogFile(const char* path, PathText& file) {
     std::string_view text(path, TextLength(path));
-    bool bare = true;
-    for (char c : text)
-        if (c == '\\' || c == '/' || c == ':') bare = false;
-    if (!bare) return file.Assign(text);
+    if (text.find_first_of("\\/:") != std::string_view::npos) return file.Assign(text);
     return JoinPath(file, g_Setup.WINDIR.view(), text) != 0;
 }
 

@@ -8,7 +8,7 @@ struct LogWriter {
     int Loaded;       // what follows describes the file as it is
     int Started;      // the run has written one new entry (through the profile function)
     int ProfileUsed;  // a profile function had the file since the last flush
-    int AtEnd;        // the section is the file's last one, or not in the file yet
+    int AtEnd;        // the section is the file's last one (or not in it yet)
     int Present;      // the section is in the file
     const char* Section;
     PathText File;  // the log for the file functions
@@ -96,20 +96,14 @@ bool IsPlainName(std::string_view name) {
     return true;
 }
 
-// "[section]" when it is new, then "name=", in one write at the end of the file.
-int AppendName(const char* section, std::string_view name) {
-    FixedText<kPathChars * 4> lines;
-    lines.Clear();
-    if (!g_Log.Present) {
-        lines.Append('[');
-        lines.Append(std::string_view(section, TextLength(section)));
-        lines.Append("]\r\n");
-    }
-    lines.Append(name);
-    if (!lines.Append("=\r\n")) return 0;
+// "name=" in one write at the end of the file.
+int AppendName(std::string_view name) {
+    FixedText<kPathChars * 4> line;
+    line.Assign(name);
+    if (!line.Append("=\r\n")) return 0;
     if (g_Log.ProfileUsed) FlushProfileCache(g_Log.File.c_str());
     g_Log.ProfileUsed = 0;
-    return AppendToLogFile(g_Log.File.c_str(), lines.c_str(), static_cast<DWORD>(lines.length()));
+    return AppendToLogFile(g_Log.File.c_str(), line.c_str(), static_cast<DWORD>(line.length()));
 }
 }  // namespace
 
@@ -124,8 +118,7 @@ void AddLogKey(const char* path, const char* section, const char* key) {
     bool plain = IsPlainName(name);
     int found = plain ? FindName(name) : 0;
     if (found == 2) return;
-    if (found == 0 && plain && g_Log.Started && g_Log.AtEnd && AppendName(section, name)) {
-        g_Log.Present = 1;
+    if (found == 0 && plain && g_Log.Started && g_Log.Present && g_Log.AtEnd && AppendName(name)) {
         KeepName(name);
         return;
     }
