@@ -63,6 +63,18 @@ TEST_F(RemovalLog, NamesWithEqualsSignsAreTakenWhole) {
     EXPECT_FALSE(fake::FileExists(kLog));
 }
 
+// A file that happens to bear the new log's name but is not a log is someone else's:
+// it is neither overwritten nor deleted, and the removal still finishes.
+TEST_F(RemovalLog, ForeignFileOfTheNewLogsNameIsLeftAlone) {
+    Strings files = MakeFiles(3);
+    fake::WriteFile(kNewLog, "another program's data");
+    fake::WriteFile(kLog, "[UNINST]\r\nProduct=Sample\r\n" + Section("UninstFiles", files));
+    EXPECT_EQ(Remove(), 0);
+    EXPECT_EQ(fake::ReadFile(kNewLog).value_or("<none>"), "another program's data");
+    EXPECT_FALSE(fake::FileExists(kLog));
+    for (const std::string& file : files) EXPECT_FALSE(fake::FileExists(file)) << file;
+}
+
 // The log is written back a number of times that grows with the logarithm of the
 // entries, and the bytes written stay a small multiple of the log itself.
 TEST_F(RemovalLog, CheckpointsCostInProportionToTheLog) {

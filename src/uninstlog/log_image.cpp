@@ -1,6 +1,8 @@
 #include "uninstlog/log_image.h"
 
 #include "script/profile_rules.h"
+#include "script/script_names.h"
+#include "script/script_reader.h"
 #include "uninstlog/log_file.h"
 
 namespace {
@@ -103,16 +105,42 @@ bool NewFileName(const char* log, PathText& name) {
     last = last == '$' ? '#' : '$';
     return true;
 }
+
+// Only a file that is a log is taken for the new log: a file of that name that is
+// not is someone else's.
+bool IsLogFile(const char* file) {
+    char product[2];
+    return ReadScriptValue(file, ScriptName::UninstSection, ScriptName::Product, "", product, sizeof product) != 0;
+}
+
+// A new log that a cut left beside the log: empty, or beginning with the log's first
+// line (which no checkpoint changes). Anything else is someone else's file.
+bool IsCutCheckpoint(const char* file, const char* log) {
+    DWORD freshSize = 0, logSize = 0;
+    int missing = 0;
+    char* fresh = ReadLogFile(file, &freshSize, &missing);
+    char* old = ReadLogFile(log, &logSize, &missing);
+    // The log's first line, as far as the new file got.
+    DWORD n = 0;
+    while (old != nullptr && n < logSize && n < freshSize && old[n] != '\r' && old[n] != '\n') ++n;
+    bool cut = fresh != nullptr && old != nullptr && (freshSize == 0 || n > 0);
+    for (DWORD i = 0; cut && i < n; ++i) cut = fresh[i] == old[i];
+    HANDLE heap = GetProcessHeap();
+    if (fresh) HeapFree(heap, 0, fresh);
+    if (old) HeapFree(heap, 0, old);
+    return cut;
+}
 }  // namespace
 
 void RecoverLogCheckpoint(const char* log) {
     FreeImage();
     PathText fresh;
     if (!NewFileName(log, fresh) || GetFileAttributesA(fresh.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-    if (GetFileAttributesA(log) == INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES) {
+        if (IsCutCheckpoint(fresh.c_str(), log)) DeleteFileA(fresh.c_str());
+    } else if (IsLogFile(fresh.c_str())) {
         MoveFileA(fresh.c_str(), log);
-    else
-        DeleteFileA(fresh.c_str());
+    }
 }
 
 int LoadLogImage(const char* log) {
@@ -224,7 +252,8 @@ int WriteLogCheckpoint(const char* log, const char* omitEmptySection) {
     }
     PathText fresh;
     int done = 0;
-    if (NewFileName(log, fresh)) {
+    if (NewFileName(log, fresh) &&
+        (GetFileAttributesA(fresh.c_str()) == INVALID_FILE_ATTRIBUTES || IsCutCheckpoint(fresh.c_str(), log))) {
         HANDLE file = CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             DWORD written = 0;

@@ -14,7 +14,7 @@ struct LogWriter {
     PathText File;  // the log for the file functions
     // The section's lines, each terminated, as GetPrivateProfileSectionA gives them,
     // then "name=" for each name added since.
-    char* Names;
+    SectionKeys List;
     DWORD Used, Capacity;
 };
 
@@ -35,8 +35,8 @@ int CompareLine(const char* line, std::string_view name) {
 
 // 0: not in the section; 1: there, but not as "name="; 2: there as "name=".
 int FindName(std::string_view name) {
-    for (DWORD at = 0; at < g_Log.Used; at += TextLength(g_Log.Names + at) + 1)
-        if (int found = CompareLine(g_Log.Names + at, name)) return found;
+    for (DWORD at = 0; at < g_Log.Used; at += TextLength(g_Log.List.Names + at) + 1)
+        if (int found = CompareLine(g_Log.List.Names + at, name)) return found;
     return 0;
 }
 
@@ -45,17 +45,17 @@ void KeepName(std::string_view name) {
     DWORD need = g_Log.Used + static_cast<DWORD>(name.size()) + 2;
     if (need > g_Log.Capacity) {
         DWORD capacity = need * 2;
-        char* grown = static_cast<char*>(HeapReAlloc(GetProcessHeap(), 0, g_Log.Names, capacity));
+        char* grown = static_cast<char*>(HeapReAlloc(GetProcessHeap(), 0, g_Log.List.Names, capacity));
         if (grown == nullptr) {
             g_Log.AtEnd = 0;
             return;
         }
-        g_Log.Names = grown;
+        g_Log.List.Names = grown;
         g_Log.Capacity = capacity;
     }
-    CopyBounded(g_Log.Names + g_Log.Used, name.size() + 1, name);
-    g_Log.Names[need - 2] = '=';
-    g_Log.Names[need - 1] = '\0';
+    CopyBounded(g_Log.List.Names + g_Log.Used, name.size() + 1, name);
+    g_Log.List.Names[need - 2] = '=';
+    g_Log.List.Names[need - 1] = '\0';
     g_Log.Used = need;
 }
 
@@ -63,7 +63,7 @@ void KeepName(std::string_view name) {
 // functions search the first section of a name only, so a name that stands twice is
 // not the place to append.
 void LoadSection(const char* path, const char* section) {
-    FreeSectionKeys(reinterpret_cast<SectionKeys*>(&g_Log.Names));
+    FreeSectionKeys(&g_Log.List);
     g_Log.Loaded = 1;
     g_Log.Section = section;
     g_Log.Used = g_Log.Capacity = 0;
@@ -80,11 +80,11 @@ void LoadSection(const char* path, const char* section) {
     g_Log.Present = seen != 0;
     g_Log.AtEnd = seen == 0 || (seen == 1 && EqualsIgnoreCase(last, section));
     FreeSectionKeys(&list);
-    if (!ReadSectionLines(path, section, reinterpret_cast<SectionKeys*>(&g_Log.Names))) {
+    if (!ReadSectionLines(path, section, &g_Log.List)) {
         g_Log.AtEnd = 0;
         return;
     }
-    for (const char* name = g_Log.Names; *name; name = NextKeyName(name)) g_Log.Used += TextLength(name) + 1;
+    for (const char* name = g_Log.List.Names; *name; name = NextKeyName(name)) g_Log.Used += TextLength(name) + 1;
     g_Log.Capacity = g_Log.Used + 1;
 }
 
