@@ -1,5 +1,7 @@
 // The uninstall log's writer leaves the text the profile function would have left,
 // entry by entry, and a run cut anywhere leaves every entry whose file is in place.
+#include "uninstlog/log_writer.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,7 +11,6 @@
 #include "fake/fake_machine.h"
 #include "profile_cases.h"
 #include "script/script_names.h"
-#include "uninstlog/log_writer.h"
 
 namespace {
 
@@ -68,11 +69,14 @@ const SameTextRow kSameTextRows[] = {
     {"duplicates in other case", kWritten,
      ManyFiles(4) + Entries{{kFiles, "c:\\old\\a.dll"}, {kFiles, "C:\\app\\f2.dat"}, {kFiles, "C:\\APP\\F3.DAT"}}},
     // The section written is not the file's last one: entries go into it, not the end.
-    {"last section is another one", "[UNINST]\r\nProduct=Sample\r\n[UninstFiles]\r\nC:\\OLD\\A.DLL=\r\n[Other]\r\nk=v\r\n",
-     ManyFiles(5)},
+    {"last section is another one",
+     "[UNINST]\r\nProduct=Sample\r\n[UninstFiles]\r\nC:\\OLD\\A.DLL=\r\n[Other]\r\nk=v\r\n", ManyFiles(5)},
     // Sections taking turns: each entry lands in its own section.
     {"sections taking turns", "[UNINST]\r\nProduct=Sample\r\n",
-     Entries{{kFiles, "C:\\APP\\A"}, {kExec, "C:\\APP\\A /x"}, {kFiles, "C:\\APP\\B"}, {kExec, "C:\\APP\\B /x"},
+     Entries{{kFiles, "C:\\APP\\A"},
+             {kExec, "C:\\APP\\A /x"},
+             {kFiles, "C:\\APP\\B"},
+             {kExec, "C:\\APP\\B /x"},
              {kFiles, "C:\\APP\\A"}}},
     // A log in another form (LF line ends, blanks, empty lines) ends in the functions' form.
     {"log in another form", "[UNINST]\nProduct = Sample\n\n[UninstFiles]\n  C:\\OLD\\A.DLL =\n", ManyFiles(4)},
@@ -83,9 +87,14 @@ const SameTextRow kSameTextRows[] = {
     // Names the writer leaves to the profile function: '=', blanks around, '[' and
     // ';' first, other than ASCII.
     {"names that are not plain", kWritten,
-     ManyFiles(2) + Entries{{kFiles, "C:\\APP\\a=b.dat"}, {kFiles, "C:\\APP\\a=b.dat"}, {kExec, "C:\\APP\\X.EXE /x "},
-                            {kExec, " C:\\APP\\Y.EXE"}, {kFiles, "[C:\\APP\\Z]"}, {kFiles, ";C:\\APP\\Z"},
-                            {kFiles, "C:\\APP\\\xc9T\xc9.DAT"}, {kFiles, "C:\\APP\\F9.DAT"}}},
+     ManyFiles(2) + Entries{{kFiles, "C:\\APP\\a=b.dat"},
+                            {kFiles, "C:\\APP\\a=b.dat"},
+                            {kExec, "C:\\APP\\X.EXE /x "},
+                            {kExec, " C:\\APP\\Y.EXE"},
+                            {kFiles, "[C:\\APP\\Z]"},
+                            {kFiles, ";C:\\APP\\Z"},
+                            {kFiles, "C:\\APP\\\xc9T\xc9.DAT"},
+                            {kFiles, "C:\\APP\\F9.DAT"}}},
     // A second section of the same name at the end: the functions only see the first.
     {"section named twice", "[UninstFiles]\r\nC:\\OLD\\A.DLL=\r\n[UNINST]\r\nProduct=Sample\r\n[UninstFiles]\r\nx=\r\n",
      ManyFiles(3) + Entries{{kFiles, "x"}}},

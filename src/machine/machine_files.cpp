@@ -284,8 +284,9 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD metho
     Machine::OpenFile* open = OpenFileOf(file);
     FileData* data = open ? FindFile(open->path) : nullptr;
     if (data == nullptr) return Fail(kErrorInvalidHandle, INVALID_SET_FILE_POINTER);
-    long long base = method == FILE_END ? static_cast<long long>(data->content.size())
-                     : method == FILE_BEGIN ? 0 : static_cast<long long>(open->position);
+    long long base = method == FILE_END     ? static_cast<long long>(data->content.size())
+                     : method == FILE_BEGIN ? 0
+                                            : static_cast<long long>(open->position);
     long long target = base + distance;
     if (target < 0) return Fail(131 /* ERROR_NEGATIVE_SEEK */, INVALID_SET_FILE_POINTER);
     open->position = static_cast<size_t>(target);

@@ -167,8 +167,11 @@ int LoadLogImage(const char* log) {
             return 0;
         }
         if (line.Kind == ProfileSectionLine) header = at + 1;
-        g_Image.Lines[at] = ImageLine{static_cast<DWORD>(line.Text.data() - text), static_cast<DWORD>(line.Text.size()),
-                                      line.Kind == ProfileSectionLine ? 0 : header, static_cast<BYTE>(line.Kind), 0,
+        g_Image.Lines[at] = ImageLine{static_cast<DWORD>(line.Text.data() - text),
+                                      static_cast<DWORD>(line.Text.size()),
+                                      line.Kind == ProfileSectionLine ? 0 : header,
+                                      static_cast<BYTE>(line.Kind),
+                                      0,
                                       first};
         ++g_Image.LineCount;
     }
@@ -244,7 +247,8 @@ int WriteLogCheckpoint(const char* log, const char* omitEmptySection) {
     for (DWORD i = 0; i < g_Image.LineCount; ++i) {
         const ImageLine& line = g_Image.Lines[i];
         // The remover's own notes leave no empty section behind.
-        if (line.Gone || (omitted >= 0 && (i == static_cast<DWORD>(omitted) || line.Header == static_cast<DWORD>(omitted) + 1)))
+        if (line.Gone ||
+            (omitted >= 0 && (i == static_cast<DWORD>(omitted) || line.Header == static_cast<DWORD>(omitted) + 1)))
             continue;
         for (char c : LineText(line)) out[used++] = c;
         out[used++] = '\r';
@@ -254,7 +258,8 @@ int WriteLogCheckpoint(const char* log, const char* omitEmptySection) {
     int done = 0;
     if (NewFileName(log, fresh) &&
         (GetFileAttributesA(fresh.c_str()) == INVALID_FILE_ATTRIBUTES || IsCutCheckpoint(fresh.c_str(), log))) {
-        HANDLE file = CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             DWORD written = 0;
             done = WriteFile(file, out, used, &written, nullptr) && written == used && FlushFileBuffers(file);
