@@ -133,7 +133,9 @@ bool IsCutCheckpoint(const char* file, const char* log) {
 }  // namespace
 
 void RecoverLogCheckpoint(const char* log) {
-    FreeImage();
+    // Not freed: a run starts here in a new process (or on the test machine after its
+    // reset, which took the blocks back).
+    g_Image = LogImage{};
     PathText fresh;
     if (!NewFileName(log, fresh) || GetFileAttributesA(fresh.c_str()) == INVALID_FILE_ATTRIBUTES) return;
     if (GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES) {
