@@ -11,6 +11,7 @@
 #include "fake/fake_machine.h"
 #include "profile_cases.h"
 #include "script/script_names.h"
+#include "setup/setup_context.h"
 
 namespace {
 
@@ -208,4 +209,20 @@ TEST(LogWriter, LogMadeLaterGetsTheProductName) {
               "[UNINST]\r\nProduct=Sample\r\n[UninstFiles]\r\nC:\\NEW\\A.DAT=\r\n");
 }
 
+}  // namespace
+
+namespace {
+// A log the file functions cannot name (a bare name too long for the Windows
+// directory) leaves every entry to the profile function, without touching memory the
+// writer does not hold.
+TEST(LogWriter, LogPathTooLongForTheFileFunctionsFallsBackCleanly) {
+    fake::Reset();
+    ResetLogWriter();
+    g_Setup.WINDIR.Assign("C:\\WINDOWS\\");
+    std::string bare(255, 'L');
+    AddLogKey(bare.c_str(), kFiles, "C:\\APP\\A.DAT");
+    AddLogKey(bare.c_str(), kFiles, "C:\\APP\\B.DAT");
+    EXPECT_EQ(M().badHeapFrees, 0);
+    EXPECT_EQ(fake::CountCalls("WriteFile"), 0);
+}
 }  // namespace

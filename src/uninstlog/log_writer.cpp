@@ -45,7 +45,9 @@ void KeepName(std::string_view name) {
     DWORD need = g_Log.Used + static_cast<DWORD>(name.size()) + 2;
     if (need > g_Log.Capacity) {
         DWORD capacity = need * 2;
-        char* grown = static_cast<char*>(HeapReAlloc(GetProcessHeap(), 0, g_Log.List.Names, capacity));
+        HANDLE heap = GetProcessHeap();
+        char* grown = static_cast<char*>(g_Log.List.Names ? HeapReAlloc(heap, 0, g_Log.List.Names, capacity)
+                                                          : HeapAlloc(heap, 0, capacity));
         if (grown == nullptr) {
             g_Log.AtEnd = 0;
             return;
@@ -67,6 +69,7 @@ void LoadSection(const char* path, const char* section) {
     g_Log.Loaded = 1;
     g_Log.Section = section;
     g_Log.Used = g_Log.Capacity = 0;
+    g_Log.Present = g_Log.AtEnd = 0;  // until the file says otherwise
     g_Log.ProfileUsed = 1;
     FlushProfileCache(path);
     SectionKeys list{nullptr};
