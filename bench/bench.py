@@ -284,11 +284,13 @@ class Wine:
 TARGET = "C:\\bench\\target"
 
 
-def write_medium(wine, name, files, file_bytes, args, extra_keys=0, build=None, peer=False):
+def write_medium(wine, name, files, file_bytes, args, extra_keys=0, build=None, peer=False, uninst_log=False):
     """C:\\bench\\<name>\\: SETUP.EXE and the reference programs of `build` (default:
     the x86_64 build), `files` files, a SETUP.INF that lists them (one file section
     each, as a script author writes it) and BENCHCOPY.LST with the same files for the
-    reference copiers. With `peer`, also PEER.EXE: the NSIS installer of the same files."""
+    reference copiers. With `peer`, also PEER.EXE: the NSIS installer of the same files.
+    With `uninst_log`, the setup keeps an uninstall log in the target directory (so that
+    every run starts without one), as real media do."""
     build = build or args.win64
     medium = wine.host_path("C:\\bench\\" + name)
     os.makedirs(medium, exist_ok=True)
@@ -304,7 +306,8 @@ def write_medium(wine, name, files, file_bytes, args, extra_keys=0, build=None, 
     if files == 0 and extra_keys == 0:
         inf = ""  # an empty script
     else:
-        lines = ["[SETUP]", "Product=Bench", "[AddFiles.WIN32]"] + [n + "=" for n in names]
+        lines = ["[SETUP]", "Product=Bench"] + (["UninstFile=" + TARGET + "\\UNINST.INI"] if uninst_log else [])
+        lines += ["[AddFiles.WIN32]"] + [n + "=" for n in names]
         for n in names:
             lines.append("[%s]" % n)
             lines += ["Note%02d=filler key %d" % (k, k) for k in range(extra_keys)]
@@ -433,6 +436,53 @@ def measure_own(wine, args, results):
     results.setdefault("trouble", []).extend(runner.trouble)
 
 
+LOG_SIZES = (100, 1000, 5000)
+
+
+def measure_log(wine, args, results):
+    """Rows 8: the same media with and without an uninstall log, beside the
+    version-service loop, for 100, 1000 and 5000 small files."""
+    log("laying out the media with and without an uninstall log")
+    empty = write_medium(wine, "empty", 0, 0, args)
+    jobs = {"setup0": (empty + "\\SETUP.EXE", SETUP_DONE, None),
+            "ver0": (empty + "\\bench_vercopy.exe", COPY_DONE, 0)}
+    for n in LOG_SIZES:
+        plain = write_medium(wine, "p%d" % n, n, SMALL_FILE_BYTES, args)
+        logged = write_medium(wine, "l%d" % n, n, SMALL_FILE_BYTES, args, uninst_log=True)
+        jobs["setup%d" % n] = (plain + "\\SETUP.EXE", SETUP_DONE, n)
+        jobs["log%d" % n] = (logged + "\\SETUP.EXE", SETUP_DONE, n + 1)
+        jobs["ver%d" % n] = (plain + "\\bench_vercopy.exe", COPY_DONE, n)
+    runner = Runner(wine)
+    log("warming up")
+    runner.once(jobs["log100"][0], SETUP_DONE, 101)
+    log("with and without the log")
+    results["log"] = runner.rounds(jobs, max(3, args.rounds - 4))
+    results.setdefault("trouble", []).extend(runner.trouble)
+
+
+def report_log(results, L):
+    gr = results["log"]
+    def per_entry(key, base, n):
+        return [(r["box_ms"] - b["box_ms"]) / n for r, b in zip(gr[key + str(n)], gr[base])]
+    rel = {}
+    for n in LOG_SIZES:
+        with_log = per_entry("log", "setup0", n)
+        without = per_entry("setup", "setup0", n)
+        loop = per_entry("ver", "ver0", n)
+        added = [a - b for a, b in zip(with_log, without)]
+        own = [a - b for a, b in zip(with_log, loop)]
+        rel[n] = paired_ratio(with_log, loop)
+        L.append("| 8 | %d small files, time per entry: with the log / without / VerInstallFileA loop | %.3f / %.3f / %.3f ms | - | - |"
+                 % (n, median(with_log), median(without), median(loop)))
+        L.append("| 8 | %d small files: the log's share per entry (paired with minus without) | %.3f ms | %s | %s |"
+                 % (n, median(added), "at most 0.2 ms" if n == 5000 else "-", goal(median(added) <= 0.2) if n == 5000 else "-"))
+        L.append("| 8 | %d small files: SETUP.EXE's own time per entry beyond the loop, log included | %.3f ms | at most 0.3 ms | %s |"
+                 % (n, median(own), goal(median(own) <= 0.3)))
+    growth = rel[5000] / rel[100] if rel[100] > 0 else float("nan")
+    L.append("| 8 | **time per entry with the log, 5000 against 100 entries, each against the loop of its run** | **x%.2f** | at most x1.2 | %s |"
+             % (growth, goal(growth <= 1.2)))
+
+
 def measure_peer(wine, args, results):
     """Row 6: the i686 SETUP.EXE, the i686 version-service loop, the i686 one-box
     program and the NSIS installer of the same media, all 32-bit in WoW64 mode."""
@@ -462,8 +512,8 @@ def main():
     ap.add_argument("--work", required=True)
     ap.add_argument("--wow64", default=None, help="WINEDLLPATH holding i386-windows (scripts/install-deps.sh)")
     ap.add_argument("--rounds", type=int, default=7)
-    ap.add_argument("--only", choices=("own", "peer"), default=None,
-                    help="only rows 1-5 (own) or only rows 1 and 6 (peer)")
+    ap.add_argument("--only", choices=("own", "peer", "log"), default=None,
+                    help="only rows 1-5 (own), only rows 1 and 6 (peer) or only rows 1 and 8 (log)")
     ap.add_argument("--out", default=None, help="also write the table to this file")
     args = ap.parse_args()
     started = time.time()
@@ -478,8 +528,10 @@ def main():
         for t in ("bench_launch.exe", "bench_profile.exe", "bench_progress.exe"):
             shutil.copyfile(os.path.join(args.win64, "bench", t), os.path.join(tools, t))
         wine.start_holder()
-        if args.only != "peer":
+        if args.only in (None, "own"):
             measure_own(wine, args, results)
+        if args.only in (None, "log"):
+            measure_log(wine, args, results)
         log("progress window updates alone")
         out = wine.host_path("C:\\bench\\progress.txt")
         if os.path.exists(out):
@@ -488,7 +540,7 @@ def main():
         if os.path.exists(out):
             results["progress"] = [dict([("way", f[0])] + [x.split("=") for x in f[1:]])
                                    for f in (line.split("\t") for line in open(out).read().strip().splitlines())]
-        if args.only != "own":
+        if args.only in (None, "peer"):
             if args.wow64:
                 measure_peer(wine, args, results)
             else:
@@ -653,6 +705,8 @@ def report(args, exes, results, seconds):
         dominate = share1000 > 0.5
         L.append("| 5 | share of the script reads in SETUP.EXE's time per entry: 100 / 1000 entries | %.0f%% / %.0f%% | - | %s |"
                  % (100 * share100, 100 * share1000, "dominate" if dominate else "do not dominate"))
+    if "log" in results:
+        report_log(results, L)
     if "peer" in results:
         report_peer(results["peer"], L)
     for w in results.get("progress", []):

@@ -5,7 +5,7 @@
 # the same media (NSIS, built here from a generated script) and the version-service
 # loop, all 32-bit in WoW64 mode. Prints a table; never fails on a timing.
 #
-#   bash bench/run.sh [--rounds N] [--only own|peer] [--out FILE]
+#   bash bench/run.sh [--rounds N] [--only own|peer|log] [--out FILE]
 #
 # BENCH_WIN32_DIR / BENCH_WIN64_DIR: the builds to measure (default build/win32,
 # build/win64; both are configured and built first). BENCH_WORK: the Wine prefix,

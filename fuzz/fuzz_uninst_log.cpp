@@ -183,7 +183,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::string argument = call.substr(TextLength(function));
             if (function[0] == 'S') argument = argument.substr(0, argument.rfind(' '));
             bool temporaryCopy = argument.rfind("C:\\TEMP\\", 0) == 0;
-            bool log = argument == "C:\\WINDOWS\\SAMPLE.INI";
+            // The log, and the new log its checkpoints write beside it.
+            bool log = argument == "C:\\WINDOWS\\SAMPLE.INI" || argument == "C:\\WINDOWS\\SAMPLE.IN$";
             FUZZ_CHECK(temporaryCopy || log || ClassifyLogPath(argument) == PathVerdict::Usable);
         }
     }

@@ -802,6 +802,9 @@ TEST_F(FileInstallation, ListThatCannotBeAllocatedFailsWithoutWindowOrMessage) {
 
 TEST_F(FileInstallation, PhaseFreesItsListAndDestroysTheWindowAfterAFailure) {
     Start(kOneFile);
+    // An existing directory: no creation is logged, so the log writer's list (kept
+    // for the whole run) is not among the blocks counted.
+    fake::MakeDirectory("C:\\APP");
     size_t blocksBefore = M().heapBlocks.size();
     EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 0);  // LIB.DLL is not on the medium
     EXPECT_EQ(M().heapBlocks.size(), blocksBefore);

@@ -157,6 +157,14 @@ inline constexpr Case kCases[] = {
           "[A]\r\n; note\r\nx=1\r\ny=2\r\n"),
     Write("writing the value a key has leaves the file as it is", "[A]\n x = 1 \n", "A", "x", "1", 1, "[A]\n x = 1 \n"),
     Write("deleting a missing key creates no file", nullptr, "A", "x", nullptr, 1, nullptr),
+    // Writing names with an empty value, as the uninstall log does.
+    Write("a name given again in other case is not added", "[A]\r\nC:\\APP\\X.DLL=\r\n", "A", "c:\\app\\x.dll", "",
+          1, "[A]\r\nC:\\APP\\X.DLL=\r\n"),
+    Write("an empty value replaces a value", "[A]\r\nk=old\r\n", "A", "k", "", 1, "[A]\r\nk=\r\n"),
+    Write("a name standing without '=' gets one", "[A]\r\nx\r\n", "A", "x", "", 1, "[A]\r\nx=\r\n"),
+    Write("a new name goes into the first of two sections of a name", "[A]\r\nx=\r\n[B]\r\n[A]\r\ny=\r\n", "A", "z",
+          "", 1, "[A]\r\nx=\r\nz=\r\n[B]\r\n[A]\r\ny=\r\n"),
+    Write("a name with '=' is written whole", "[A]\r\n", "A", "a=b.dat", "", 1, "[A]\r\na=b.dat=\r\n"),
     Write("a value with '%' and ';' is written as it is", "[rename]\r\n", "rename", "C:\\APP\\A.DLL",
           "C:\\APP\\A.DL~;100%", 1, "[rename]\r\nC:\\APP\\A.DLL=C:\\APP\\A.DL~;100%\r\n"),
 };

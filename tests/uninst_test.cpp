@@ -443,11 +443,12 @@ TEST_F(Remover, RunCutShortIsFinishedBySecondRun) {
     }
     fake::WriteFile("C:\\APP\\B.EXE", "program");
     WriteLog(Section("UninstFiles", files) + Section("UninstExec", {"C:\\APP\\B.EXE /remove"}));
-    // Power goes right after D.DLL was deleted, before its entry left the log.
+    // Power goes right after D.DLL was deleted, before the log without its entry took
+    // the old log's place.
     M().onCall = [](const std::string& call) {
         if (call == "DeleteFileA C:\\APP\\D.DLL")
             M().onCall = [](const std::string& next) {
-                if (next.rfind("WritePrivateProfileStringA UninstFiles C:\\APP\\D.DLL", 0) == 0) throw PowerCut{};
+                if (next.rfind("MoveFileExA", 0) == 0) throw PowerCut{};
             };
     };
     EXPECT_THROW(fake::RunUninst(std::string("/S ").append(kLog).c_str()), PowerCut);
@@ -472,7 +473,7 @@ TEST_F(Remover, LogKeepsExactlyTheEntriesThatFailed) {
     fake::WriteFile("C:\\APP\\B.DLL", "b");
     fake::WriteFile("C:\\APP\\C.DLL", "c");
     WriteLog(Section("UninstFiles", {"C:\\APP\\A.DLL", "relative.dll", "C:\\APP\\B.DLL", "C:\\APP\\C.DLL"}));
-    fake::FailCall("DeleteFileA", 2);  // B.DLL: access denied, and staging fails too
+    M().files["C:\\APP\\B.DLL"].inUse = true;  // B.DLL: in use, and staging fails too
     fake::FailAlways("MoveFileExA");
 
     EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kExitFailed);

@@ -111,8 +111,12 @@ TEST_F(UninstallLog, EntryContainingAnEqualsSignIsWrittenUnchanged) {
 
 TEST_F(UninstallLog, FailedWriteIsIgnoredAndLaterWritesAreTriedAgain) {
     StartUp("Product=Sample\r\nUninstFile=C:\\APP\\UNINST.INI\r\n");
-    fake::FailCall("WritePrivateProfileStringA");
+    // Both ways of writing fail for the first entry: the direct append and the
+    // profile function the writer falls back on.
+    fake::FailAlways("WriteFile");
+    fake::FailAlways("WritePrivateProfileStringA");
     LogInstalledFile("C:\\APP\\LOST.DLL");
+    M().failAlways.clear();
     LogInstalledFile("C:\\APP\\KEPT.DLL");
     EXPECT_EQ(fake::ReadFile("C:\\APP\\UNINST.INI").value_or("<none>"),
               "[UNINST]\r\nProduct=Sample\r\n[UninstFiles]\r\nC:\\APP\\KEPT.DLL=\r\n");

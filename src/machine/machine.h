@@ -190,8 +190,18 @@ struct Machine {
     // Kernel handles open now (process tokens), and the error code of the last
     // failed call, as GetLastError would give it.
     std::set<HANDLE> openHandles;
-    // Files opened with CreateFileA: handle -> full path and the position of the next write.
-    std::map<HANDLE, std::pair<std::string, size_t>> openFiles;
+    // Files opened with CreateFileA: the file's path, whether the handle may write, and
+    // the file pointer.
+    struct OpenFile {
+        std::string path;
+        bool canWrite = false;
+        size_t position = 0;
+    };
+    std::map<HANDLE, OpenFile> openFiles;
+    // Bytes written through WriteFile since the reset, for tests that measure a writer.
+    size_t bytesWritten = 0;
+    // GetTickCount: milliseconds since the start, advanced by the tests.
+    DWORD tickCount = 0;
     DWORD lastError = 0;
     // Loaded modules: handle -> full path.
     std::map<HMODULE, std::string> loadedModules;

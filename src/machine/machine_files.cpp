@@ -178,6 +178,8 @@ BOOL DeleteFileA(LPCSTR path) {
 BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
     LogCall("MoveFileExA " + Text(existing) + " " + Text(newName) + " " + std::to_string(flags));
     if (ShouldFail("MoveFileExA")) return Fail(kErrorAccessDenied, FALSE);
+    // The Windows 95 family exports the function but does not implement it.
+    if (M().version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) return Fail<BOOL>(ERROR_CALL_NOT_IMPLEMENTED, FALSE);
     std::string from = NormalisePath(Text(existing));
     std::string to = newName ? NormalisePath(newName) : std::string();
     if (flags & MOVEFILE_DELAY_UNTIL_REBOOT) {
@@ -200,6 +202,117 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
     M().files.erase(src);
     M().files[to] = moved;
     return TRUE;
+}
+
+// The Windows 95 family has only this form; it never replaces an existing file.
+BOOL MoveFileA(LPCSTR existing, LPCSTR newName) {
+    LogCall("MoveFileA " + Text(existing) + " " + Text(newName));
+    if (ShouldFail("MoveFileA")) return Fail(kErrorAccessDenied, FALSE);
+    std::string from = NormalisePath(Text(existing));
+    std::string to = NormalisePath(Text(newName));
+    auto src = M().files.find(from);
+    if (src == M().files.end()) return Fail(kErrorFileNotFound, FALSE);
+    if (src->second.inUse) return Fail(kErrorSharingViolation, FALSE);
+    if (to.empty() || !IsDirectory(ParentOf(to))) return Fail(kErrorPathNotFound, FALSE);
+    if (FindFile(to) || IsDirectory(to)) return Fail(kErrorAlreadyExists, FALSE);
+    FileData moved = src->second;
+    M().files.erase(src);
+    M().files[to] = moved;
+    return TRUE;
+}
+
+// Files held open by a handle. A file in use by another program (inUse) cannot be
+// opened; a read-only one cannot be opened for writing.
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD, HANDLE) {
+    LogCall("CreateFileA " + Text(path) + " " + std::to_string(disposition));
+    if (ShouldFail("CreateFileA")) return Fail(kErrorAccessDenied, INVALID_HANDLE_VALUE);
+    std::string p = NormalisePath(Text(path));
+    if (p.empty() || !IsDirectory(ParentOf(p))) return Fail(kErrorPathNotFound, INVALID_HANDLE_VALUE);
+    if (IsDirectory(p)) return Fail(kErrorAccessDenied, INVALID_HANDLE_VALUE);
+    bool canWrite = (access & GENERIC_WRITE) != 0;
+    FileData* data = FindFile(p);
+    if (data && data->inUse) return Fail(kErrorSharingViolation, INVALID_HANDLE_VALUE);
+    if (data && data->readOnly && canWrite) return Fail(kErrorAccessDenied, INVALID_HANDLE_VALUE);
+    if (!data && disposition == OPEN_EXISTING) return Fail(kErrorFileNotFound, INVALID_HANDLE_VALUE);
+    if (!data || disposition == CREATE_ALWAYS) M().files[p] = FileData{};
+    HANDLE handle = OpenNewHandle();
+    M().openFiles[handle] = Machine::OpenFile{p, canWrite, 0};
+    return handle;
+}
+
+namespace {
+// The file behind a handle, or nullptr (then the handle is not a file's).
+Machine::OpenFile* OpenFileOf(HANDLE handle) {
+    auto it = M().openFiles.find(handle);
+    return it == M().openFiles.end() ? nullptr : &it->second;
+}
+}  // namespace
+
+BOOL ReadFile(HANDLE file, LPVOID out, DWORD size, LPDWORD read, LPVOID) {
+    LogCall("ReadFile");
+    if (read) *read = 0;
+    if (ShouldFail("ReadFile")) return Fail(kErrorAccessDenied, FALSE);
+    Machine::OpenFile* open = OpenFileOf(file);
+    FileData* data = open ? FindFile(open->path) : nullptr;
+    if (data == nullptr) return Fail(kErrorInvalidHandle, FALSE);
+    size_t available = data->content.size() > open->position ? data->content.size() - open->position : 0;
+    size_t n = size < available ? size : available;
+    if (n) memcpy(out, data->content.data() + open->position, n);
+    open->position += n;
+    if (read) *read = static_cast<DWORD>(n);
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written, LPVOID) {
+    // The first line of what is written: the plan reads the boxes of an unattended run
+    // from its trace.
+    std::string text(static_cast<const char*>(bytes), size);
+    LogCall("WriteFile " + text.substr(0, text.find_first_of("\r\n")));
+    if (written) *written = 0;
+    if (ShouldFail("WriteFile")) return Fail<BOOL>(112 /* ERROR_DISK_FULL */, FALSE);
+    Machine::OpenFile* open = OpenFileOf(file);
+    FileData* data = open ? FindFile(open->path) : nullptr;
+    if (data == nullptr) return Fail(kErrorInvalidHandle, FALSE);
+    if (!open->canWrite) return Fail(kErrorAccessDenied, FALSE);
+    if (data->content.size() < open->position) data->content.resize(open->position, '\0');
+    data->content.replace(open->position, size, static_cast<const char*>(bytes), size);
+    open->position += size;
+    M().bytesWritten += size;
+    if (written) *written = size;
+    return TRUE;
+}
+
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method) {
+    LogCall("SetFilePointer " + std::to_string(distance) + " " + std::to_string(method));
+    if (ShouldFail("SetFilePointer")) return Fail(kErrorAccessDenied, INVALID_SET_FILE_POINTER);
+    Machine::OpenFile* open = OpenFileOf(file);
+    FileData* data = open ? FindFile(open->path) : nullptr;
+    if (data == nullptr) return Fail(kErrorInvalidHandle, INVALID_SET_FILE_POINTER);
+    long long base = method == FILE_END     ? static_cast<long long>(data->content.size())
+                     : method == FILE_BEGIN ? 0
+                                            : static_cast<long long>(open->position);
+    long long target = base + distance;
+    if (target < 0) return Fail(131 /* ERROR_NEGATIVE_SEEK */, INVALID_SET_FILE_POINTER);
+    open->position = static_cast<size_t>(target);
+    if (distanceHigh) *distanceHigh = 0;
+    return static_cast<DWORD>(target);
+}
+
+DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh) {
+    LogCall("GetFileSize");
+    if (ShouldFail("GetFileSize")) return Fail(kErrorAccessDenied, INVALID_FILE_SIZE);
+    Machine::OpenFile* open = OpenFileOf(file);
+    FileData* data = open ? FindFile(open->path) : nullptr;
+    if (data == nullptr) return Fail(kErrorInvalidHandle, INVALID_FILE_SIZE);
+    if (sizeHigh) *sizeHigh = 0;
+    return static_cast<DWORD>(data->content.size());
+}
+
+// The machine has no cache between the files and the disk.
+BOOL FlushFileBuffers(HANDLE file) {
+    LogCall("FlushFileBuffers");
+    if (ShouldFail("FlushFileBuffers")) return Fail(kErrorAccessDenied, FALSE);
+    return OpenFileOf(file) ? TRUE : Fail(kErrorInvalidHandle, FALSE);
 }
 
 namespace {
@@ -332,52 +445,3 @@ DWORD GetLastError() {
     return M().lastError;
 }
 
-// Only what a writer that appends needs: OPEN_ALWAYS (created when missing, kept
-// when present), the position at the end by SetFilePointer, and writes there. The
-// rules of opening are those of the copy: the directory must exist, and a file that
-// is read-only or held open without sharing cannot be written.
-HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD, HANDLE) {
-    LogCall("CreateFileA " + Text(path));
-    if (ShouldFail("CreateFileA")) return Fail(kErrorAccessDenied, INVALID_HANDLE_VALUE);
-    std::string full = NormalisePath(Text(path));
-    if (Text(path).empty() || disposition != OPEN_ALWAYS || (access & GENERIC_WRITE) == 0)
-        return Fail(kErrorInvalidParameter, INVALID_HANDLE_VALUE);
-    if (IsDirectory(full)) return Fail(kErrorAccessDenied, INVALID_HANDLE_VALUE);
-    if (!IsDirectory(ParentOf(full))) return Fail(kErrorPathNotFound, INVALID_HANDLE_VALUE);
-    FileData* file = FindFile(full);
-    if (file != nullptr && file->readOnly) return Fail(kErrorAccessDenied, INVALID_HANDLE_VALUE);
-    if (file != nullptr && file->inUse) return Fail(kErrorSharingViolation, INVALID_HANDLE_VALUE);
-    if (file == nullptr) M().files[full] = FileData{};
-    HANDLE handle = OpenNewHandle();
-    M().openFiles[handle] = {full, 0};
-    return handle;
-}
-
-DWORD SetFilePointer(HANDLE handle, LONG distance, PLONG, DWORD method) {
-    LogCall("SetFilePointer");
-    auto open = M().openFiles.find(handle);
-    if (ShouldFail("SetFilePointer") || open == M().openFiles.end() || method != FILE_END || distance != 0)
-        return Fail<DWORD>(kErrorInvalidParameter, 0xFFFFFFFF);
-    FileData* file = FindFile(open->second.first);
-    open->second.second = file != nullptr ? file->content.size() : 0;
-    return static_cast<DWORD>(open->second.second);
-}
-
-BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytes, LPDWORD written, LPOVERLAPPED) {
-    // The first line of what is written: the plan reads the boxes of an unattended run
-    // from its trace.
-    std::string text(static_cast<const char*>(buffer), bytes);
-    LogCall("WriteFile " + text.substr(0, text.find_first_of("\r\n")));
-    if (written != nullptr) *written = 0;
-    auto open = M().openFiles.find(handle);
-    if (open == M().openFiles.end()) return Fail(kErrorInvalidHandle, FALSE);
-    if (ShouldFail("WriteFile")) return Fail<BOOL>(112 /* ERROR_DISK_FULL */, FALSE);
-    FileData* file = FindFile(open->second.first);
-    if (file == nullptr) return Fail(kErrorFileNotFound, FALSE);  // deleted while open: not on Windows
-    size_t at = open->second.second;
-    if (file->content.size() < at) file->content.resize(at);
-    file->content.replace(at, bytes, static_cast<const char*>(buffer), bytes);
-    open->second.second = at + bytes;
-    if (written != nullptr) *written = bytes;
-    return TRUE;
-}

@@ -112,6 +112,12 @@ BOOL CloseHandle(HANDLE handle) {
     return TRUE;
 }
 
+DWORD GetTickCount() {
+    LogCall("GetTickCount");
+    ShouldFail("GetTickCount");
+    return M().tickCount;
+}
+
 BOOL ExitWindowsEx(UINT flags, DWORD reason) {
     LogCall("ExitWindowsEx " + std::to_string(flags) + " " + std::to_string(reason));
     if (ShouldFail("ExitWindowsEx")) return Fail<BOOL>(1314 /* ERROR_PRIVILEGE_NOT_HELD */, FALSE);

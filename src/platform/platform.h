@@ -46,6 +46,7 @@ typedef LONG HRESULT;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
 typedef intptr_t INT_PTR;
+typedef intptr_t LONG_PTR;
 typedef uintptr_t UINT_PTR;
 typedef uintptr_t ULONG_PTR;
 typedef intptr_t LRESULT;
@@ -178,14 +179,19 @@ typedef struct tagMSG {
 #define FILE_ATTRIBUTE_READONLY 0x00000001
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
-#define GENERIC_WRITE 0x40000000L
+#define GENERIC_READ 0x80000000
+#define GENERIC_WRITE 0x40000000
 #define FILE_SHARE_READ 0x00000001
 #define FILE_SHARE_WRITE 0x00000002
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
 #define OPEN_ALWAYS 4
+#define FILE_BEGIN 0
 #define FILE_END 2
-#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
-typedef struct _OVERLAPPED* LPOVERLAPPED;
-typedef LONG* PLONG;
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#define INVALID_SET_FILE_POINTER ((DWORD)-1)
+#define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
+#define ERROR_CALL_NOT_IMPLEMENTED 120L
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
 
 // Version installation (version.dll)
@@ -259,6 +265,14 @@ BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security);
 BOOL CopyFileA(LPCSTR existing, LPCSTR newName, BOOL failIfExists);
 BOOL DeleteFileA(LPCSTR path);
 BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags);
+BOOL MoveFileA(LPCSTR existing, LPCSTR newName);
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                   DWORD attributes, HANDLE templateFile);
+BOOL ReadFile(HANDLE file, LPVOID out, DWORD size, LPDWORD read, LPVOID overlapped);
+BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPVOID overlapped);
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method);
+DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh);
+BOOL FlushFileBuffers(HANDLE file);
 DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size);
 DWORD GetFileAttributesA(LPCSTR path);
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
@@ -266,10 +280,6 @@ BOOL RemoveDirectoryA(LPCSTR path);
 DWORD GetTempPathA(DWORD size, LPSTR out);
 UINT GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR out);
 DWORD GetLastError();
-HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
-                   DWORD attributes, HANDLE templateFile);
-BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes, LPDWORD written, LPOVERLAPPED overlapped);
-DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method);
 
 // kernel32: heap
 HANDLE GetProcessHeap();
@@ -288,6 +298,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
 BOOL GetVersionExA(LPOSVERSIONINFOA info);
 DWORD GetVersion();
+DWORD GetTickCount();
 HANDLE GetCurrentProcess();
 BOOL CloseHandle(HANDLE handle);
 BOOL CreateProcessA(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,

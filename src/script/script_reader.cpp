@@ -23,7 +23,10 @@ int ReadScriptFlag(const char* file, const char* section, const char* key, int f
     return GetPrivateProfileIntA(section, key, fallback, file) != 0 ? 1 : 0;
 }
 
-int ReadSectionKeys(const char* file, const char* section, SectionKeys* out) {
+namespace {
+// The key list (GetPrivateProfileStringA) or the lines (GetPrivateProfileSectionA) of
+// a section, into a heap block grown until it holds them whole.
+int ReadSectionBlock(const char* file, const char* section, int lines, SectionKeys* out) {
     // Start with 1024 bytes and grow while the profile function reports the list as
     // cut (it then returns size - 2): a long list must not silently lose entries.
     DWORD size = 1024;
@@ -31,7 +34,8 @@ int ReadSectionKeys(const char* file, const char* section, SectionKeys* out) {
     char* block = static_cast<char*>(HeapAlloc(heap, 0, size));
     if (block == nullptr) return 0;
     for (;;) {
-        DWORD n = GetPrivateProfileStringA(section, nullptr, "", block, size, file);
+        DWORD n = lines ? GetPrivateProfileSectionA(section, block, size, file)
+                        : GetPrivateProfileStringA(section, nullptr, "", block, size, file);
         if (n != size - 2) break;
         DWORD bigger = size * 2;
         char* grown = static_cast<char*>(HeapReAlloc(heap, 0, block, bigger));
@@ -44,6 +48,15 @@ int ReadSectionKeys(const char* file, const char* section, SectionKeys* out) {
     }
     out->Names = block;
     return 1;
+}
+}  // namespace
+
+int ReadSectionKeys(const char* file, const char* section, SectionKeys* out) {
+    return ReadSectionBlock(file, section, 0, out);
+}
+
+int ReadSectionLines(const char* file, const char* section, SectionKeys* out) {
+    return ReadSectionBlock(file, section, 1, out);
 }
 
 void FreeSectionKeys(SectionKeys* keys) {

@@ -48,6 +48,9 @@ struct SectionKeys {
 // Reads the whole key list of `section` (a missing section gives an empty list). 1
 // with `out` owning a heap block; 0 when no memory was left, with nothing to free.
 int ReadSectionKeys(const char* file, const char* section, SectionKeys* out);
+// The same with the section's lines as GetPrivateProfileSectionA gives them: "name=value"
+// or a name alone, comments left out.
+int ReadSectionLines(const char* file, const char* section, SectionKeys* out);
 // Frees the list's block and leaves it empty; an empty list is left as it is.
 void FreeSectionKeys(SectionKeys* keys);
 // The name after `name` in a key list: an empty name when `name` was the last.

@@ -122,15 +122,6 @@ void ReadProtectedDirectories() {
     }
 }
 
-void NoteDirectoryOf(const char* path) {
-    // A log that records what SETUP.EXE created says exactly which directories go.
-    if (g_Uninst.RecordedDirsOnly) return;
-    std::string_view directory = ParentDirectory(std::string_view(path, TextLength(path)));
-    if (directory.empty() || EqualsIgnoreCase(directory, g_Uninst.LastDirectory.view())) return;
-    if (!g_Uninst.LastDirectory.Assign(directory)) return;
-    NoteLogEntry(kDirectoriesSection, g_Uninst.LastDirectory.c_str());
-}
-
 void RunDirectoryRemoval() {
     g_Uninst.DirectoryDepth = 0;
     RunLogSectionLastFirst(ScriptName::UninstCreatedDirs, MeasureDirectoryDepth);

@@ -59,8 +59,6 @@ EntryOutcome RemoveLoggedFile(const char* entry) {
         return EntryOutcome::Failed;
     }
     if (IsInSharedPlace(path)) --g_Uninst.SharedRemovalsApproved;
-
-    NoteDirectoryOf(path);
     // Files copied from a CD keep their read-only attribute.
     if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
     if (DeleteFileA(path)) return EntryOutcome::Handled;
@@ -76,13 +74,15 @@ EntryOutcome RemoveLoggedFile(const char* entry) {
 }  // namespace
 
 void RunFileRemoval() {
-    g_Uninst.LastDirectory.Clear();
     g_Uninst.KeptLines = ReadLogSectionLines(ScriptName::UninstKeptFiles);
     if (g_Uninst.KeptLines == nullptr) {
         ReportUnremovedItem(IDS_ITEM_NOT_DELETED, g_Uninst.LogPath.c_str());
         return;
     }
-    RunLogSectionLastFirst(ScriptName::UninstFiles, RemoveLoggedFile);
+    // A log that records what SETUP.EXE created says exactly which directories go;
+    // for an older one, the directories that held its files are noted before any goes.
+    if (!g_Uninst.RecordedDirsOnly) NoteDirectoriesAhead(ScriptName::UninstFiles);
+    RunLogSectionInBatches(ScriptName::UninstFiles, RemoveLoggedFile);
     HeapFree(GetProcessHeap(), 0, g_Uninst.KeptLines);
     g_Uninst.KeptLines = nullptr;
 }

@@ -96,7 +96,7 @@ int DecideFilesToKeep() {
     g_Uninst.RecordedDirsOnly = !IsLogSectionEmpty(ScriptName::UninstCreatedDirs);
     int failedBefore = g_Uninst.FailedCount;
     g_Uninst.KeptLines = ReadLogSectionLines(ScriptName::UninstKeptFiles);
-    if (g_Uninst.KeptLines == nullptr || !RunLogSectionLastFirst(ScriptName::UninstFiles, DecideFileToKeep))
+    if (g_Uninst.KeptLines == nullptr || !RunLogSectionInBatches(ScriptName::UninstFiles, DecideFileToKeep))
         ReportUnremovedItem(IDS_ITEM_NOT_DELETED, g_Uninst.LogPath.c_str());
     if (g_Uninst.KeptLines != nullptr) HeapFree(GetProcessHeap(), 0, g_Uninst.KeptLines);
     g_Uninst.KeptLines = nullptr;

@@ -23,7 +23,6 @@ struct UninstState {
     int DirectoryDepth;          // the directory pass removes directories this deep now
     char* KeptLines;             // [UninstKeptFiles] while the keep decisions or the file pass run (heap)
     int SharedRemovalsApproved;  // shared files the person said Yes to, not yet deleted
-    PathText LastDirectory;      // the directory most recently noted for the directory pass
     int Silent;                  // /S: no box, shared files kept, no restart offered
     SharedAnswer SharedFiles;
     int FailedCount;  // entries that could not be handled (they stay in the log)

@@ -110,7 +110,10 @@ bool ResolveLogPath(const char* name) {
 // The log must exist and carry [UNINST] Product; anything else is not touched.
 int OpenRemovalLog(const char* name) {
     DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    if (ResolveLogPath(name)) attributes = GetFileAttributesA(g_Uninst.LogPath.c_str());
+    if (ResolveLogPath(name)) {
+        RecoverRemovalLog(g_Uninst.LogPath.c_str());
+        attributes = GetFileAttributesA(g_Uninst.LogPath.c_str());
+    }
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         MessageText caption;
         LoadCatalogueText(IDS_UNABLE_TO_OPEN, caption);
@@ -152,15 +155,18 @@ bool UserConfirmsRemoval() {
 
 // Whether a log section names the directory, or (`holding`) a file directly in it.
 bool SectionNamesDirectory(const char* section, std::string_view directory, bool holding) {
-    SectionKeys keys{nullptr};
-    if (!ReadSectionKeys(g_Uninst.LogPath.c_str(), section, &keys)) return false;
-    bool found = false;
-    for (const char* name = keys.Names; *name != '\0' && !found; name = NextKeyName(name)) {
-        std::string_view entry(name, TextLength(name));
-        found = IsSameDirectory(holding ? ParentDirectory(entry) : entry, directory);
-    }
-    FreeSectionKeys(&keys);
-    return found;
+    struct Query {
+        std::string_view Directory;
+        bool Holding;
+    } query{directory, holding};
+    return AnyLogEntry(
+        section,
+        [](const char* name, const void* context) {
+            const Query& q = *static_cast<const Query*>(context);
+            std::string_view entry(name, TextLength(name));
+            return IsSameDirectory(q.Holding ? ParentDirectory(entry) : entry, q.Directory);
+        },
+        &query, false);
 }
 
 // The log's own directory goes with the log when the product made it: SETUP.EXE
@@ -188,16 +194,14 @@ bool Encloses(std::string_view directory, std::string_view path) {
 // Whether every directory a section still lists holds only what the ending itself
 // removes: the remover's own file and the log. Those directories go at the end.
 bool OnlyEndingDirectoriesLeft(const char* section) {
-    SectionKeys keys{nullptr};
-    if (!ReadSectionKeys(g_Uninst.LogPath.c_str(), section, &keys)) return false;
-    bool only = true;
-    for (const char* name = keys.Names; *name != '\0' && only; name = NextKeyName(name)) {
-        std::string_view entry(name, TextLength(name));
-        only = (g_Uninst.OwnFileLeft && Encloses(entry, g_Uninst.ModulePath.view())) ||
-               Encloses(entry, g_Uninst.LogPath.view());
-    }
-    FreeSectionKeys(&keys);
-    return only;
+    return !AnyLogEntry(
+        section,
+        [](const char* name, const void*) {
+            std::string_view entry(name, TextLength(name));
+            return !(g_Uninst.OwnFileLeft && Encloses(entry, g_Uninst.ModulePath.view())) &&
+                   !Encloses(entry, g_Uninst.LogPath.view());
+        },
+        nullptr, true);
 }
 
 // Whether the log lists nothing but, perhaps, the remover's own file and the
@@ -208,14 +212,14 @@ bool OnlyOwnFileLeft() {
         bool directories = *section == ScriptName::UninstCreatedDirs || *section == kDirectoriesSection;
         if (!directories || !OnlyEndingDirectoriesLeft(*section)) return false;
     }
-    SectionKeys keys{nullptr};
-    if (!ReadSectionKeys(g_Uninst.LogPath.c_str(), ScriptName::UninstFiles, &keys)) return false;
-    const char* first = keys.Names;
-    bool only =
-        *first == '\0' || (*NextKeyName(first) == '\0' && g_Uninst.OwnFileLeft &&
-                           EqualsIgnoreCase(std::string_view(first, TextLength(first)), g_Uninst.ModulePath.view()));
-    FreeSectionKeys(&keys);
-    return only;
+    return !AnyLogEntry(
+        ScriptName::UninstFiles,
+        [](const char* name, const void*) {
+            PathText folded;
+            return !(g_Uninst.OwnFileLeft && FoldLogPath(std::string_view(name, TextLength(name)), folded) &&
+                     EqualsIgnoreCase(folded.view(), g_Uninst.ModulePath.view()));
+        },
+        nullptr, true);
 }
 
 // How many levels, from `directory` upward, the log names as made by the product.
@@ -296,10 +300,10 @@ bool FinishRemoval(bool logDirectoryMayGo, bool isCopy, bool& restartNeeded) {
         if (HandOverToTemporaryCopy()) return true;
         restartNeeded = true;
     }
-    if (ownFile) {
-        if (isCopy) DeleteFileA(g_Uninst.ModulePath.c_str());  // in use still: it is staged
-        ForgetLogEntry(ScriptName::UninstFiles, g_Uninst.ModulePath.c_str());
-    }
+    // The log is not rewritten any more once the entry is gone: a rewrite cut short
+    // would leave its new file behind, in the product directory, with nothing to run.
+    // The log goes next anyway, and is staged for deletion should that fail.
+    if (ownFile && isCopy) DeleteFileA(g_Uninst.ModulePath.c_str());  // in use still: it is staged
     if (!DeleteFileA(log) && GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES) {
         ReportUnremovedItem(IDS_ITEM_NOT_DELETED, log);
         return false;
@@ -329,7 +333,11 @@ int RemoveProduct(DWORD majorVersion, bool isCopy) {
         WritePrivateProfileStringA(kDirectoriesSection, nullptr, nullptr, g_Uninst.LogPath.c_str());
     // The outcome is read from what the log still lists, not from what went wrong on
     // the way: an entry the log could not forget is not removed either.
-    bool complete = OnlyOwnFileLeft();
+    // The log must be able to go before the entry does: a log left read-only would
+    // outlive an entry that no longer runs.
+    DWORD logAttributes = GetFileAttributesA(g_Uninst.LogPath.c_str());
+    bool complete = OnlyOwnFileLeft() && logAttributes != INVALID_FILE_ATTRIBUTES &&
+                    (logAttributes & FILE_ATTRIBUTE_READONLY) == 0;
     if (!complete && g_Uninst.FailedCount == 0) ReportUnremovedItem(IDS_ITEM_LOG_NOT_CHANGED, g_Uninst.LogPath.c_str());
     bool restartNeeded = g_Uninst.StagedCount > 0;
     if (complete) complete = FinishRemoval(logDirectoryMayGo, isCopy, restartNeeded);

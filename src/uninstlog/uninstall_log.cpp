@@ -2,17 +2,33 @@
 
 #include "script/script_names.h"
 #include "setup/setup_context.h"
+#include "uninstlog/log_writer.h"
 
 namespace {
-// One key with an empty value ("" writes "key=", it does not delete). The result is
-// not looked at: logging never makes an installation fail.
+// Whether this run has made sure of [UNINST] Product.
+int g_ProductChecked;
+
+// One key with an empty value. Nothing is reported: logging never makes an
+// installation fail.
 void AddLogEntry(const char* section, const char* key) {
     if (g_Setup.UninstallLogEnabled != 1) return;
-    WritePrivateProfileStringA(section, key, "", g_Setup.UninstLogPath.c_str());
+    if (!g_ProductChecked) {
+        g_ProductChecked = 1;
+        // A log whose directory did not exist at start-up lacks the product's name,
+        // without which the remover does not accept the file. It is only added.
+        char probe[2];
+        const char* log = g_Setup.UninstLogPath.c_str();
+        if (ReadScriptValue(log, ScriptName::UninstSection, ScriptName::Product, "", probe, sizeof probe) == 0)
+            WritePrivateProfileStringA(ScriptName::UninstSection, ScriptName::Product, g_Setup.PRODUCTNAME.c_str(),
+                                       log);
+    }
+    AddLogKey(g_Setup.UninstLogPath.c_str(), section, key);
 }
 }  // namespace
 
 void OpenUninstallLog() {
+    ResetLogWriter();
+    g_ProductChecked = 0;
     ReadScriptText(g_Setup.INFFILE.c_str(), ScriptName::SetupSection, ScriptName::UninstFile, g_Setup.UninstLogPath);
     if (!g_Setup.UninstLogPath.empty()) g_Setup.UninstallLogEnabled = 1;
     if (g_Setup.UninstallLogEnabled)
