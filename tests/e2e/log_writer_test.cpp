@@ -16,7 +16,8 @@ TEST(LogWriterUnderWine, LogOfTwoThousandFilesIsTheProfileFunctionsText) {
     wine.PutFile("C:\\windows\\BIG.INI", earlier);
     wine.PutFile("C:\\windows\\REF.INI", earlier);
     std::string inf = "[SETUP]\r\nProduct=Big Sample\r\nUninstFile=BIG.INI\r\n[AddFiles.WIN32]\r\n";
-    std::string list = "UNINST\tProduct\tBig Sample\r\n";
+    // The directory the setup makes is recorded before its first file.
+    std::string list = "UNINST\tProduct\tBig Sample\r\nUninstCreatedDirs\tC:\\BigApp\t\r\n";
     for (int i = 0; i < kFiles; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "F%04d.TXT", i);

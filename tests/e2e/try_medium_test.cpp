@@ -116,7 +116,8 @@ TEST(TryMedium, ProgramFilesProductWithABoxAProgramLeftRunningAndItsRemovalIsTol
          "== SETUP.EXE ended with exit code 0\n",
          "  C:\\Program Files\\Acme Notes\\keeper.exe: still running 3 s after SETUP.EXE ended; ended by try-medium\n",
          "  C:\\Program Files\\Acme Notes\\notes.exe ",
-         "== Uninstall log\nC:\\windows\\ACMENOTE.INI:\n[UNINST]\nProduct=Acme Notes\n[UninstFiles]\n"
+         "== Uninstall log\nC:\\windows\\ACMENOTE.INI:\n[UNINST]\nProduct=Acme Notes\n[UninstCreatedDirs]\n"
+         "C:\\Program Files\\Acme Notes\\=\n[UninstFiles]\n"
          "C:\\Program Files\\Acme Notes\\notes.exe=\nC:\\Program Files\\Acme Notes\\keeper.exe=\n"
          "C:\\Program Files\\Acme Notes\\uninst.exe=\n",
          "== Restart\nnot offered\nnothing is left for the next start\n",
