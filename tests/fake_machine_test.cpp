@@ -59,8 +59,8 @@ TEST_F(FakeMachine, DelayedMoveIsRecordedAndImmediateMoveHonoursReplaceAndInUse)
     fake::WriteFile("C:\\APP\\A.DLL", "old");
     EXPECT_TRUE(
         MoveFileExA("C:\\APP\\A.DL~", "C:\\APP\\\\A.DLL", MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT));
-    ASSERT_EQ(M().delayedMoves.size(), 1u);
-    EXPECT_EQ(M().delayedMoves[0], std::make_pair(std::string("C:\\APP\\A.DL~"), std::string("C:\\APP\\A.DLL")));
+    ASSERT_EQ(fake::DelayedMoves().size(), 1u);
+    EXPECT_EQ(fake::DelayedMoves()[0], std::make_pair(std::string("C:\\APP\\A.DL~"), std::string("C:\\APP\\A.DLL")));
     EXPECT_EQ(M().files["C:\\APP\\A.DLL"].content, "old");
     EXPECT_FALSE(MoveFileExA("C:\\APP\\A.DL~", "C:\\APP\\A.DLL", 0));
     M().files["C:\\APP\\A.DLL"].inUse = true;

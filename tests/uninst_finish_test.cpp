@@ -98,28 +98,6 @@ bool RunEntry(const std::string& uninstallString) {
     return true;
 }
 
-// The next start of Windows: staged deletions are carried out, a directory only
-// when it is empty (NT); on Windows 95 each "NUL=" line of wininit.ini's [rename].
-void RestartWindowsNow() {
-    for (const auto& move : M().delayedMoves) {
-        if (!move.second.empty()) continue;
-        if (fake::FileExists(move.first)) {
-            M().files.erase(move.first);
-        } else if (fake::DirectoryExists(move.first)) {
-            bool empty = true;
-            for (const auto& file : M().files) empty = empty && file.first.rfind(move.first + "\\", 0) != 0;
-            if (empty) M().directories.erase(move.first);
-        }
-    }
-    M().delayedMoves.clear();
-    std::string wininit = fake::ReadFile("C:\\WINDOWS\\wininit.ini").value_or("");
-    for (size_t at = wininit.find("NUL="); at != std::string::npos; at = wininit.find("NUL=", at + 4)) {
-        std::string path = wininit.substr(at + 4, wininit.find('\r', at) - at - 4);
-        M().files.erase(fake::NormalisePath(path));
-    }
-    M().files.erase("C:\\WINDOWS\\wininit.ini");
-}
-
 bool HoldsAFile(const std::string& directory) {
     for (const auto& file : M().files)
         if (file.first.rfind(directory + "\\", 0) == 0) return true;
@@ -168,7 +146,7 @@ TEST_P(CutAtEveryCall, ResumingThroughTheEntryLeavesNothingOfTheProduct) {
         // left to do. At most two more runs: the second finishes what a copy began.
         for (int resume = 0; resume < 2 && !ListedEntries().empty(); ++resume)
             ASSERT_TRUE(RunEntry(ListedEntries().at(0).second)) << where << ": the entry names a missing program";
-        RestartWindowsNow();
+        fake::RestartWindows();
         EXPECT_TRUE(ListedEntries().empty()) << where;
         EXPECT_FALSE(fake::FileExists(row.log)) << where;
         EXPECT_FALSE(HoldsAFile("C:\\APP")) << where;
@@ -199,7 +177,7 @@ TEST(RemovalEnding, RestartNowBeforeTheCopyRunsLeavesOnlyStagedDeletions) {
     ASSERT_EQ(M().exitWindowsFlags.size(), 1u);
     // The restart asked for comes after the entry is gone: the copy never runs.
     EXPECT_TRUE(ListedEntries().empty());
-    RestartWindowsNow();
+    fake::RestartWindows();
     EXPECT_FALSE(fake::FileExists(kWindowsLog));
     EXPECT_FALSE(fake::DirectoryExists("C:\\APP"));
 }
