@@ -378,14 +378,14 @@ TEST_P(DocumentedExample, DoesWhatTheDocumentationSays) {
         EXPECT_TRUE(fake::FileExists(registered[i])) << where << ": registered but not installed: " << registered[i];
     }
 
-    ASSERT_EQ(M().delayedMoves.size(), staged.size()) << where << ": replacements staged as delayed moves";
+    ASSERT_EQ(fake::DelayedMoves().size(), staged.size()) << where << ": replacements staged as delayed moves";
     for (size_t i = 0; i < staged.size(); ++i) {
         size_t arrow = staged[i].find(" -> ");
         ASSERT_NE(arrow, std::string::npos) << where << ": Staged needs 'staged -> destination'";
-        EXPECT_TRUE(SamePath(M().delayedMoves[i].first, Trim(staged[i].substr(0, arrow))))
-            << where << ": staged copy " << M().delayedMoves[i].first;
-        EXPECT_TRUE(SamePath(M().delayedMoves[i].second, Trim(staged[i].substr(arrow + 4))))
-            << where << ": destination " << M().delayedMoves[i].second;
+        EXPECT_TRUE(SamePath(fake::DelayedMoves()[i].first, Trim(staged[i].substr(0, arrow))))
+            << where << ": staged copy " << fake::DelayedMoves()[i].first;
+        EXPECT_TRUE(SamePath(fake::DelayedMoves()[i].second, Trim(staged[i].substr(arrow + 4))))
+            << where << ": destination " << fake::DelayedMoves()[i].second;
     }
     if (!restart.empty()) {
         EXPECT_EQ(M().exitWindowsFlags.empty() ? "no" : "yes", restart) << where << ": restart";

@@ -54,13 +54,35 @@ TEST_F(FakeMachine, CopyFileRefusesBusyOrProtectedDestinationsAndMissingDirector
     EXPECT_EQ(M().files["C:\\APP\\A.DL~"].version, 0x0002000000000000u);
 }
 
+// The value's bytes as Wine's MoveFileExA leaves them (read back with RegQueryValueExA):
+// a "\??\" source, then "" to delete or the destination, '!' first when it may replace;
+// the restart carries them out in order and drops the value.
+TEST_F(FakeMachine, StagedOperationsAreTheSessionManagerValueAndTheRestartCarriesThemOut) {
+    fake::WriteFile("C:\\PR\\A.TXT", "a");
+    fake::WriteFile("C:\\PR\\C.TXT", "c");
+    EXPECT_TRUE(MoveFileExA("C:\\PR\\A.TXT", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    EXPECT_TRUE(MoveFileExA("C:\\PR", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    EXPECT_TRUE(MoveFileExA("C:\\PR\\C.TXT", "C:\\KEEP.TXT", MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING));
+    const auto& value = M().registry["HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Session Manager"]
+                            .values["PendingFileRenameOperations"];
+    EXPECT_EQ(value.first, static_cast<DWORD>(REG_MULTI_SZ));
+    EXPECT_EQ(value.second,
+              std::string("\\??\\C:\\PR\\A.TXT\0\0\\??\\C:\\PR\0\0\\??\\C:\\PR\\C.TXT\0!\\??\\C:\\KEEP.TXT\0\0", 62));
+    fake::RestartWindows();
+    EXPECT_FALSE(fake::FileExists("C:\\PR\\A.TXT"));
+    EXPECT_EQ(fake::ReadFile("C:\\KEEP.TXT").value_or(""), "c");
+    // The directory held C.TXT when its turn came: it stays.
+    EXPECT_TRUE(fake::DirectoryExists("C:\\PR"));
+    EXPECT_TRUE(fake::DelayedMoves().empty());
+}
+
 TEST_F(FakeMachine, DelayedMoveIsRecordedAndImmediateMoveHonoursReplaceAndInUse) {
     fake::WriteFile("C:\\APP\\A.DL~", "new");
     fake::WriteFile("C:\\APP\\A.DLL", "old");
     EXPECT_TRUE(
         MoveFileExA("C:\\APP\\A.DL~", "C:\\APP\\\\A.DLL", MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT));
-    ASSERT_EQ(M().delayedMoves.size(), 1u);
-    EXPECT_EQ(M().delayedMoves[0], std::make_pair(std::string("C:\\APP\\A.DL~"), std::string("C:\\APP\\A.DLL")));
+    ASSERT_EQ(fake::DelayedMoves().size(), 1u);
+    EXPECT_EQ(fake::DelayedMoves()[0], std::make_pair(std::string("C:\\APP\\A.DL~"), std::string("C:\\APP\\A.DLL")));
     EXPECT_EQ(M().files["C:\\APP\\A.DLL"].content, "old");
     EXPECT_FALSE(MoveFileExA("C:\\APP\\A.DL~", "C:\\APP\\A.DLL", 0));
     M().files["C:\\APP\\A.DLL"].inUse = true;

@@ -186,10 +186,10 @@ TEST_F(FileInstallation, EveryResultBitLeadsToItsOutcome) {
         EXPECT_EQ(g_Setup.RestartNeeded, row.staged ? 1 : 0);
         using Move = std::pair<std::string, std::string>;
         if (row.staged) {
-            EXPECT_EQ(M().delayedMoves, (std::vector<Move>{{kStaged, kDestination}}));
+            EXPECT_EQ(fake::DelayedMoves(), (std::vector<Move>{{kStaged, kDestination}}));
             EXPECT_EQ(fake::ReadFile(kStaged), std::optional<std::string>("new"));
         } else {
-            EXPECT_TRUE(M().delayedMoves.empty());
+            EXPECT_TRUE(fake::DelayedMoves().empty());
             EXPECT_FALSE(fake::FileExists(kStaged));
         }
         // The temporary copy never outlives the entry.
@@ -449,7 +449,7 @@ TEST_F(FileInstallation, InUseOnWindows95IsStagedInWininitWithShortNames) {
 
     EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
     EXPECT_EQ(g_Setup.RestartNeeded, 1);
-    EXPECT_TRUE(M().delayedMoves.empty());
+    EXPECT_TRUE(fake::DelayedMoves().empty());
     EXPECT_EQ(fake::CountCalls("MoveFileExA"), 0);
     EXPECT_EQ(fake::ReadFile("C:\\Program Files\\Widget Library\\library.dl~"), std::optional<std::string>("new"));
     EXPECT_EQ(Wininit("C:\\PROGRA~1\\WIDGET~1\\LIBRARY.DLL"), "C:\\PROGRA~1\\WIDGET~1\\LIBRAR~1.DL~");
@@ -479,7 +479,7 @@ TEST_F(FileInstallation, EveryPlatformButNtStagesInWininit) {
         Script(VIF_ACCESSVIOLATION);
         EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
         EXPECT_EQ(Wininit(kDestination), kStaged);
-        EXPECT_TRUE(M().delayedMoves.empty());
+        EXPECT_TRUE(fake::DelayedMoves().empty());
     }
 }
 
@@ -558,7 +558,7 @@ TEST_F(FileInstallation, CompressedSourceInUseIsStagedExpanded) {
         EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
         EXPECT_TRUE(M().boxes.empty()) << ::testing::PrintToString(BoxTexts());
         EXPECT_EQ(fake::ReadFile(kStaged), std::optional<std::string>("expanded"));
-        EXPECT_EQ(M().delayedMoves, (std::vector<std::pair<std::string, std::string>>{{kStaged, kDestination}}));
+        EXPECT_EQ(fake::DelayedMoves(), (std::vector<std::pair<std::string, std::string>>{{kStaged, kDestination}}));
         if (*row.stagedFrom == '\0') {
             EXPECT_EQ(fake::CountCalls("CopyFileA"), 0);
             ASSERT_EQ(M().verInstallCalls.size(), 2u);
@@ -655,9 +655,9 @@ TEST_F(FileInstallation, CollidingStagedNamesGiveEachDestinationItsOwn) {
         for (const auto& [staged, content] : lastContent)
             EXPECT_EQ(fake::ReadFile(staged), std::optional<std::string>(content)) << staged;
         if (row.platform == VER_PLATFORM_WIN32_NT) {
-            EXPECT_EQ(M().delayedMoves, moves);
+            EXPECT_EQ(fake::DelayedMoves(), moves);
         } else {
-            EXPECT_TRUE(M().delayedMoves.empty());
+            EXPECT_TRUE(fake::DelayedMoves().empty());
             for (const Move& move : moves) EXPECT_EQ(Wininit(move.second), move.first);
         }
         for (const std::string& name : row.lyingThere) {
@@ -681,7 +681,7 @@ TEST_F(FileInstallation, NoFreeStagedNameLeavesTheFileReportedInUse) {
         fake::WriteFile("C:\\APP\\LIB.~" + std::string(n < 10 ? "0" : "") + std::to_string(n), "x");
     EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 0);
     ExpectCopyErrorThenFileCopyFailed("Copy Error (1400) Cannot delete file. ", "LIB.DLX");
-    EXPECT_EQ(M().delayedMoves.size(), 1u);
+    EXPECT_EQ(fake::DelayedMoves().size(), 1u);
     EXPECT_EQ(fake::ReadFile(kStaged), std::optional<std::string>("A"));
     EXPECT_EQ(LogKeys(), Strings{kDestination});
 }
@@ -700,7 +700,7 @@ TEST_F(FileInstallation, MoreFilesInUseThanOneRunRemembersAreReported) {
     std::string last = "F" + std::to_string(files - 1) + ".DLL";
     EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 0);
     ExpectCopyErrorThenFileCopyFailed("Copy Error (1400) Cannot delete file. ", last);
-    EXPECT_EQ(M().delayedMoves.size(), static_cast<size_t>(kMaxStagedReplacements));
+    EXPECT_EQ(fake::DelayedMoves().size(), static_cast<size_t>(kMaxStagedReplacements));
     EXPECT_FALSE(fake::FileExists("C:\\APP\\" + last.substr(0, last.size() - 1) + "~"));
     EXPECT_EQ(LogKeys().size(), static_cast<size_t>(kMaxStagedReplacements));
 }
@@ -854,7 +854,7 @@ TEST_F(FileInstallation, TargetDirThatIsNotAFullPathIsRefused) {
         EXPECT_TRUE(M().verInstallCalls.empty());
         EXPECT_EQ(fake::CountCalls("CreateDirectoryA"), 0);
         EXPECT_EQ(fake::CountCalls("CopyFileA"), 0);
-        EXPECT_TRUE(M().delayedMoves.empty());
+        EXPECT_TRUE(fake::DelayedMoves().empty());
         EXPECT_EQ(g_Setup.RestartNeeded, 0);
         EXPECT_TRUE(LogKeys().empty());
         EXPECT_FALSE(fake::FileExists("C:\\LIB.DL~"));
@@ -1021,7 +1021,7 @@ TEST_F(FileInstallation, StagedFileLeadsToTheRestartOfferAfterTheSuccessBox) {
               "The system needs to be restarted to activate the changes.  Do you want to restart now?");
     EXPECT_EQ(M().boxes[1].caption, "Widget");
     EXPECT_EQ(M().boxes[1].style, kQuestion);
-    EXPECT_EQ(M().delayedMoves.size(), 1u);
+    EXPECT_EQ(fake::DelayedMoves().size(), 1u);
     EXPECT_EQ(M().exitWindowsFlags.size(), 1u);
 }
 

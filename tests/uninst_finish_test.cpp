@@ -47,12 +47,7 @@ std::vector<std::pair<std::string, std::string>> ListedEntries() {
 
 // A product as SETUP.EXE leaves it: a program, a component, a removal command and
 // the remover itself in C:\APP, registered in Add/Remove Programs from its own file.
-void InstallProduct(const std::string& log, bool windows95 = false) {
-    fake::Reset();
-    if (windows95)
-        fake::SetWindows95();
-    else
-        fake::SetWindowsNT4();
+void PutProduct(const std::string& log) {
     fake::WriteFile("C:\\APP\\VIEW.EXE", "program");
     fake::WriteFile("C:\\APP\\CORE.DLL", "component");
     fake::WriteFile("C:\\APP\\README.TXT", "text");
@@ -66,6 +61,15 @@ void InstallProduct(const std::string& log, bool windows95 = false) {
     ASSERT_EQ(fake::RunUninst(("/register " + log).c_str()), kExitSuccess);
     M().calls.clear();
     M().started.clear();
+}
+
+void InstallProduct(const std::string& log, bool windows95 = false) {
+    fake::Reset();
+    if (windows95)
+        fake::SetWindows95();
+    else
+        fake::SetWindowsNT4();
+    PutProduct(log);
 }
 
 // Runs a remover and then, as Windows would once it has ended, the temporary copy
@@ -96,28 +100,6 @@ bool RunEntry(const std::string& uninstallString) {
     if (!fake::FileExists(program)) return false;
     RunRemoverAndItsCopy(program, uninstallString.substr(close + 2));
     return true;
-}
-
-// The next start of Windows: staged deletions are carried out, a directory only
-// when it is empty (NT); on Windows 95 each "NUL=" line of wininit.ini's [rename].
-void RestartWindowsNow() {
-    for (const auto& move : M().delayedMoves) {
-        if (!move.second.empty()) continue;
-        if (fake::FileExists(move.first)) {
-            M().files.erase(move.first);
-        } else if (fake::DirectoryExists(move.first)) {
-            bool empty = true;
-            for (const auto& file : M().files) empty = empty && file.first.rfind(move.first + "\\", 0) != 0;
-            if (empty) M().directories.erase(move.first);
-        }
-    }
-    M().delayedMoves.clear();
-    std::string wininit = fake::ReadFile("C:\\WINDOWS\\wininit.ini").value_or("");
-    for (size_t at = wininit.find("NUL="); at != std::string::npos; at = wininit.find("NUL=", at + 4)) {
-        std::string path = wininit.substr(at + 4, wininit.find('\r', at) - at - 4);
-        M().files.erase(fake::NormalisePath(path));
-    }
-    M().files.erase("C:\\WINDOWS\\wininit.ini");
 }
 
 bool HoldsAFile(const std::string& directory) {
@@ -168,7 +150,7 @@ TEST_P(CutAtEveryCall, ResumingThroughTheEntryLeavesNothingOfTheProduct) {
         // left to do. At most two more runs: the second finishes what a copy began.
         for (int resume = 0; resume < 2 && !ListedEntries().empty(); ++resume)
             ASSERT_TRUE(RunEntry(ListedEntries().at(0).second)) << where << ": the entry names a missing program";
-        RestartWindowsNow();
+        fake::RestartWindows();
         EXPECT_TRUE(ListedEntries().empty()) << where;
         EXPECT_FALSE(fake::FileExists(row.log)) << where;
         EXPECT_FALSE(HoldsAFile("C:\\APP")) << where;
@@ -199,10 +181,113 @@ TEST(RemovalEnding, RestartNowBeforeTheCopyRunsLeavesOnlyStagedDeletions) {
     ASSERT_EQ(M().exitWindowsFlags.size(), 1u);
     // The restart asked for comes after the entry is gone: the copy never runs.
     EXPECT_TRUE(ListedEntries().empty());
-    RestartWindowsNow();
+    fake::RestartWindows();
     EXPECT_FALSE(fake::FileExists(kWindowsLog));
     EXPECT_FALSE(fake::DirectoryExists("C:\\APP"));
 }
+
+// --- Reinstalled before the restart ----------------------------------------------------
+
+// What the ending staged and then did itself must not be done again at the next start:
+// by then the same paths may hold a new installation.
+struct ReinstallRow {
+    const char* why;
+    const char* log;
+    bool windows95;
+    const char* shortLog;  // the log's short path, when it has one of its own
+};
+
+class ReinstallBeforeRestart : public ::testing::TestWithParam<ReinstallRow> {};
+
+TEST_P(ReinstallBeforeRestart, TheNewInstallationIsWhole) {
+    const ReinstallRow& row = GetParam();
+    InstallProduct(row.log, row.windows95);
+    if (row.shortLog) M().shortNames[row.log] = row.shortLog;
+    M().answerWhenNoneLeft = [](const fake::MessageBoxRecord&) { return IDYES; };
+    ASSERT_TRUE(RunEntry(ListedEntries().at(0).second));
+    ASSERT_TRUE(ListedEntries().empty());
+    ASSERT_FALSE(fake::FileExists(row.log));
+
+    PutProduct(row.log);
+    fake::RestartWindows();
+
+    EXPECT_TRUE(fake::FileExists(kRemover));
+    EXPECT_TRUE(fake::FileExists(row.log));
+    EXPECT_TRUE(fake::FileExists("C:\\APP\\VIEW.EXE"));
+    ASSERT_EQ(ListedEntries().size(), 1u);
+    // And the new installation can still be removed.
+    ASSERT_TRUE(RunEntry(ListedEntries().at(0).second));
+    fake::RestartWindows();
+    EXPECT_TRUE(ListedEntries().empty());
+    EXPECT_FALSE(fake::FileExists(row.log));
+    EXPECT_FALSE(HoldsAFile("C:\\APP"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ReinstallBeforeRestart,
+                         ::testing::Values(
+                             // NT: the remover, the log and the product directory were staged.
+                             ReinstallRow{"NT, log in the Windows directory", kWindowsLog, false, nullptr},
+                             // The directory staged is the log's too: it is not staged twice.
+                             ReinstallRow{"NT, log in the product directory", "C:\\APP\\APP.INI", false, nullptr},
+                             // wininit.ini names the files by short path: the line to drop is that one.
+                             ReinstallRow{"Windows 95, a log with a long name", "C:\\WINDOWS\\SAMPLELOG.INI", true,
+                                          "C:\\WINDOWS\\SAMPLE~1.INI"},
+                             // The log is the product directory's last file there too.
+                             ReinstallRow{"Windows 95, log in the product directory", "C:\\APP\\APP.INI", true,
+                                          nullptr}),
+                         [](const auto& info) { return "Row" + std::to_string(info.index); });
+
+// Only what this removal staged itself is cancelled: another program's operation on the
+// same or a similar path waits for the restart as it was.
+struct ForeignRow {
+    const char* why;
+    bool windows95;
+    const char* from;
+    const char* to;  // "" deletes
+};
+
+class ForeignStagedOperations : public ::testing::TestWithParam<ForeignRow> {};
+
+TEST_P(ForeignStagedOperations, StayPendingAfterTheRemoval) {
+    const ForeignRow& row = GetParam();
+    InstallProduct(kWindowsLog, row.windows95);
+    std::string line = std::string(*row.to ? row.to : "NUL") + "=" + row.from + "\r\n";
+    if (row.windows95)
+        fake::WriteFile("C:\\WINDOWS\\wininit.ini", "[rename]\r\n" + line);
+    else
+        ASSERT_TRUE(MoveFileExA(row.from, *row.to ? row.to : nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    M().answerWhenNoneLeft = [](const fake::MessageBoxRecord&) { return IDYES; };
+    ASSERT_TRUE(RunEntry(ListedEntries().at(0).second));
+    ASSERT_TRUE(ListedEntries().empty());
+
+    if (row.windows95) {
+        std::string wininit = fake::ReadFile("C:\\WINDOWS\\wininit.ini").value_or("");
+        EXPECT_NE(wininit.find("\n" + line), std::string::npos) << wininit;
+        EXPECT_EQ(wininit.find("NUL=C:\\APP\\UNINST.EXE\r\n"), std::string::npos) << wininit;
+        EXPECT_EQ(wininit.find(std::string("NUL=") + kWindowsLog), std::string::npos) << wininit;
+    } else {
+        auto moves = fake::DelayedMoves();
+        using Move = std::pair<std::string, std::string>;
+        EXPECT_EQ(std::count(moves.begin(), moves.end(), Move{row.from, row.to}), 1);
+        EXPECT_EQ(std::count(moves.begin(), moves.end(), Move{kRemover, ""}), 0);
+        EXPECT_EQ(std::count(moves.begin(), moves.end(), Move{kWindowsLog, ""}), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ForeignStagedOperations,
+    ::testing::Values(
+        // A path that only begins with the remover's is another file.
+        ForeignRow{"NT, a longer path's deletion", false, "C:\\APP\\UNINST.EXE.OLD", ""},
+        // The remover's own path, but moved rather than deleted: an update's work.
+        ForeignRow{"NT, a rename of the same path", false, "C:\\APP\\UNINST.EXE", "C:\\APP\\UNINST.BAK"},
+        // Another program's file in the Windows directory.
+        ForeignRow{"NT, another file's deletion", false, "C:\\WINDOWS\\OTHER.INI", ""},
+        // A shorter path that the remover's begins with.
+        ForeignRow{"Windows 95, a shorter path's deletion", true, "C:\\APP\\UNINST.EX", ""},
+        // The remover's path as the source of a move, not a NUL line.
+        ForeignRow{"Windows 95, a rename of the same path", true, "C:\\APP\\UNINST.EXE", "C:\\APP\\UNINST.BAK"}),
+    [](const auto& info) { return "Row" + std::to_string(info.index); });
 
 // --- Two installations of one product --------------------------------------------------
 

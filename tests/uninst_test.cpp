@@ -288,8 +288,8 @@ TEST_F(Remover, FileInUseOnNtIsDeletedAtTheNextStart) {
 
     // Removed, with a deletion waiting for the restart that was not made.
     EXPECT_EQ(fake::RunUninst(kLog), kExitRestartRequired);
-    ASSERT_EQ(M().delayedMoves.size(), 1u);
-    EXPECT_EQ(M().delayedMoves[0], std::make_pair(std::string("C:\\APP\\BUSY.DLL"), std::string()));
+    ASSERT_EQ(fake::DelayedMoves().size(), 1u);
+    EXPECT_EQ(fake::DelayedMoves()[0], std::make_pair(std::string("C:\\APP\\BUSY.DLL"), std::string()));
     EXPECT_FALSE(fake::FileExists(kLog));
     // The restart question of SETUP.EXE, after the closing report.
     ASSERT_EQ(M().boxes.size(), 3u);
@@ -309,7 +309,7 @@ TEST_F(Remover, FilesInUseOnWindows95GetOneNulLineEachInWininit) {
     M().answers = {IDYES, IDYES};
 
     EXPECT_EQ(fake::RunUninst(kLog), kExitRestartStarted);
-    EXPECT_TRUE(M().delayedMoves.empty());
+    EXPECT_TRUE(fake::DelayedMoves().empty());
     EXPECT_EQ(*fake::ReadFile("C:\\WINDOWS\\wininit.ini"),
               "[rename]\r\nC:\\APP\\NEW.DLL=C:\\APP\\NEW.DL~\r\nNUL=C:\\APP\\B.DLL\r\nNUL=C:\\PROGRA~1\\Sample\\LONGNA~"
               "1.DLL\r\n");
@@ -522,10 +522,10 @@ TEST_F(Remover, OwnFileIsLeftToATemporaryCopyThatFinishesTheProductDirectory) {
     EXPECT_EQ(copy.command.rfind("\"C:\\TEMP\\UNI1.TMP\" /S /W ", 0), 0u) << copy.command;
     // Before the hand-over, what a restart must finish if the copy never runs is
     // staged (the own file, the log, the product directory); the copy goes then too.
-    EXPECT_EQ(M().delayedMoves, (std::vector<std::pair<std::string, std::string>>{{"C:\\APP\\UNINST.EXE", ""},
-                                                                                  {"C:\\WINDOWS\\SAMPLE.INI", ""},
-                                                                                  {"C:\\APP", ""},
-                                                                                  {"C:\\TEMP\\UNI1.TMP", ""}}));
+    EXPECT_EQ(fake::DelayedMoves(), (std::vector<std::pair<std::string, std::string>>{{"C:\\APP\\UNINST.EXE", ""},
+                                                                                      {"C:\\WINDOWS\\SAMPLE.INI", ""},
+                                                                                      {"C:\\APP", ""},
+                                                                                      {"C:\\TEMP\\UNI1.TMP", ""}}));
     EXPECT_EQ(LastBox().text, "Sample was removed successfully");
 
     // The copy's own run, once this process has ended; it inherited the handle.
@@ -567,9 +567,9 @@ TEST_F(Remover, OwnFileIsStagedWhenNoCopyCanBeStarted) {
 
     // Its own file goes at the next start: a restart is still to be made.
     EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kExitRestartRequired);
-    EXPECT_NE(std::find(M().delayedMoves.begin(), M().delayedMoves.end(),
-                        std::make_pair(std::string("C:\\APP\\UNINST.EXE"), std::string())),
-              M().delayedMoves.end());
+    auto moves = fake::DelayedMoves();
+    EXPECT_NE(std::find(moves.begin(), moves.end(), std::make_pair(std::string("C:\\APP\\UNINST.EXE"), std::string())),
+              moves.end());
     EXPECT_FALSE(fake::FileExists(kLog));
 }
 
@@ -678,7 +678,7 @@ TEST_F(Remover, SilentRunShowsNothingAndAnswersWithItsExitCode) {
     EXPECT_TRUE(M().boxes.empty());
     EXPECT_TRUE(M().createdDialogs.empty());
     // Staged, but no restart is offered or made.
-    EXPECT_EQ(M().delayedMoves.size(), 1u);
+    EXPECT_EQ(fake::DelayedMoves().size(), 1u);
     EXPECT_TRUE(M().exitWindowsFlags.empty());
 }
 

@@ -114,7 +114,6 @@ struct Machine {
     std::string currentDirectory = "C:\\MEDIA";                     // relative paths resolve against it
     std::string tempDirectory = "C:\\TEMP";                         // GetTempPathA
     std::map<std::string, std::string, NoCaseLess> shortNames;      // long path -> short path, when set
-    std::vector<std::pair<std::string, std::string>> delayedMoves;  // MoveFileExA with DELAY_UNTIL_REBOOT
     // Compressed files (the SZDD format of COMPRESS/EXPAND) by full path: what the
     // version service installs in place of their bytes. A plain copy stays compressed.
     std::map<std::string, std::string, NoCaseLess> expandedContent;
@@ -242,6 +241,16 @@ void SetWindows95();
 void SetWindowsNT4();
 void SetWindowsNT351();
 void SetWindowsXP();
+
+// The next start of Windows: the moves and deletions staged for it (NT's
+// PendingFileRenameOperations, wininit.ini's [rename]) are carried out and forgotten,
+// an empty directory is deleted only when it is empty, nothing is in use any more.
+void RestartWindows();
+// The pairs MoveFileExA staged for the next start and still pending there, in order,
+// as (source, destination) without Windows' prefixes; "" as destination: delete.
+std::vector<std::pair<std::string, std::string>> DelayedMoves();
+// Drops every pending operation, as a test does to start from none.
+void ForgetDelayedMoves();
 
 // Failure injection.
 void FailCall(const std::string& function, int nth = 1);

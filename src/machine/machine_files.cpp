@@ -184,7 +184,7 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
     std::string to = newName ? NormalisePath(newName) : std::string();
     if (flags & MOVEFILE_DELAY_UNTIL_REBOOT) {
         // Recorded for the next start; Windows checks nothing else now.
-        M().delayedMoves.emplace_back(from, to);
+        AppendPendingOperation(from, to, (flags & MOVEFILE_REPLACE_EXISTING) != 0);
         return TRUE;
     }
     if (!newName) return Fail(kErrorInvalidParameter, FALSE);

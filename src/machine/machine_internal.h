@@ -27,6 +27,9 @@ std::string LeafOf(const std::string& normalisedPath);
 // dir + "\\" + name, normalised.
 std::string JoinMachinePath(const std::string& dir, const std::string& name);
 
+// Appends one operation to the value NT carries out at its next start.
+void AppendPendingOperation(const std::string& from, const std::string& to, bool replace);
+
 FileData* FindFile(const std::string& path);  // nullptr when no such file
 bool IsDirectory(const std::string& path);
 

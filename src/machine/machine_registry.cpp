@@ -202,3 +202,12 @@ LSTATUS RegDeleteKeyA(HKEY root, LPCSTR subKey) {
     }
     return ERROR_SUCCESS;
 }
+
+LSTATUS RegDeleteValueA(HKEY key, LPCSTR name) {
+    LogCall("RegDeleteValueA " + PathOf(key) + " " + Text(name));
+    if (ShouldFail("RegDeleteValueA")) return ERROR_ACCESS_DENIED;
+    std::string path = PathOf(key);
+    auto it = M().registry.find(path);
+    if (path.empty() || it == M().registry.end()) return ERROR_FILE_NOT_FOUND;
+    return it->second.values.erase(Text(name)) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}

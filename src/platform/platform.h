@@ -171,6 +171,7 @@ typedef struct tagMSG {
 #define REG_EXPAND_SZ 2
 #define REG_BINARY 3
 #define REG_DWORD 4
+#define REG_MULTI_SZ 7
 
 // Files
 #define MOVEFILE_REPLACE_EXISTING 0x00000001
@@ -321,6 +322,7 @@ LSTATUS RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD reserved, LPSTR classNam
                         LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
 LSTATUS RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
 LSTATUS RegDeleteKeyA(HKEY root, LPCSTR subKey);
+LSTATUS RegDeleteValueA(HKEY key, LPCSTR name);
 BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token);
 BOOL LookupPrivilegeValueA(LPCSTR system, LPCSTR name, PLUID luid);
 BOOL AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES newState, DWORD length,

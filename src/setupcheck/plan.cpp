@@ -413,8 +413,9 @@ std::vector<PlanEvent> CollectEvents(const std::set<std::string>& existedBefore,
         } else if (starts("MoveFileExA ") &&
                    (std::stoul(call.substr(call.rfind(' ') + 1)) & MOVEFILE_DELAY_UNTIL_REBOOT)) {
             // A move carried out at the next start (Windows NT).
-            if (staged < m.delayedMoves.size()) {
-                const auto& move = m.delayedMoves[staged++];
+            std::vector<std::pair<std::string, std::string>> moves = machine::DelayedMoves();
+            if (staged < moves.size()) {
+                const auto& move = moves[staged++];
                 std::string to = move.second.empty() ? "(deleted)" : move.second;
                 add({"staged",
                      move.first + " -> " + to + " at the next start",
@@ -533,8 +534,8 @@ int PlanMedium(const PlanMachine& description, const Medium& medium, PlanResult&
                          ShowsCatalogueText(b, IDS_REQUIRES_WINDOWS);
     }
     // Unattended, no box is shown: the exit code tells the outcome.
-    result.Failed |= result.ExitCode == kExitFailed || result.ExitCode == kExitCannotOpen ||
-                     result.ExitCode == kExitWindowsTooOld;
+    result.Failed |=
+        result.ExitCode == kExitFailed || result.ExitCode == kExitCannotOpen || result.ExitCode == kExitWindowsTooOld;
     return 0;
 }
 

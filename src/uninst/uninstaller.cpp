@@ -262,6 +262,31 @@ void RemoveLevelsIfEmpty(std::string_view directory, int levels) {
     }
 }
 
+// What the ending staged for the next start, each path with the text Windows was
+// given for it: a deletion carried out now is cancelled, or a reinstallation to the
+// same paths before the restart would lose its remover and its log then.
+struct StagedDeletions {
+    PathText path[4];
+    PathText entry[4];
+    int count = 0;
+};
+
+bool StageOwnDeletion(StagedDeletions& staged, const char* path) {
+    int i = staged.count;
+    if (i >= 4 || !staged.path[i].Assign(path) || !StageDeletionAtRestart(path, &staged.entry[i])) return false;
+    staged.count = i + 1;
+    return true;
+}
+
+void CancelCarriedOutDeletions(const StagedDeletions& staged) {
+    for (int i = 0; i < staged.count; ++i) {
+        if (GetFileAttributesA(staged.path[i].c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            CancelStagedDeletion(staged.entry[i].c_str());
+    }
+}
+
 // The ending. Every cut from here leaves either an entry that still runs (the key
 // goes only after the own file and the log are staged) or deletions staged for the
 // next start. Returns whether the removal is complete; `restartNeeded` tells
@@ -278,17 +303,18 @@ bool FinishRemoval(bool logDirectoryMayGo, bool isCopy, bool& restartNeeded) {
     if (ownLevels == 0 && !g_Uninst.RecordedDirsOnly) ownLevels = 1;
     int logLevels = RecordedLevels(logDirectory);
     if (logLevels == 0 && logDirectoryMayGo) logLevels = 1;
+    StagedDeletions staged;
     if (ownFile) {
-        if (!StageDeletionAtRestart(g_Uninst.ModulePath.c_str()) || !StageDeletionAtRestart(log)) {
+        if (!StageOwnDeletion(staged, g_Uninst.ModulePath.c_str()) || !StageOwnDeletion(staged, log)) {
             ReportUnremovedItem(IDS_ITEM_NOT_DELETED, g_Uninst.ModulePath.c_str());
             return false;
         }
         // Windows removes an empty directory at the next start only on NT.
         PathText directory;
         if (nt && ownLevels > 0 && !IsProtectedDirectory(ownDirectory) && directory.Assign(ownDirectory))
-            StageDeletionAtRestart(directory.c_str());
+            StageOwnDeletion(staged, directory.c_str());
         if (nt && logLevels > 0 && !IsSameDirectory(logDirectory, ownDirectory) && directory.Assign(logDirectory))
-            StageDeletionAtRestart(directory.c_str());
+            StageOwnDeletion(staged, directory.c_str());
     }
     if (!RemoveUninstallEntry()) {
         ReportUnremovedItem(IDS_ITEM_ENTRY_NOT_DELETED, g_Setup.PRODUCTNAME.c_str());
@@ -310,6 +336,7 @@ bool FinishRemoval(bool logDirectoryMayGo, bool isCopy, bool& restartNeeded) {
     }
     if (ownFile && isCopy) RemoveLevelsIfEmpty(ownDirectory, ownLevels);
     RemoveLevelsIfEmpty(logDirectory, logLevels);
+    CancelCarriedOutDeletions(staged);
     return true;
 }
 
@@ -336,8 +363,8 @@ int RemoveProduct(DWORD majorVersion, bool isCopy) {
     // The log must be able to go before the entry does: a log left read-only would
     // outlive an entry that no longer runs.
     DWORD logAttributes = GetFileAttributesA(g_Uninst.LogPath.c_str());
-    bool complete = OnlyOwnFileLeft() && logAttributes != INVALID_FILE_ATTRIBUTES &&
-                    (logAttributes & FILE_ATTRIBUTE_READONLY) == 0;
+    bool complete =
+        OnlyOwnFileLeft() && logAttributes != INVALID_FILE_ATTRIBUTES && (logAttributes & FILE_ATTRIBUTE_READONLY) == 0;
     if (!complete && g_Uninst.FailedCount == 0) ReportUnremovedItem(IDS_ITEM_LOG_NOT_CHANGED, g_Uninst.LogPath.c_str());
     bool restartNeeded = g_Uninst.StagedCount > 0;
     if (complete) complete = FinishRemoval(logDirectoryMayGo, isCopy, restartNeeded);

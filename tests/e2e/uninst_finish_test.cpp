@@ -106,3 +106,25 @@ TEST(RemoverEnding, TwoInstallationsOfOneProductKeepTheirOwnEntries) {
     ProcessResult listed = wine.RunWine({"uninstaller", "--list"}, 60);
     EXPECT_NE(ReadHostFile(listed.outputFile).find("Same"), std::string::npos);
 }
+
+TEST(RemoverEnding, AReinstallationBeforeTheRestartSurvivesIt) {
+    WineCase wine;
+    std::string remover = ReadHostFile(BuildDir() + "/UNINST.EXE");
+    auto install = [&] {
+        wine.PutFile("C:\\app\\uninst.exe", remover);
+        wine.PutFile("C:\\app\\view.dat", "program");
+        wine.PutFile("C:\\app\\app.ini",
+                     "[UNINST]\r\nProduct=Again\r\n[UninstFiles]\r\nC:\\app\\view.dat=\r\nC:\\app\\uninst.exe=\r\n");
+        EXPECT_EQ(RunRemover(wine, "C:\\app\\uninst.exe", "/register C:\\app\\app.ini").setup.exitCode, 0);
+    };
+    install();
+    EXPECT_EQ(RunRemover(wine, "C:\\app\\uninst.exe", "/S C:\\app\\app.ini").setup.exitCode, 0);
+    ASSERT_TRUE(GoneWithin(wine, "C:\\app", 30));
+    install();
+    wine.RebootWindows();
+    // The restart carried out nothing of the first removal on the new installation.
+    EXPECT_TRUE(wine.Exists("C:\\app\\uninst.exe"));
+    EXPECT_TRUE(wine.Exists("C:\\app\\app.ini"));
+    EXPECT_EQ(wine.RegQuery(std::string(kUninstallKey) + "Again", "UninstallString"),
+              "\"C:\\app\\uninst.exe\" \"C:\\app\\app.ini\"");
+}
