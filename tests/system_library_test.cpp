@@ -10,16 +10,13 @@ namespace {
 
 using fake::M;
 
-DECLARE_SYSTEM_FUNCTION(HRESULT, DllRegisterServer, ());
-DECLARE_SYSTEM_FUNCTION(HRESULT, DllUnregisterServer, ());
+using ComponentFunction = HRESULT(WINAPI*)();
 
 class SystemLibraryLoad : public ::testing::Test {
 protected:
-    void SetUp() override {
-        fake::Reset();
-        DllRegisterServerEntry.Address = nullptr;
-        DllUnregisterServerEntry.Address = nullptr;
-    }
+    void SetUp() override { fake::Reset(); }
+    FARPROC addresses[2] = {};
+    int state = 0;
 };
 
 TEST_F(SystemLibraryLoad, DllIsTakenFromTheSystemDirectoryOnceAndItsFunctionCalled) {
@@ -27,10 +24,9 @@ TEST_F(SystemLibraryLoad, DllIsTakenFromTheSystemDirectoryOnceAndItsFunctionCall
     M().components["C:\\WINDOWS\\SYSTEM\\probe.dll"].onRegister = [&calls] { ++calls; };
     // A DLL of the same name beside SETUP.EXE is never looked at.
     M().components["C:\\MEDIA\\probe.dll"].exportsRegisterServer = false;
-    SystemFunction* const functions[] = {&DllRegisterServerEntry, nullptr};
-    SystemLibrary library = {"probe.dll", functions, 0};
+    const SystemLibrary library = {"probe.dll", "DllRegisterServer\0", addresses, &state};
     ASSERT_EQ(LoadSystemFunctions(library), 1);
-    EXPECT_EQ(SYSTEM_FUNCTION(DllRegisterServer)(), 0);
+    EXPECT_EQ(SYSTEM_FUNCTION(ComponentFunction, addresses[0])(), 0);
     EXPECT_EQ(LoadSystemFunctions(library), 1);
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(fake::CallsStartingWith("LoadLibraryA"),
@@ -39,17 +35,18 @@ TEST_F(SystemLibraryLoad, DllIsTakenFromTheSystemDirectoryOnceAndItsFunctionCall
 
 TEST_F(SystemLibraryLoad, OneMissingFunctionOrAMissingDllGivesZeroWithoutASecondTry) {
     M().components["C:\\WINDOWS\\SYSTEM\\probe.dll"].exportsUnregisterServer = false;
-    SystemFunction* const functions[] = {&DllRegisterServerEntry, &DllUnregisterServerEntry, nullptr};
-    SystemLibrary partial = {"probe.dll", functions, 0};
+    const SystemLibrary partial = {"probe.dll", "DllRegisterServer\0DllUnregisterServer\0", addresses, &state};
     EXPECT_EQ(LoadSystemFunctions(partial), 0);
     EXPECT_EQ(LoadSystemFunctions(partial), 0);
-    EXPECT_EQ(DllUnregisterServerEntry.Address, nullptr);
+    EXPECT_NE(addresses[0], nullptr);
+    EXPECT_EQ(addresses[1], nullptr);
 
-    SystemFunction* const one[] = {&DllRegisterServerEntry, nullptr};
-    SystemLibrary missing = {"absent.dll", one, 0};
+    int missingState = 0;
+    FARPROC missingAddress[1] = {};
+    const SystemLibrary missing = {"absent.dll", "DllRegisterServer\0", missingAddress, &missingState};
     EXPECT_EQ(LoadSystemFunctions(missing), 0);
     EXPECT_EQ(LoadSystemFunctions(missing), 0);
-    EXPECT_EQ(DllRegisterServerEntry.Address, nullptr);
+    EXPECT_EQ(missingAddress[0], nullptr);
     EXPECT_EQ(fake::CountCalls("LoadLibraryA"), 2);
 }
 

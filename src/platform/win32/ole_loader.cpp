@@ -3,18 +3,20 @@
 #include "platform/win32/system_library.h"
 
 namespace {
-DECLARE_SYSTEM_FUNCTION(HRESULT, OleInitialize, (LPVOID));
-DECLARE_SYSTEM_FUNCTION(void, OleUninitialize, ());
-SystemFunction* const kOleFunctions[] = {&OleInitializeEntry, &OleUninitializeEntry, nullptr};
-SystemLibrary g_Ole32 = {"ole32.dll", kOleFunctions, 0};
+using OleInitializeType = HRESULT(WINAPI*)(LPVOID);
+using OleUninitializeType = void(WINAPI*)();
+enum OleFunction { kOleInitialize, kOleUninitialize, kOleFunctionCount };
+FARPROC g_OleAddresses[kOleFunctionCount];
+int g_OleState;
+constexpr SystemLibrary kOle32 = {"ole32.dll", "OleInitialize\0OleUninitialize\0", g_OleAddresses, &g_OleState};
 }  // namespace
 
 extern "C" HRESULT WINAPI OleInitialize(LPVOID reserved) {
     // Without ole32 the component still loads and registers; it just finds no OLE.
-    if (!LoadSystemFunctions(g_Ole32)) return static_cast<HRESULT>(0x80004005L);  // E_FAIL
-    return SYSTEM_FUNCTION(OleInitialize)(reserved);
+    if (!LoadSystemFunctions(kOle32)) return static_cast<HRESULT>(0x80004005L);  // E_FAIL
+    return SYSTEM_FUNCTION(OleInitializeType, g_OleAddresses[kOleInitialize])(reserved);
 }
 
 extern "C" void WINAPI OleUninitialize() {
-    if (LoadSystemFunctions(g_Ole32)) SYSTEM_FUNCTION(OleUninitialize)();
+    if (LoadSystemFunctions(kOle32)) SYSTEM_FUNCTION(OleUninitializeType, g_OleAddresses[kOleUninitialize])();
 }

@@ -11,14 +11,16 @@ HMODULE LoadSystemLibrary(const char* fileName) {
     return LoadLibraryA(path.c_str());
 }
 
-int LoadSystemFunctions(SystemLibrary& library) {
-    if (library.State == 0) {
+int LoadSystemFunctions(const SystemLibrary& library) {
+    int& state = *library.State;
+    if (state == 0) {
         HMODULE module = LoadSystemLibrary(library.FileName);
-        library.State = module != nullptr ? 1 : 2;
-        for (SystemFunction* const* entry = library.Functions; *entry != nullptr; ++entry) {
-            (*entry)->Address = module != nullptr ? GetProcAddress(module, (*entry)->Name) : nullptr;
-            if ((*entry)->Address == nullptr) library.State = 2;
+        state = module != nullptr ? 1 : 2;
+        FARPROC* address = library.Addresses;
+        for (const char* name = library.FunctionNames; *name != '\0'; name += TextLength(name) + 1, ++address) {
+            *address = module != nullptr ? GetProcAddress(module, name) : nullptr;
+            if (*address == nullptr) state = 2;
         }
     }
-    return library.State == 1 ? 1 : 0;
+    return state == 1 ? 1 : 0;
 }
