@@ -7,3 +7,9 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Windows 95 and NT 4 run on the 486 and the Pentium: no instruction of a later
+# processor (the compiler's default would use the Pentium Pro's CMOV).
+set(CMAKE_C_FLAGS_INIT "-march=i386")
+set(CMAKE_CXX_FLAGS_INIT "-march=i386")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-march=i386")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-march=i386")

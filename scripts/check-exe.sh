@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the built SETUP.EXE files and the UNINST.EXE built beside each: machine,
 # GUI subsystem 4.0, imports only from the Windows system DLLs the programs name (no
-# C runtime, no static version.dll), and at most 32 KiB for the shipped i686 build.
+# C runtime, no static version.dll), and at most 32 KiB for the shipped i686 build,
+# which must also run on processors before the Pentium Pro.
 # Also checks every DLL built beside the 32-bit SETUP.EXE (the sample product's and
 # the test components, anywhere below its directory): Windows finds an entry point
 # such as DllRegisterServer by its plain name, so no exported name carries the
@@ -30,6 +31,10 @@ check() {
         esac
     done
     if $objdump -x "$exe" | grep -qiE "\.debug_|\.stab"; then echo "  FAIL: not stripped"; status=1; fi
+    # Windows 95 and NT 4 run on the 486 and the Pentium, which have no CMOV.
+    if [ "$format" = pei-i386 ] && $objdump -d "$exe" | grep -qE "\s(cmov|fcmov)[a-z]*\s"; then
+        echo "  FAIL: uses CMOV, which processors before the Pentium Pro do not have"; status=1
+    fi
 }
 check_exports() {
     local dll=$1 objdump=$2
