@@ -1,5 +1,6 @@
 #include "platform/fixed_text.h"
 #include "script/script_names.h"
+#include "ui/run_trace.h"
 #include "uninst/removal_log.h"
 #include "uninst/removal_passes.h"
 #include "uninst/removal_report.h"
@@ -18,6 +19,7 @@ EntryOutcome RunRemovalCommand(const char* command) {
     CommandLineText line;
     // CreateProcessA may write into the command line; a cut one would run something else.
     if (!line.Assign(command)) {
+        TraceEvent("run %s: too long", command);
         ReportUnremovedItem(IDS_ITEM_NOT_STARTED, command);
         return EntryOutcome::Failed;
     }
@@ -27,10 +29,12 @@ EntryOutcome RunRemovalCommand(const char* command) {
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        TraceEvent("run %s: not started, error %u", command, GetLastError());
         ReportUnremovedItem(IDS_ITEM_NOT_STARTED, command);
         return EntryOutcome::Failed;
     }
-    WaitForSingleObject(process.hProcess, kCommandWaitMilliseconds);
+    DWORD waited = WaitForSingleObject(process.hProcess, kCommandWaitMilliseconds);
+    TraceEvent("run %s: started, %s", command, waited == WAIT_TIMEOUT ? "still running after 60 s" : "ended");
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return EntryOutcome::Handled;

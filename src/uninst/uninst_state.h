@@ -31,6 +31,7 @@ struct UninstState {
     ReportList FailedList;
     int StagedCount;  // files staged for deletion at the next restart
     int OwnFileLeft;  // this program's own file is in the log and still to go
+    const char* TracePath;  // /LOG:FILE, passed on to the temporary copy; "" without a trace
 };
 
 // Zero-filled at process start; RunUninstaller starts every run from zero.
