@@ -138,4 +138,51 @@ TEST(UninstTrace, UnwritableTraceChangesNothing) {
     }
 }
 
+// The temporary copy carries on the original's trace, so that one file tells the
+// whole removal; a name relative to the original's directory is not passed on, as the
+// copy runs in the temporary directory and would write its lines there.
+struct HandOverRow {
+    const char* why;
+    const char* option;
+    const char* trace;
+    bool copyAppends;
+};
+const HandOverRow kHandOverRows[] = {
+    // A full path: the copy's lines follow the original's end line.
+    {"full path", "/LOG:C:\\TRACE.TXT", kTrace, true},
+    // A bare name: the original's trace only, nothing in the temporary directory.
+    {"bare name", "/LOG:TRACE.TXT", "TRACE.TXT", false},
+};
+
+TEST(UninstTrace, TemporaryCopyAppendsToTheSameTrace) {
+    for (const HandOverRow& row : kHandOverRows) {
+        SCOPED_TRACE(row.why);
+        fake::Reset();
+        fake::SetWindowsNT4();
+        fake::WriteFile("C:\\APP\\VIEW.EXE", "program");
+        fake::WriteFile("C:\\APP\\UNINST.EXE", "remover");
+        fake::WriteFile(kLog, "[UNINST]\r\nProduct=Sample\r\n[UninstCreatedDirs]\r\nC:\\APP=\r\n[UninstFiles]\r\n"
+                              "C:\\APP\\VIEW.EXE=\r\nC:\\APP\\UNINST.EXE=\r\n");
+        M().moduleFileName = "C:\\APP\\UNINST.EXE";
+        EXPECT_EQ(fake::RunUninst((std::string("/S ") + row.option + " SAMPLE.INI").c_str()), kExitSuccess);
+        ASSERT_EQ(M().started.size(), 1u);
+        std::string tail = M().started[0].command.substr(M().started[0].command.find(' ') + 1);
+        M().openHandles.insert(reinterpret_cast<HANDLE>(std::stoull(tail.substr(tail.find("/W ") + 3))));
+        M().moduleFileName = M().started[0].application;
+        EXPECT_EQ(fake::RunUninst(tail.c_str()), kExitSuccess);
+
+        std::string trace = fake::ReadFile(row.trace).value_or("");
+        size_t handOver = trace.find("handed over to the temporary copy, which deletes C:\\APP\\UNINST.EXE and the log");
+        size_t firstEnd = trace.find("end: complete, exit code 0\r\n");
+        size_t copyStart = trace.find("UNINST.EXE 1.0.0.0 C:\\TEMP\\UNI1.TMP");
+        EXPECT_NE(handOver, std::string::npos) << trace;
+        EXPECT_LT(handOver, firstEnd) << trace;
+        EXPECT_EQ(copyStart != std::string::npos, row.copyAppends) << trace;
+        if (!row.copyAppends) continue;
+        EXPECT_LT(firstEnd, copyStart) << trace;
+        EXPECT_NE(trace.find("log C:\\WINDOWS\\SAMPLE.INI deleted\r\n", copyStart), std::string::npos) << trace;
+        EXPECT_NE(trace.find("end: complete, exit code 0\r\n", copyStart), std::string::npos) << trace;
+    }
+}
+
 }  // namespace

@@ -38,9 +38,9 @@ int HandOverToTemporaryCopy() {
     // removal is in one place; a relative name would mean a file in the temporary directory.
     const char* trace = g_Uninst.TracePath;
     if (!IsFullPath(std::string_view(trace, TextLength(trace)))) trace = "";
-    bool formed = FormatText(command, "\"%s\" /S \"/LOG:%s\" /W %lu \"%s\" \"%s\"", copy.c_str(), trace,
+    bool formed = FormatText(command, "\"%s\" /S /W %lu \"%s\" \"%s\" \"/LOG:%s\"", copy.c_str(),
                              static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(self)), g_Uninst.ModulePath.c_str(),
-                             g_Uninst.LogPath.c_str());
+                             g_Uninst.LogPath.c_str(), trace);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
