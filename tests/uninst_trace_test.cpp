@@ -55,15 +55,15 @@ TEST(UninstTrace, SmallRemovalIsTracedEntryByEntry) {
               "Windows 4.0 build 1381, platform 2\r\n"
               "log C:\\WINDOWS\\SAMPLE.INI, product Sample\r\n"
               "box \"Sample\" \"Remove Sample and all of its components?\" Yes/No: Yes (not shown)\r\n"
-              "file C:\\APP\\KEEP.DLL: kept (the uninstall log keeps it)\r\n"
+              "file C:\\APP\\KEEP.DLL: kept (the log keeps it)\r\n"
               "not removed: C:\\APP\\DATA (skipped: not a local file)\r\n"
-              "file C:\\APP\\BUSY.DLL: in use, staged for the next start\r\n"
+              "file C:\\APP\\BUSY.DLL: staged\r\n"
               "file C:\\APP\\VIEW.EXE: removed\r\n"
-              "directory C:\\APP: kept (not empty)\r\n"
+              "directory C:\\APP: not empty\r\n"
               "box \"Sample\" \"Some items could not be removed:\\n\\nC:\\APP\\DATA (skipped: not a local file)\\n\\n"
               "Run the uninstall program again to remove them.\" OK: OK (not shown)\r\n"
-              "restart needed: 1 file(s) staged\r\n"
-              "end: not complete, exit code 1603\r\n");
+              "restart needed\r\n"
+              "end: exit code 1603\r\n");
 }
 
 // The file of the trace itself must not get in the way of the removal, whatever form
@@ -76,17 +76,17 @@ struct OptionRow {
 };
 const OptionRow kOptionRows[] = {
     // After the log's name, in lower case, with a dash: the remover's options go anywhere.
-    {"after the name", "SAMPLE.INI -log:C:\\TRACE.TXT /S", kExitFailed, "end: not complete, exit code 1603\r\n"},
+    {"after the name", "SAMPLE.INI -log:C:\\TRACE.TXT /S", kExitFailed, "end: exit code 1603\r\n"},
     // Without /S the question is drawn; one that could not be shown is a No, traced so.
     {"attended", "/LOG:C:\\TRACE.TXT SAMPLE.INI", kExitUserDeclined,
-     "Yes/No: none\r\nend: declined, exit code 1602\r\n"},
+     "Yes/No: none\r\nend: exit code 1602\r\n"},
     // /LOG alone asks for no trace and does not take the log's name as its own.
     {"bare /LOG", "/S /LOG SAMPLE.INI", kExitFailed, nullptr},
     // A command line the remover cannot read is still 87, and the trace says so.
-    {"no log named", "/S /LOG:C:\\TRACE.TXT", kExitBadCommandLine, "end: bad command line, exit code 87\r\n"},
+    {"no log named", "/S /LOG:C:\\TRACE.TXT", kExitBadCommandLine, "end: exit code 87\r\n"},
     // A log that is not there: 1619, traced.
     {"missing log", "/S /LOG:C:\\TRACE.TXT C:\\NOPE.INI", kExitCannotOpen,
-     "end: the log cannot be opened, exit code 1619\r\n"},
+     "end: exit code 1619\r\n"},
 };
 
 TEST(UninstTrace, OptionForms) {
@@ -172,8 +172,8 @@ TEST(UninstTrace, TemporaryCopyAppendsToTheSameTrace) {
         EXPECT_EQ(fake::RunUninst(tail.c_str()), kExitSuccess);
 
         std::string trace = fake::ReadFile(row.trace).value_or("");
-        size_t handOver = trace.find("handed over to the temporary copy, which deletes C:\\APP\\UNINST.EXE and the log");
-        size_t firstEnd = trace.find("end: complete, exit code 0\r\n");
+        size_t handOver = trace.find("handed over to a temporary copy");
+        size_t firstEnd = trace.find("end: exit code 0\r\n");
         size_t copyStart = trace.find("UNINST.EXE 1.0.0.0 C:\\TEMP\\UNI1.TMP");
         EXPECT_NE(handOver, std::string::npos) << trace;
         EXPECT_LT(handOver, firstEnd) << trace;
@@ -181,7 +181,7 @@ TEST(UninstTrace, TemporaryCopyAppendsToTheSameTrace) {
         if (!row.copyAppends) continue;
         EXPECT_LT(firstEnd, copyStart) << trace;
         EXPECT_NE(trace.find("log C:\\WINDOWS\\SAMPLE.INI deleted\r\n", copyStart), std::string::npos) << trace;
-        EXPECT_NE(trace.find("end: complete, exit code 0\r\n", copyStart), std::string::npos) << trace;
+        EXPECT_NE(trace.find("end: exit code 0\r\n", copyStart), std::string::npos) << trace;
     }
 }
 

@@ -32,7 +32,7 @@ EntryOutcome UnregisterComponent(const char* entry) {
         return EntryOutcome::Failed;
     }
     if (removed != LogListing::Listed || kept == LogListing::Listed) {
-        TraceEvent("unregister %s: kept (its file stays)", path);
+        TraceEvent("unregister %s: kept", path);
         return EntryOutcome::Handled;
     }
     // A component that is gone has nothing left to unregister.

@@ -19,7 +19,6 @@ EntryOutcome RunRemovalCommand(const char* command) {
     CommandLineText line;
     // CreateProcessA may write into the command line; a cut one would run something else.
     if (!line.Assign(command)) {
-        TraceEvent("run %s: too long", command);
         ReportUnremovedItem(IDS_ITEM_NOT_STARTED, command);
         return EntryOutcome::Failed;
     }
@@ -29,12 +28,11 @@ EntryOutcome RunRemovalCommand(const char* command) {
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        TraceEvent("run %s: not started, error %u", command, GetLastError());
         ReportUnremovedItem(IDS_ITEM_NOT_STARTED, command);
         return EntryOutcome::Failed;
     }
-    DWORD waited = WaitForSingleObject(process.hProcess, kCommandWaitMilliseconds);
-    TraceEvent("run %s: started, %s", command, waited == WAIT_TIMEOUT ? "still running after 60 s" : "ended");
+    // 0 once it ended, 102 (hex) when it still runs after the wait.
+    TraceEvent("run %s: wait %x", command, WaitForSingleObject(process.hProcess, kCommandWaitMilliseconds));
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return EntryOutcome::Handled;

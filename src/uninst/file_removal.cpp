@@ -65,16 +65,15 @@ EntryOutcome RemoveLoggedFile(const char* entry) {
     if (IsInSharedPlace(path)) --g_Uninst.SharedRemovalsApproved;
     // Files copied from a CD keep their read-only attribute.
     if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
-    const char* outcome = "removed";
+    const char* outcome = "removed";  // or already gone, which is what the removal wants
     DWORD error = DeleteFileA(path) ? ERROR_SUCCESS : GetLastError();
-    if (IsGone(error)) outcome = "already gone";
     if (error != ERROR_SUCCESS && !IsGone(error)) {
         if (!IsInUse(error) || !StageDeletionAtRestart(path)) {
             ReportUnremovedItem(IDS_ITEM_NOT_DELETED, entry);
             return EntryOutcome::Failed;
         }
         ++g_Uninst.StagedCount;
-        outcome = "in use, staged for the next start";
+        outcome = "staged";
     }
     TraceEvent("file %s: %s", path, outcome);
     return EntryOutcome::Handled;

@@ -45,14 +45,14 @@ EntryOutcome DecideFileToKeep(const char* entry) {
     // A count says other programs use it, wherever it lies; in the Windows or system
     // directory the person decides (a silent run keeps it).
     if (counted == 0 && !IsInSharedPlace(path.c_str())) return EntryOutcome::Left;
-    const char* reason = "a SharedDLLs count";
+    const char* reason = "SharedDLLs";
     if (counted == 0) {
         ShowProgressItem(path.c_str());  // the question names the file, so does the window
         if (DecideSharedFileRemoval(path.c_str())) {
             ++g_Uninst.SharedRemovalsApproved;
             return EntryOutcome::Left;
         }
-        reason = g_Uninst.Silent ? "shared, /S keeps it" : "shared, the answer was No";
+        reason = g_Uninst.Silent ? "/S" : "answer No";
     }
     TraceEvent("file %s: kept (%s)", path.c_str(), reason);
     NoteLogEntry(ScriptName::UninstKeptFiles, path.c_str());

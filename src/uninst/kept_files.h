@@ -22,4 +22,4 @@ LogListing FindInLogSection(const char* section, std::string_view path);
 // 0 not, -1 when the key is there but cannot be read.
 int FindSharedCount(const char* path);
 // Why a file that [UninstKeptFiles] names stays, as the trace says it.
-constexpr char kKeptByLog[] = "the uninstall log keeps it";
+constexpr char kKeptByLog[] = "the log keeps it";

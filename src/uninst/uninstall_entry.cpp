@@ -99,7 +99,7 @@ int RemoveUninstallEntry() {
         if (FindKeyOwner(keyPath.c_str()) != KeyOwner::ThisLog) continue;
         LSTATUS deleted = RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath.c_str());
         if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND) gone = 0;
-        if (deleted == ERROR_SUCCESS) TraceEvent("Add/Remove Programs key %s deleted", keyPath.c_str());
+        if (deleted == ERROR_SUCCESS) TraceEvent("key %s deleted", keyPath.c_str());
     }
     return gone;
 }

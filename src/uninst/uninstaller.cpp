@@ -315,10 +315,9 @@ bool FinishRemoval(bool logDirectoryMayGo, bool isCopy, bool& restartNeeded) {
         // The copy deletes this file and the log once this process has ended; the
         // log still names the file for it. Without a copy they go at the next start.
         if (HandOverToTemporaryCopy()) {
-            TraceEvent("handed over to the temporary copy, which deletes %s and the log", g_Uninst.ModulePath.c_str());
+            TraceEvent("handed over to a temporary copy");
             return true;
         }
-        TraceEvent("no temporary copy: %s and the log go at the next start", g_Uninst.ModulePath.c_str());
         restartNeeded = true;
     }
     // The log is not rewritten any more once the entry is gone: a rewrite cut short
@@ -337,7 +336,7 @@ bool FinishRemoval(bool logDirectoryMayGo, bool isCopy, bool& restartNeeded) {
 
 // Asks for the restart after the staged deletions; the exit code says what became of it.
 int OfferRestartAfterRemoval(DWORD majorVersion) {
-    TraceEvent("restart needed: %u file(s) staged", g_Uninst.StagedCount);
+    TraceEvent("restart needed");
     if (g_Uninst.Silent) return kExitRestartRequired;
     MessageText text;
     LoadCatalogueText(IDS_RESTART, text);
@@ -425,17 +424,9 @@ int RunRemoval(HINSTANCE instance, const char* commandLine) {
     return RemoveProduct(version.dwMajorVersion, isCopy);
 }
 
-// The last line of the trace names the outcome and the code the caller reads.
+// The last line of the trace: the exit code says the outcome, as the caller reads it.
 int EndRemoval(int exitCode) {
-    const char* outcome = exitCode == kExitSuccess              ? "complete"
-                          : exitCode == kExitRestartRequired   ? "removed, restart not made"
-                          : exitCode == kExitRestartStarted    ? "removed, restart started"
-                          : exitCode == kExitUserDeclined      ? "declined"
-                          : exitCode == kExitBadCommandLine    ? "bad command line"
-                          : exitCode == kExitCannotOpen        ? "the log cannot be opened"
-                          : exitCode == kExitNotUninstallLog   ? "not an uninstall log"
-                                                               : "not complete";
-    TraceEvent("end: %s, exit code %u", outcome, exitCode);
+    TraceEvent("end: exit code %u", exitCode);
     CloseRunTrace();
     return exitCode;
 }
