@@ -37,7 +37,8 @@ std::string Snapshot() {
     std::string text;
     for (const auto& file : M().files) text += file.first + "=" + file.second.content + "\n";
     for (const auto& key : M().registry)
-        for (const auto& value : key.second.values) text += key.first + "\\" + value.first + "=" + value.second.second + "\n";
+        for (const auto& value : key.second.values)
+            text += key.first + "\\" + value.first + "=" + value.second.second + "\n";
     for (const auto& move : M().delayedMoves) text += move.first + "->" + move.second + "\n";
     return text;
 }
@@ -78,15 +79,13 @@ const OptionRow kOptionRows[] = {
     // After the log's name, in lower case, with a dash: the remover's options go anywhere.
     {"after the name", "SAMPLE.INI -log:C:\\TRACE.TXT /S", kExitFailed, "end: exit code 1603\r\n"},
     // Without /S the question is drawn; one that could not be shown is a No, traced so.
-    {"attended", "/LOG:C:\\TRACE.TXT SAMPLE.INI", kExitUserDeclined,
-     "Yes/No: none\r\nend: exit code 1602\r\n"},
+    {"attended", "/LOG:C:\\TRACE.TXT SAMPLE.INI", kExitUserDeclined, "Yes/No: none\r\nend: exit code 1602\r\n"},
     // /LOG alone asks for no trace and does not take the log's name as its own.
     {"bare /LOG", "/S /LOG SAMPLE.INI", kExitFailed, nullptr},
     // A command line the remover cannot read is still 87, and the trace says so.
     {"no log named", "/S /LOG:C:\\TRACE.TXT", kExitBadCommandLine, "end: exit code 87\r\n"},
     // A log that is not there: 1619, traced.
-    {"missing log", "/S /LOG:C:\\TRACE.TXT C:\\NOPE.INI", kExitCannotOpen,
-     "end: exit code 1619\r\n"},
+    {"missing log", "/S /LOG:C:\\TRACE.TXT C:\\NOPE.INI", kExitCannotOpen, "end: exit code 1619\r\n"},
 };
 
 TEST(UninstTrace, OptionForms) {
@@ -161,8 +160,9 @@ TEST(UninstTrace, TemporaryCopyAppendsToTheSameTrace) {
         fake::SetWindowsNT4();
         fake::WriteFile("C:\\APP\\VIEW.EXE", "program");
         fake::WriteFile("C:\\APP\\UNINST.EXE", "remover");
-        fake::WriteFile(kLog, "[UNINST]\r\nProduct=Sample\r\n[UninstCreatedDirs]\r\nC:\\APP=\r\n[UninstFiles]\r\n"
-                              "C:\\APP\\VIEW.EXE=\r\nC:\\APP\\UNINST.EXE=\r\n");
+        fake::WriteFile(kLog,
+                        "[UNINST]\r\nProduct=Sample\r\n[UninstCreatedDirs]\r\nC:\\APP=\r\n[UninstFiles]\r\n"
+                        "C:\\APP\\VIEW.EXE=\r\nC:\\APP\\UNINST.EXE=\r\n");
         M().moduleFileName = "C:\\APP\\UNINST.EXE";
         EXPECT_EQ(fake::RunUninst((std::string("/S ") + row.option + " SAMPLE.INI").c_str()), kExitSuccess);
         ASSERT_EQ(M().started.size(), 1u);

@@ -106,8 +106,7 @@ EntryOutcome RemoveRecordedDirectory(const char* entry) {
     }
     bool kept = verdict == DirectoryVerdict::Kept;
     bool removed = !kept && RemoveDirectoryA(directory.c_str());
-    TraceEvent("directory %s: %s", directory.c_str(),
-               removed ? "removed" : kept ? "protected or gone" : "not empty");
+    TraceEvent("directory %s: %s", directory.c_str(), removed ? "removed" : kept ? "protected or gone" : "not empty");
     if (kept || removed) return EntryOutcome::Handled;
     // Still holding a file that a later run removes: the record stays for that run. Once
     // the product's files are gone, what remains in it is someone else's and it stays.

@@ -50,7 +50,8 @@ bool IsOption(const char* argument, std::string_view name) {
 // reads a character only when the one before it was not the end.
 bool IsTraceOption(const char* argument) {
     return (argument[0] == '/' || argument[0] == '-') && AsciiLower(argument[1]) == 'l' &&
-           AsciiLower(argument[2]) == 'o' && AsciiLower(argument[3]) == 'g' && (argument[4] == ':' || argument[4] == '\0');
+           AsciiLower(argument[2]) == 'o' && AsciiLower(argument[3]) == 'g' &&
+           (argument[4] == ':' || argument[4] == '\0');
 }
 
 // The last /LOG wins, as in SETUP.EXE; "" without one.
@@ -358,8 +359,8 @@ int RemoveProduct(DWORD majorVersion, bool isCopy) {
     // The log must be able to go before the entry does: a log left read-only would
     // outlive an entry that no longer runs.
     DWORD logAttributes = GetFileAttributesA(g_Uninst.LogPath.c_str());
-    bool complete = OnlyOwnFileLeft() && logAttributes != INVALID_FILE_ATTRIBUTES &&
-                    (logAttributes & FILE_ATTRIBUTE_READONLY) == 0;
+    bool complete =
+        OnlyOwnFileLeft() && logAttributes != INVALID_FILE_ATTRIBUTES && (logAttributes & FILE_ATTRIBUTE_READONLY) == 0;
     if (!complete && g_Uninst.FailedCount == 0) ReportUnremovedItem(IDS_ITEM_LOG_NOT_CHANGED, g_Uninst.LogPath.c_str());
     bool restartNeeded = g_Uninst.StagedCount > 0;
     if (complete) complete = FinishRemoval(logDirectoryMayGo, isCopy, restartNeeded);

@@ -15,9 +15,10 @@ TEST(RemoverTrace, OneFileTellsTheWholeRemovalUnattended) {
     wine.PutFile("C:\\app\\uninst.exe", ReadHostFile(BuildDir() + "/UNINST.EXE"));
     wine.PutFile("C:\\app\\view.dat", "program");
     wine.PutFile("C:\\app\\keep.dat", "the log keeps it");
-    wine.PutFile("C:\\app\\app.ini",
-                 "[UNINST]\r\nProduct=Traced\r\n[UninstCreatedDirs]\r\nC:\\app=\r\n[UninstFiles]\r\nC:\\app\\view.dat=\r\n"
-                 "C:\\app\\keep.dat=\r\nC:\\app\\uninst.exe=\r\n[UninstKeptFiles]\r\nC:\\app\\keep.dat=\r\n");
+    wine.PutFile(
+        "C:\\app\\app.ini",
+        "[UNINST]\r\nProduct=Traced\r\n[UninstCreatedDirs]\r\nC:\\app=\r\n[UninstFiles]\r\nC:\\app\\view.dat=\r\n"
+        "C:\\app\\keep.dat=\r\nC:\\app\\uninst.exe=\r\n[UninstKeptFiles]\r\nC:\\app\\keep.dat=\r\n");
     SetupOptions options;
     options.program = "C:\\app\\uninst.exe";
     options.commandTail = "/S /LOG:C:\\e2e\\trace.txt C:\\app\\app.ini";
