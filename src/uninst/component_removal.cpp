@@ -1,4 +1,5 @@
 #include "script/script_names.h"
+#include "ui/run_trace.h"
 #include "uninst/kept_files.h"
 #include "uninst/log_paths.h"
 #include "uninst/removal_log.h"
@@ -30,20 +31,25 @@ EntryOutcome UnregisterComponent(const char* entry) {
         ReportUnremovedItem(IDS_ITEM_NOT_UNREGISTERED, entry);
         return EntryOutcome::Failed;
     }
-    if (removed != LogListing::Listed || kept == LogListing::Listed) return EntryOutcome::Handled;
+    if (removed != LogListing::Listed || kept == LogListing::Listed) {
+        TraceEvent("unregister %s: kept", path);
+        return EntryOutcome::Handled;
+    }
     // A component that is gone has nothing left to unregister.
     if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return EntryOutcome::Handled;
 
     // Only an initialisation that took place is undone.
     HRESULT ole = OleInitialize(nullptr);
-    bool unregistered = false;
+    // A DLL that cannot be loaded, or has no entry, is traced as E_FAIL would be.
+    HRESULT result = static_cast<HRESULT>(0x80004005L);
     HMODULE module = LoadLibraryA(path);
     if (module != nullptr) {
         FARPROC entry = GetProcAddress(module, kUnregisterServerName);
-        if (entry != nullptr)
-            unregistered = reinterpret_cast<UnregisterServerProc>(reinterpret_cast<void (*)()>(entry))() >= 0;
+        if (entry != nullptr) result = reinterpret_cast<UnregisterServerProc>(reinterpret_cast<void (*)()>(entry))();
         FreeLibrary(module);
     }
+    TraceEvent("unregister %s: HRESULT %x", path, static_cast<DWORD>(result));
+    bool unregistered = result >= 0;
     if (ole >= 0) OleUninitialize();
     if (unregistered) return EntryOutcome::Handled;
     // Reported; the file itself is still removed by the file pass.

@@ -5,6 +5,7 @@
 #include "script/registry_reader.h"
 #include "script/script_names.h"
 #include "setup/setup_context.h"
+#include "ui/run_trace.h"
 #include "uninst/log_paths.h"
 #include "uninst/removal_log.h"
 #include "uninst/removal_passes.h"
@@ -103,7 +104,10 @@ EntryOutcome RemoveRecordedDirectory(const char* entry) {
         ReportUnremovedItem(IDS_ITEM_NOT_DELETED, entry);
         return EntryOutcome::Failed;
     }
-    if (verdict == DirectoryVerdict::Kept || RemoveDirectoryA(directory.c_str())) return EntryOutcome::Handled;
+    bool kept = verdict == DirectoryVerdict::Kept;
+    bool removed = !kept && RemoveDirectoryA(directory.c_str());
+    TraceEvent("directory %s: %s", directory.c_str(), removed ? "removed" : kept ? "protected or gone" : "not empty");
+    if (kept || removed) return EntryOutcome::Handled;
     // Still holding a file that a later run removes: the record stays for that run. Once
     // the product's files are gone, what remains in it is someone else's and it stays.
     return IsLogSectionEmpty(ScriptName::UninstFiles) ? EntryOutcome::Handled : EntryOutcome::Left;

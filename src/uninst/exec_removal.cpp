@@ -1,5 +1,6 @@
 #include "platform/fixed_text.h"
 #include "script/script_names.h"
+#include "ui/run_trace.h"
 #include "uninst/removal_log.h"
 #include "uninst/removal_passes.h"
 #include "uninst/removal_report.h"
@@ -30,7 +31,8 @@ EntryOutcome RunRemovalCommand(const char* command) {
         ReportUnremovedItem(IDS_ITEM_NOT_STARTED, command);
         return EntryOutcome::Failed;
     }
-    WaitForSingleObject(process.hProcess, kCommandWaitMilliseconds);
+    // 0 once it ended, 102 (hex) when it still runs after the wait.
+    TraceEvent("run %s: wait %x", command, WaitForSingleObject(process.hProcess, kCommandWaitMilliseconds));
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return EntryOutcome::Handled;

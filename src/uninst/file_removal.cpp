@@ -1,5 +1,6 @@
 #include "script/script_names.h"
 #include "setup/setup_context.h"
+#include "ui/run_trace.h"
 #include "uninst/deletion_staging.h"
 #include "uninst/directory_removal.h"
 #include "uninst/kept_files.h"
@@ -51,7 +52,10 @@ EntryOutcome RemoveLoggedFile(const char* entry) {
     // Checked again what needs nobody's answer, so that no file is deleted that the keep
     // decisions did not see: kept by the log, counted as shared, or in a shared place
     // without a Yes of this run.
-    if (IsPathInLines(g_Uninst.KeptLines, folded.view())) return EntryOutcome::Handled;
+    if (IsPathInLines(g_Uninst.KeptLines, folded.view())) {
+        TraceEvent("file %s: kept (%s)", path, kKeptByLog);
+        return EntryOutcome::Handled;
+    }
     int counted = FindSharedCount(path);
     bool approved = !IsInSharedPlace(path) || g_Uninst.SharedRemovalsApproved > 0;
     if (counted != 0 || !approved) {
@@ -61,15 +65,18 @@ EntryOutcome RemoveLoggedFile(const char* entry) {
     if (IsInSharedPlace(path)) --g_Uninst.SharedRemovalsApproved;
     // Files copied from a CD keep their read-only attribute.
     if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (DeleteFileA(path)) return EntryOutcome::Handled;
-    DWORD error = GetLastError();
-    if (IsGone(error)) return EntryOutcome::Handled;
-    if (IsInUse(error) && StageDeletionAtRestart(path)) {
+    const char* outcome = "removed";  // or already gone, which is what the removal wants
+    DWORD error = DeleteFileA(path) ? ERROR_SUCCESS : GetLastError();
+    if (error != ERROR_SUCCESS && !IsGone(error)) {
+        if (!IsInUse(error) || !StageDeletionAtRestart(path)) {
+            ReportUnremovedItem(IDS_ITEM_NOT_DELETED, entry);
+            return EntryOutcome::Failed;
+        }
         ++g_Uninst.StagedCount;
-        return EntryOutcome::Handled;
+        outcome = "staged";
     }
-    ReportUnremovedItem(IDS_ITEM_NOT_DELETED, entry);
-    return EntryOutcome::Failed;
+    TraceEvent("file %s: %s", path, outcome);
+    return EntryOutcome::Handled;
 }
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include "script/registry_reader.h"
 #include "script/script_names.h"
 #include "setup/setup_context.h"
+#include "ui/run_trace.h"
 #include "uninst/deletion_staging.h"
 #include "uninst/log_paths.h"
 #include "uninst/removal_log.h"
@@ -29,7 +30,10 @@ EntryOutcome DecideFileToKeep(const char* entry) {
     // The remover's own file is the product's and goes last.
     if (EqualsIgnoreCase(path.view(), g_Uninst.ModulePath.view())) return EntryOutcome::Left;
     // The section as it was when the pass began: what this pass notes is decided anyway.
-    if (IsPathInLines(g_Uninst.KeptLines, path.view())) return EntryOutcome::Handled;
+    if (IsPathInLines(g_Uninst.KeptLines, path.view())) {
+        TraceEvent("file %s: kept (%s)", path.c_str(), kKeptByLog);
+        return EntryOutcome::Handled;
+    }
     DWORD attributes = GetFileAttributesA(path.c_str());
     // What became of a file that is not there (or not a file) is the file pass's to say.
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return EntryOutcome::Left;
@@ -41,11 +45,16 @@ EntryOutcome DecideFileToKeep(const char* entry) {
     // A count says other programs use it, wherever it lies; in the Windows or system
     // directory the person decides (a silent run keeps it).
     if (counted == 0 && !IsInSharedPlace(path.c_str())) return EntryOutcome::Left;
-    if (counted == 0) ShowProgressItem(path.c_str());  // the question names the file, so does the window
-    if (counted == 0 && DecideSharedFileRemoval(path.c_str())) {
-        ++g_Uninst.SharedRemovalsApproved;
-        return EntryOutcome::Left;
+    const char* reason = "SharedDLLs";
+    if (counted == 0) {
+        ShowProgressItem(path.c_str());  // the question names the file, so does the window
+        if (DecideSharedFileRemoval(path.c_str())) {
+            ++g_Uninst.SharedRemovalsApproved;
+            return EntryOutcome::Left;
+        }
+        reason = g_Uninst.Silent ? "/S" : "answer No";
     }
+    TraceEvent("file %s: kept (%s)", path.c_str(), reason);
     NoteLogEntry(ScriptName::UninstKeptFiles, path.c_str());
     return FindInLogSection(ScriptName::UninstKeptFiles, path.view()) == LogListing::Listed ? EntryOutcome::Handled
                                                                                             : EntryOutcome::Failed;

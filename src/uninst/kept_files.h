@@ -21,3 +21,5 @@ LogListing FindInLogSection(const char* section, std::string_view path);
 // Whether HKLM\...\SharedDLLs counts the file as used (a count above 0): 1 counted,
 // 0 not, -1 when the key is there but cannot be read.
 int FindSharedCount(const char* path);
+// Why a file that [UninstKeptFiles] names stays, as the trace says it.
+constexpr char kKeptByLog[] = "the log keeps it";

@@ -2,6 +2,7 @@
 
 #include "setup/setup_context.h"
 #include "ui/messages.h"
+#include "ui/run_trace.h"
 #include "uninst/uninst_resource_ids.h"
 #include "uninst/uninst_state.h"
 
@@ -17,6 +18,11 @@ using ReportText = FixedText<2048>;
 
 namespace {
 void ListItem(UINT textId, const char* item) {
+    // The trace names every item, whole, with the reason the box gives.
+    FixedText<kPathChars + 128> traced;
+    ComposeCatalogueText(traced, textId, item);
+    traced.Truncate(traced.length() - 1);  // the line end: one event, one line
+    TraceEvent("not removed: %s", traced.c_str());
     if (g_Uninst.ListedCount >= kMostListedItems) return;
     ItemText shown;
     shown.Assign(item);
@@ -39,8 +45,8 @@ void ReportItemLeftInPlace(const char* item) {
     ListItem(IDS_ITEM_LEFT_IN_PLACE, item);
 }
 
+// Unattended, the box is not drawn; its text still goes into the trace.
 void ShowRemovalOutcome(bool complete) {
-    if (g_Uninst.Silent) return;
     const char* caption = g_Setup.PRODUCTNAME.c_str();
     ReportText text;
     if (complete && g_Uninst.FailedCount == 0 && g_Uninst.LeftCount == 0) {

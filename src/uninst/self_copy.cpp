@@ -10,7 +10,7 @@ namespace {
 // on and leaves the original's file for a later run.
 constexpr DWORD kOriginalWaitMilliseconds = 120000;
 
-using CopyCommandText = FixedText<3 * kPathChars + 48>;
+using CopyCommandText = FixedText<4 * kPathChars + 56>;
 }  // namespace
 
 int HandOverToTemporaryCopy() {
@@ -34,9 +34,13 @@ int HandOverToTemporaryCopy() {
     CopyCommandText command;
     // It is told this file too: the log entry that it finishes as the remover's own.
     // A command cut short would name another log: it is not started.
-    bool formed = FormatText(command, "\"%s\" /S /W %lu \"%s\" \"%s\"", copy.c_str(),
+    // The trace goes on in the same file ("/LOG:" alone asks for none), so that the whole
+    // removal is in one place; a relative name would mean a file in the temporary directory.
+    const char* trace = g_Uninst.TracePath;
+    if (!IsFullPath(std::string_view(trace, TextLength(trace)))) trace = "";
+    bool formed = FormatText(command, "\"%s\" /S /W %lu \"%s\" \"%s\" \"/LOG:%s\"", copy.c_str(),
                              static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(self)), g_Uninst.ModulePath.c_str(),
-                             g_Uninst.LogPath.c_str());
+                             g_Uninst.LogPath.c_str(), trace);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};

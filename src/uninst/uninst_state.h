@@ -29,8 +29,9 @@ struct UninstState {
     int LeftCount;    // entries refused by rule: left in place, out of the log, reported
     int ListedCount;  // of the failed and left entries, how many are named in the report
     ReportList FailedList;
-    int StagedCount;  // files staged for deletion at the next restart
-    int OwnFileLeft;  // this program's own file is in the log and still to go
+    int StagedCount;        // files staged for deletion at the next restart
+    int OwnFileLeft;        // this program's own file is in the log and still to go
+    const char* TracePath;  // /LOG:FILE, passed on to the temporary copy; "" without a trace
 };
 
 // Zero-filled at process start; RunUninstaller starts every run from zero.

@@ -2,6 +2,7 @@
 
 #include "script/registry_reader.h"
 #include "setup/setup_context.h"
+#include "ui/run_trace.h"
 #include "uninst/log_paths.h"
 #include "uninst/uninst_state.h"
 
@@ -98,6 +99,7 @@ int RemoveUninstallEntry() {
         if (FindKeyOwner(keyPath.c_str()) != KeyOwner::ThisLog) continue;
         LSTATUS deleted = RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath.c_str());
         if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND) gone = 0;
+        if (deleted == ERROR_SUCCESS) TraceEvent("key %s deleted", keyPath.c_str());
     }
     return gone;
 }

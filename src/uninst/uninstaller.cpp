@@ -13,6 +13,7 @@
 #include "ui/messages.h"
 #include "ui/progress_window.h"
 #include "ui/resource_ids.h"
+#include "ui/run_trace.h"
 #include "uninst/deletion_staging.h"
 #include "uninst/directory_removal.h"
 #include "uninst/log_paths.h"
@@ -43,6 +44,22 @@ constexpr const char* kLogSections[] = {ScriptName::UninstExec,  ScriptName::Uni
 
 bool IsOption(const char* argument, std::string_view name) {
     return (argument[0] == '/' || argument[0] == '-') && EqualsIgnoreCase(argument + 1, name);
+}
+
+// /LOG:FILE, the trace, as SETUP.EXE reads it; /LOG alone asks for none. Each test
+// reads a character only when the one before it was not the end.
+bool IsTraceOption(const char* argument) {
+    return (argument[0] == '/' || argument[0] == '-') && AsciiLower(argument[1]) == 'l' &&
+           AsciiLower(argument[2]) == 'o' && AsciiLower(argument[3]) == 'g' &&
+           (argument[4] == ':' || argument[4] == '\0');
+}
+
+// The last /LOG wins, as in SETUP.EXE; "" without one.
+const char* FindTracePath(int count, char** items) {
+    const char* path = "";
+    for (int i = 1; i < count; ++i)
+        if (IsTraceOption(items[i])) path = items[i][4] == ':' ? items[i] + 5 : "";
+    return path;
 }
 
 // /S anywhere means no box, even on a command line that cannot be understood: an
@@ -76,7 +93,7 @@ bool ParseNumber(const char* text, ULONG_PTR* value) {
 bool ParseArguments(int count, char** items, Request& request) {
     for (int i = 1; i < count; ++i) {
         const char* argument = items[i];
-        if (IsOption(argument, "S")) continue;
+        if (IsOption(argument, "S") || IsTraceOption(argument)) continue;
         if (IsOption(argument, "register")) {
             request.RunMode = Mode::Register;
         } else if (IsOption(argument, "W") && i + 2 < count) {
@@ -93,8 +110,9 @@ bool ParseArguments(int count, char** items, Request& request) {
     return request.LogName != nullptr;
 }
 
+// Unattended, ShowMessageBox draws nothing and traces the box as not shown.
 void ShowBox(const char* text, const char* caption, UINT style) {
-    if (!g_Uninst.Silent) ShowMessageBox(text, caption, style);
+    ShowMessageBox(text, caption, style);
 }
 
 // A full path as given; a bare name means the Windows directory, as the profile
@@ -146,8 +164,8 @@ void FindDirectories(HINSTANCE instance) {
     ReadProtectedDirectories();
 }
 
+// Unattended, the question takes its default, Yes.
 bool UserConfirmsRemoval() {
-    if (g_Uninst.Silent) return true;
     FixedText<512> text;
     ComposeCatalogueText(text, IDS_CONFIRM_REMOVAL, g_Setup.PRODUCTNAME.c_str());
     return ShowMessageBox(text.c_str(), g_Setup.PRODUCTNAME.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
@@ -323,7 +341,10 @@ bool FinishRemoval(bool logDirectoryMayGo, bool isCopy, bool& restartNeeded) {
     if (ownFile && !isCopy) {
         // The copy deletes this file and the log once this process has ended; the
         // log still names the file for it. Without a copy they go at the next start.
-        if (HandOverToTemporaryCopy()) return true;
+        if (HandOverToTemporaryCopy()) {
+            TraceEvent("handed over to a temporary copy");
+            return true;
+        }
         restartNeeded = true;
     }
     // The log is not rewritten any more once the entry is gone: a rewrite cut short
@@ -334,6 +355,7 @@ bool FinishRemoval(bool logDirectoryMayGo, bool isCopy, bool& restartNeeded) {
         ReportUnremovedItem(IDS_ITEM_NOT_DELETED, log);
         return false;
     }
+    TraceEvent("log %s deleted", log);
     if (ownFile && isCopy) RemoveLevelsIfEmpty(ownDirectory, ownLevels);
     RemoveLevelsIfEmpty(logDirectory, logLevels);
     CancelCarriedOutDeletions(staged);
@@ -342,6 +364,7 @@ bool FinishRemoval(bool logDirectoryMayGo, bool isCopy, bool& restartNeeded) {
 
 // Asks for the restart after the staged deletions; the exit code says what became of it.
 int OfferRestartAfterRemoval(DWORD majorVersion) {
+    TraceEvent("restart needed");
     if (g_Uninst.Silent) return kExitRestartRequired;
     MessageText text;
     LoadCatalogueText(IDS_RESTART, text);
@@ -376,6 +399,65 @@ int RemoveProduct(DWORD majorVersion, bool isCopy) {
     }
     return result;
 }
+int RunRemoval(HINSTANCE instance, const char* commandLine) {
+    g_Uninst = UninstState{};
+    g_Setup.ModuleInstance = instance;
+    FindDirectories(instance);
+
+    OSVERSIONINFOA version;
+    ReadWindowsVersion(version);
+
+    if (commandLine == nullptr) commandLine = "";
+    Request request{Mode::Remove, nullptr, nullptr, nullptr};
+    int argumentCount = 0;
+    char** arguments = nullptr;
+    bool split = SplitCommandLine(g_Uninst.ModulePath.c_str(), commandLine, &argumentCount, &arguments) == 0;
+    if (!split) argumentCount = 0;
+    g_Uninst.Silent = AsksForSilence(commandLine, argumentCount, arguments) ? 1 : 0;
+    g_Uninst.TracePath = FindTracePath(argumentCount, arguments);
+    bool parsed = split && ParseArguments(argumentCount, arguments, request);
+    bool isCopy = parsed && request.Original != nullptr;
+    if (isCopy) {
+        // The temporary copy: it finishes what the original left, without a word, and
+        // appends to the trace once the original has written its last line.
+        WaitForOriginalToEnd(request.Original);
+        g_Uninst.Silent = 1;
+    }
+    g_Setup.Silent = g_Uninst.Silent;
+    OpenRunTrace(g_Uninst.TracePath);
+    TraceEvent("UNINST.EXE " SETUP_VERSION_TEXT " %s, command line: %s", g_Uninst.ModulePath.c_str(), commandLine);
+    // The Windows 95 family keeps its version in the build number's high word.
+    TraceEvent("Windows %u.%u build %u, platform %u", version.dwMajorVersion, version.dwMinorVersion,
+               version.dwBuildNumber & 0xFFFF, version.dwPlatformId);
+    if (!parsed) {
+        MessageText caption, text;
+        LoadCatalogueText(IDS_CAPTION_UNINSTALL, caption);
+        LoadCatalogueText(IDS_USAGE, text);
+        ShowBox(text.c_str(), caption.c_str(), MB_ICONHAND);
+        return kExitBadCommandLine;
+    }
+    // The original's file is the remover's own file in the log.
+    if (isCopy && !g_Uninst.ModulePath.Assign(request.OriginalPath)) return kExitBadCommandLine;
+    int opened = OpenRemovalLog(request.LogName);
+    if (opened != kExitSuccess) return opened;
+    TraceEvent("log %s, product %s", g_Uninst.LogPath.c_str(), g_Setup.PRODUCTNAME.c_str());
+
+    if (request.RunMode == Mode::Register) {
+        if (RegisterUninstallEntry()) return kExitSuccess;
+        FixedText<512> text;
+        ComposeCatalogueText(text, IDS_CANNOT_REGISTER, g_Setup.PRODUCTNAME.c_str());
+        ShowBox(text.c_str(), g_Setup.PRODUCTNAME.c_str(), MB_ICONHAND);
+        return kExitFailed;
+    }
+    return RemoveProduct(version.dwMajorVersion, isCopy);
+}
+
+// The last line of the trace: the exit code says the outcome, as the caller reads it.
+int EndRemoval(int exitCode) {
+    TraceEvent("end: exit code %u", exitCode);
+    CloseRunTrace();
+    return exitCode;
+}
 }  // namespace
 
 void ShowProgressItem(const char* item) {
@@ -394,45 +476,5 @@ void ShowProgressItem(const char* item) {
 }
 
 int RunUninstaller(HINSTANCE instance, const char* commandLine) {
-    g_Uninst = UninstState{};
-    g_Setup.ModuleInstance = instance;
-    FindDirectories(instance);
-
-    OSVERSIONINFOA version;
-    ReadWindowsVersion(version);
-
-    if (commandLine == nullptr) commandLine = "";
-    Request request{Mode::Remove, nullptr, nullptr, nullptr};
-    int argumentCount = 0;
-    char** arguments = nullptr;
-    bool split = SplitCommandLine(g_Uninst.ModulePath.c_str(), commandLine, &argumentCount, &arguments) == 0;
-    if (!split) argumentCount = 0;
-    g_Uninst.Silent = AsksForSilence(commandLine, argumentCount, arguments) ? 1 : 0;
-    if (!split || !ParseArguments(argumentCount, arguments, request)) {
-        MessageText caption, text;
-        LoadCatalogueText(IDS_CAPTION_UNINSTALL, caption);
-        LoadCatalogueText(IDS_USAGE, text);
-        ShowBox(text.c_str(), caption.c_str(), MB_ICONHAND);
-        return kExitBadCommandLine;
-    }
-
-    bool isCopy = request.Original != nullptr;
-    if (isCopy) {
-        // The temporary copy: it finishes what the original left, without a word.
-        // The original's file is the remover's own file in the log.
-        WaitForOriginalToEnd(request.Original);
-        g_Uninst.Silent = 1;
-        if (!g_Uninst.ModulePath.Assign(request.OriginalPath)) return kExitBadCommandLine;
-    }
-    int opened = OpenRemovalLog(request.LogName);
-    if (opened != kExitSuccess) return opened;
-
-    if (request.RunMode == Mode::Register) {
-        if (RegisterUninstallEntry()) return kExitSuccess;
-        FixedText<512> text;
-        ComposeCatalogueText(text, IDS_CANNOT_REGISTER, g_Setup.PRODUCTNAME.c_str());
-        ShowBox(text.c_str(), g_Setup.PRODUCTNAME.c_str(), MB_ICONHAND);
-        return kExitFailed;
-    }
-    return RemoveProduct(version.dwMajorVersion, isCopy);
+    return EndRemoval(RunRemoval(instance, commandLine));
 }
