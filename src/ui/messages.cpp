@@ -9,10 +9,6 @@ void LoadCatalogueText(UINT id, MessageText& out) {
         out.Clear();
 }
 
-char* AllocateTextBlock(size_t bytes) { return static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, bytes)); }
-
-void FreeTextBlock(char* block) { HeapFree(GetProcessHeap(), 0, block); }
-
 namespace {
 // What the trace calls each answer, by its ID (IDOK 1 ... IDNO 7); 0 is a box that
 // could not be shown.

@@ -11,41 +11,19 @@ using MessageText = FixedText<256>;  // a text as loaded from the string table
 // Loads a catalogue text; an unloadable text leaves the buffer empty.
 void LoadCatalogueText(UINT id, MessageText& out);
 
-// An upper bound of what one wsprintfA argument adds to the text.
-inline size_t FormatArgumentBound(const char* text) { return text ? TextLength(text) : 6; }
-inline size_t FormatArgumentBound(unsigned long) { return 20; }
-inline size_t FormatArgumentBound(unsigned int) { return 20; }
-inline size_t FormatArgumentBound(int) { return 20; }
-inline size_t FormatArgumentBound(long) { return 20; }
+// wsprintfA writes at most 1024 characters and the terminator, whatever its
+// arguments, so a text is composed in a block of that size and then cut to fit.
+using ComposedText = FixedText<1025>;
 
-// A heap block for a composed text that does not fit its buffer, or nullptr when no
-// memory is left; the caller frees it with FreeTextBlock.
-char* AllocateTextBlock(size_t bytes);
-void FreeTextBlock(char* block);
-
-// wsprintfA into a fixed buffer that it can never overrun: when the composed text
-// could exceed the buffer, it is formed in a heap block and cut to fit. Returns
-// false when it was cut. The values are arguments, never the format, so a '%' in
-// a name is shown as it is.
+// wsprintfA into a fixed buffer that it can never overrun. Returns false when the
+// text was cut. The values are arguments, never the format, so a '%' in a name is
+// shown as it is.
 template <size_t N, typename... Args>
 bool FormatText(FixedText<N>& out, const char* format, Args... args) {
-    size_t bound = TextLength(format) + (FormatArgumentBound(args) + ... + 0);
-    if (bound < N) {
-        wsprintfA(out.data(), format, args...);
-        return true;
-    }
-    // wsprintfA never writes more than 1024 bytes, so a block of bound + 1 bytes
-    // (or 1025) always holds what it writes.
-    size_t bytes = (bound + 1 > 1025) ? bound + 1 : 1025;
-    char* block = AllocateTextBlock(bytes);
-    if (block == nullptr) {
-        out.Assign(format);
-        return false;
-    }
-    wsprintfA(block, format, args...);
-    bool whole = out.Assign(block);
-    FreeTextBlock(block);
-    return whole;
+    ComposedText composed;
+    wsprintfA(composed.data(), format, args...);
+    composed.Terminate();
+    return out.Assign(composed.c_str());
 }
 
 // Loads text `id` and formats it with the arguments into `out`; false when cut.
