@@ -39,7 +39,7 @@ std::string Snapshot() {
     for (const auto& key : M().registry)
         for (const auto& value : key.second.values)
             text += key.first + "\\" + value.first + "=" + value.second.second + "\n";
-    for (const auto& move : M().delayedMoves) text += move.first + "->" + move.second + "\n";
+    for (const auto& move : fake::DelayedMoves()) text += move.first + "->" + move.second + "\n";
     return text;
 }
 
