@@ -4,11 +4,11 @@
 #include "uninst/uninst_state.h"
 
 namespace {
-// Names that open a device wherever they stand in a path, with any extension.
-constexpr std::string_view kDeviceNames[] = {
-    "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5", "COM6",   "COM7",   "COM8",    "COM9",
-    "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CLOCK$", "CONIN$", "CONOUT$", "",
-};
+// Names that open a device wherever they stand in a path, with any extension; one
+// text, each name ended by '\0', the list by an empty name (no table of pointers).
+constexpr char kDeviceNames[] =
+    "CON\0PRN\0AUX\0NUL\0COM1\0COM2\0COM3\0COM4\0COM5\0COM6\0COM7\0COM8\0COM9\0"
+    "LPT1\0LPT2\0LPT3\0LPT4\0LPT5\0LPT6\0LPT7\0LPT8\0LPT9\0CLOCK$\0CONIN$\0CONOUT$\0";
 
 constexpr std::string_view kUnusableCharacters = "*?\"<>|";
 
@@ -16,10 +16,8 @@ bool IsDeviceName(std::string_view part) {
     size_t dot = part.find('.');
     std::string_view base = TextSlice(part, 0, dot);
     while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
-    for (std::string_view name : kDeviceNames) {
-        if (name.empty()) break;
+    for (const char* name = kDeviceNames; *name != '\0'; name += TextLength(name) + 1)
         if (EqualsIgnoreCase(base, name)) return true;
-    }
     return false;
 }
 
