@@ -1,7 +1,6 @@
 #include "script/script_names.h"
 #include "ui/run_trace.h"
 #include "uninst/kept_files.h"
-#include "uninst/log_paths.h"
 #include "uninst/removal_log.h"
 #include "uninst/removal_passes.h"
 #include "uninst/removal_report.h"
@@ -16,11 +15,7 @@ constexpr char kUnregisterServerName[] = "DllUnregisterServer";
 EntryOutcome UnregisterComponent(const char* entry) {
     ShowProgressItem(entry);
     PathText folded;
-    if (!FoldLogPath(std::string_view(entry, TextLength(entry)), folded) ||
-        ClassifyLogPath(folded.view()) != PathVerdict::Usable) {
-        ReportItemLeftInPlace(entry);
-        return EntryOutcome::Handled;
-    }
+    if (!FoldEntryOrLeaveInPlace(entry, folded)) return EntryOutcome::Handled;
     const char* path = folded.c_str();
     // Only a component whose file goes loses its registration: a file that stays (kept
     // by a count, an answer or the setup's own record, or never the product's) is used

@@ -4,7 +4,6 @@
 #include "uninst/deletion_staging.h"
 #include "uninst/directory_removal.h"
 #include "uninst/kept_files.h"
-#include "uninst/log_paths.h"
 #include "uninst/removal_log.h"
 #include "uninst/removal_passes.h"
 #include "uninst/removal_report.h"
@@ -27,11 +26,7 @@ bool IsInUse(DWORD error) {
 EntryOutcome RemoveLoggedFile(const char* entry) {
     ShowProgressItem(entry);
     PathText folded;
-    if (!FoldLogPath(std::string_view(entry, TextLength(entry)), folded) ||
-        ClassifyLogPath(folded.view()) != PathVerdict::Usable) {
-        ReportItemLeftInPlace(entry);
-        return EntryOutcome::Handled;
-    }
+    if (!FoldEntryOrLeaveInPlace(entry, folded)) return EntryOutcome::Handled;
     const char* path = folded.c_str();
     // This program cannot delete itself while it runs: that comes last.
     if (EqualsIgnoreCase(folded.view(), g_Uninst.ModulePath.view())) {

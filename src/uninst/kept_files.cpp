@@ -21,12 +21,8 @@ constexpr char kSharedDllsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\
 // asked twice.
 EntryOutcome DecideFileToKeep(const char* entry) {
     PathText path;
-    if (!FoldLogPath(std::string_view(entry, TextLength(entry)), path) ||
-        ClassifyLogPath(path.view()) != PathVerdict::Usable) {
-        // No run could ever remove it: named once, and the removal goes on without it.
-        ReportItemLeftInPlace(entry);
-        return EntryOutcome::Handled;
-    }
+    // No run could ever remove it: named once, and the removal goes on without it.
+    if (!FoldEntryOrLeaveInPlace(entry, path)) return EntryOutcome::Handled;
     // The remover's own file is the product's and goes last.
     if (EqualsIgnoreCase(path.view(), g_Uninst.ModulePath.view())) return EntryOutcome::Left;
     // The section as it was when the pass began: what this pass notes is decided anyway.

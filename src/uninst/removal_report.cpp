@@ -4,6 +4,7 @@
 #include "ui/messages.h"
 #include "ui/run_trace.h"
 #include "uninst/uninst_resource_ids.h"
+#include "uninst/log_paths.h"
 #include "uninst/uninst_state.h"
 
 namespace {
@@ -43,6 +44,14 @@ void ReportUnremovedItem(UINT textId, const char* item) {
 void ReportItemLeftInPlace(const char* item) {
     ++g_Uninst.LeftCount;
     ListItem(IDS_ITEM_LEFT_IN_PLACE, item);
+}
+
+int FoldEntryOrLeaveInPlace(const char* entry, PathText& path) {
+    if (FoldLogPath(std::string_view(entry, TextLength(entry)), path) &&
+        ClassifyLogPath(path.view()) == PathVerdict::Usable)
+        return 1;
+    ReportItemLeftInPlace(entry);
+    return 0;
 }
 
 // Unattended, the box is not drawn; its text still goes into the trace.

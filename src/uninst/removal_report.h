@@ -2,6 +2,7 @@
 // the end.
 #pragma once
 
+#include "platform/fixed_text.h"
 #include "platform/platform.h"
 
 // Counts one entry that could not be handled and names it in the report (the first
@@ -10,6 +11,10 @@ void ReportUnremovedItem(UINT textId, const char* item);
 // Names an entry that no run may ever carry out (a network path, a device, a protected
 // directory) once: it leaves the log, and the removal is not held open by it.
 void ReportItemLeftInPlace(const char* item);
+// The logged entry folded into `path` (see FoldLogPath): 1 when a run may act on it;
+// otherwise 0, and it has been named once as left in place, so that the removal goes
+// on without it.
+int FoldEntryOrLeaveInPlace(const char* entry, PathText& path);
 // The one closing box: the product was removed (naming what was left in place by
 // rule), or what was not. `complete` is read from the end state, not from a count.
 void ShowRemovalOutcome(bool complete);
