@@ -13,6 +13,7 @@
 #include "setupcheck/check_command.h"
 #include "setupcheck/core_answers.h"
 #include "setupcheck/diagnostics.h"
+#include "setupcheck/plan.h"
 #include "setupcheck/report.h"
 
 namespace {
@@ -222,6 +223,105 @@ TEST(SetupCheckExpansion, AgreesWithSetupWhereTheResultFits) {
         EXPECT_EQ(checked.Fits, whole == 1) << text;
         EXPECT_EQ(checked.Text.substr(0, kExpandedChars), setup.c_str()) << text;
     }
+}
+
+// Where the check takes each copy and program to go, beside where the plan (SETUP.EXE's
+// core run on the same machine) copies and starts them: for values whose expansion or
+// join is easy to get wrong, the two are the same, and are what the row says.
+struct PathRow {
+    const char* why;
+    std::string script;
+    std::vector<std::string> expected;  // the check's paths in run order; "" where it is refused
+};
+
+TEST(SetupCheckExpansion, CheckedPathsAreThoseThePlanCopiesAndStarts) {
+    const std::string tooLong = "%WINDIR%" + std::string(250, 'x') + "\\";
+    const std::string longName = "%" + std::string(80, 'N') + "%";
+    const PathRow rows[] = {
+        // %WINDIR% ends with a backslash: nothing is added between it and the name.
+        {"macro ending in a backslash",
+         "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=%WINDIR%APP\\\n",
+         {"C:\\WINDOWS\\APP\\a.txt"}},
+        // A backslash after it stays doubled, in the check as in the run.
+        {"doubled backslash after %WINDIR%",
+         "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=%WINDIR%\\APP\\\n",
+         {"C:\\WINDOWS\\\\APP\\a.txt"}},
+        // "%%" is one percent sign.
+        {"%% in a directory", "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=C:\\100%%\\\n", {"C:\\100%\\a.txt"}},
+        // A '%' without a closing one is dropped.
+        {"lone %", "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=C:\\50%\\\n", {"C:\\50\\a.txt"}},
+        // A name neither macro nor variable expands to nothing.
+        {"unknown macro", "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=C:\\%NOSUCH%APP\\\n", {"C:\\APP\\a.txt"}},
+        // A name longer than 79 characters names nothing, not even the environment.
+        {"macro name over the limit",
+         "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=C:\\" + longName + "X\\\n",
+         {"C:\\X\\a.txt"}},
+        // A directory without its backslash gets one in the join.
+        {"TargetDir without trailing backslash",
+         "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=C:\\APP\n",
+         {"C:\\APP\\a.txt"}},
+        // Past 259 characters the path is refused, never cut: no copy.
+        {"too long", "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=" + tooLong + "\n", {""}},
+        // Without a TargetDir the entry keeps the directory before as it is: C:\100%\
+        // expanded again would be C:\100\.
+        {"inherited directory is not expanded again",
+         "[AddFiles.WIN32]\na.txt=\nb.txt=\n[a.txt]\nTargetDir=C:\\100%%\\\n[b.txt]\nRequiredCopy=1\n",
+         {"C:\\100%\\a.txt", "C:\\100%\\b.txt"}},
+        // An empty TargetDir is a directory of its own, and no full path: refused.
+        {"empty TargetDir",
+         "[AddFiles.WIN32]\na.txt=\nb.txt=\n[a.txt]\nTargetDir=C:\\A\\\n[b.txt]\nTargetDir=\n",
+         {"C:\\A\\a.txt", ""}},
+        // %TARGETFILE% is the entry's own name, read before its directory.
+        {"TARGETFILE in the directory",
+         "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetFilename=b.txt\nTargetDir=C:\\%TARGETFILE%.D\\\n",
+         {"C:\\b.txt.D\\b.txt"}},
+        // A variable set from the script, with its backslash added, and a program
+        // started from the directory the file went to.
+        {"variable and program",
+         "[SetEnv.WIN32]\nAPPDIR=\n[APPDIR]\nDataFrom=ENVIRONMENT\nEnvironmentValue=%WINDIR%APP\nEndWithBackslash=1\n"
+         "[AddFiles.WIN32]\ntool.exe=\n[ExecFiles.WIN32]\ntool.exe=\n[tool.exe]\nTargetDir=%APPDIR%\n",
+         {"C:\\WINDOWS\\APP\\tool.exe", "C:\\WINDOWS\\APP\\tool.exe"}},
+    };
+    fs::path dir = fs::temp_directory_path() / "setupcheck-checked-paths";
+    for (const PathRow& row : rows) {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        for (const char* name : {"SETUP.INF", "a.txt", "b.txt", "tool.exe"})
+            std::ofstream(dir / name, std::ios::binary) << (std::string(name) == "SETUP.INF" ? row.script : "x");
+        Medium medium;
+        std::string text;
+        ASSERT_EQ(OpenMedium(dir.string(), medium, text), MediumRead) << row.why;
+        ScriptText script;
+        LoadScriptText(script, text);
+        std::vector<CheckedPath> checked;
+        CheckScript(script, &medium, CheckMachine(), &checked);
+        std::vector<std::string> paths, checkedRun;
+        for (const CheckedPath& c : checked) {
+            paths.push_back(c.Path);
+            if (c.Path.empty()) continue;
+            checkedRun.push_back(c.List == "ExecFiles.WIN32" ? "start " + c.Path
+                                                             : "copy " + c.Directory + " | " + c.File);
+        }
+        EXPECT_EQ(paths, row.expected) << row.why;
+
+        PlanResult plan;
+        std::string problem;
+        ASSERT_EQ(PlanMedium(PlanMachine(), medium, plan, problem), 0) << row.why << ": " << problem;
+        // The directory and name each copy was made with, and each command started (no
+        // parameters: the path and one blank).
+        std::vector<std::string> planned;
+        size_t copy = 0;
+        for (const std::string& call : machine::M().calls) {
+            if (call.rfind("VerInstallFileA ", 0) == 0) {
+                const machine::VerInstallCall& c = machine::M().verInstallCalls[copy++];
+                planned.push_back("copy " + c.destDir + " | " + c.destFile);
+            } else if (call.rfind("WinExec ", 0) == 0) {
+                planned.push_back("start " + call.substr(8, call.size() - 9));
+            }
+        }
+        EXPECT_EQ(checkedRun, planned) << row.why;
+    }
+    fs::remove_all(dir);
 }
 
 // --- the command line ----------------------------------------------------------------
