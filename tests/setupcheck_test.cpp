@@ -55,6 +55,8 @@ TEST(SetupCheckDiagnostics, EveryKindIsFoundWhereItIs) {
     const std::string longName = "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=C:\\" + kLong +
                                  "\\\nTargetFilename=" + std::string(20, 'n') + "\n";
     const std::string longProduct = "[SETUP]\nProduct=" + std::string(130, 'p') + "\n";
+    const std::string longProgram =
+        "[ExecFiles.WIN32]\nrun.exe=\n[run.exe]\nTargetDir=C:\\" + std::string(252, 'x') + "\\\n";
     const DiagnosticRow rows[] = {
         // A clean script, with a file matched without regard to case, says nothing.
         {"clean", "[SETUP]\nProduct=P\n[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=%WINDIR%APP\\\n", {"A.TXT"}, {}},
@@ -152,6 +154,14 @@ TEST(SetupCheckDiagnostics, EveryKindIsFoundWhereItIs) {
         {"unknown section", "[AddFile.WIN32]\na.txt=\n", {}, {"1 error unknown-section"}},
         // A section nothing names is never read.
         {"unused section", "[Notes]\nText=1\n", {}, {"1 note unused-section"}},
+        // The remover refuses a relative log path with directories, even the one SETUP.EXE keeps.
+        {"remover refuses the log path",
+         "[SETUP]\nUninstFile=LOGS\\A.INI\n[ExecFiles.WIN32]\nUNINST.EXE=\n[UNINST.EXE]\nTargetDir=%WINDIR%\n"
+         "ExecParam=/register LOGS\\A.INI\n",
+         {"UNINST.EXE"},
+         {"7 error remover-wiring"}},
+        // A program path the core cannot join whole is not started.
+        {"program path too long", longProgram.c_str(), {"run.exe"}, {"4 error path-too-long"}},
     };
     for (const DiagnosticRow& row : rows) EXPECT_EQ(Check(row.script, row.medium), row.expected) << row.why;
 }

@@ -733,7 +733,13 @@ private:
                        " runs, but [SETUP] has no UninstFile: SETUP.EXE keeps no log, the remover shows \"Unable to "
                        "open file\" and no Add/Remove Programs entry is made",
                    "remover-wiring");
-        else if (RemoverLogPath(named).empty() || !EqualsIgnoreCase(RemoverLogPath(named), SetupLogPath(log)))
+        else if (RemoverLogPath(named).empty())
+            Report(line, SeverityError,
+                   "UNINST.EXE /register " + named +
+                       ": the remover takes a full path or a bare name in the Windows directory, and refuses this "
+                       "one: no Add/Remove Programs entry is made",
+                   "remover-wiring");
+        else if (!EqualsIgnoreCase(RemoverLogPath(named), SetupLogPath(log)))
             Report(line, SeverityError,
                    "UNINST.EXE /register " + named + " names another file than the uninstall log UninstFile=" + log +
                        ": the remover cannot open it and no Add/Remove Programs entry is made",

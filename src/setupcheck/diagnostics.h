@@ -18,8 +18,9 @@ struct Diagnostic {
     std::string Code;
 };
 
-// The machine that values are expanded against to measure them: the default machine
-// of the plan (Windows NT 4 in C:\WINDOWS, the medium in drive D:).
+// The machine SETUP.EXE's core answers the check on, described as the plan describes
+// its default one (Windows NT 4 in C:\WINDOWS, the medium in drive D:), but with no
+// environment of its own.
 struct CheckMachine {
     std::string WindowsDir = "C:\\WINDOWS\\";
     std::string SystemDir = "C:\\WINDOWS\\SYSTEM32\\";
