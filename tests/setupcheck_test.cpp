@@ -11,7 +11,9 @@
 #include "script/macros.h"
 #include "setup/setup_context.h"
 #include "setupcheck/check_command.h"
+#include "setupcheck/core_answers.h"
 #include "setupcheck/diagnostics.h"
+#include "setupcheck/plan.h"
 #include "setupcheck/report.h"
 
 namespace {
@@ -53,6 +55,8 @@ TEST(SetupCheckDiagnostics, EveryKindIsFoundWhereItIs) {
     const std::string longName = "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=C:\\" + kLong +
                                  "\\\nTargetFilename=" + std::string(20, 'n') + "\n";
     const std::string longProduct = "[SETUP]\nProduct=" + std::string(130, 'p') + "\n";
+    const std::string longProgram =
+        "[ExecFiles.WIN32]\nrun.exe=\n[run.exe]\nTargetDir=C:\\" + std::string(252, 'x') + "\\\n";
     const DiagnosticRow rows[] = {
         // A clean script, with a file matched without regard to case, says nothing.
         {"clean", "[SETUP]\nProduct=P\n[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=%WINDIR%APP\\\n", {"A.TXT"}, {}},
@@ -150,6 +154,14 @@ TEST(SetupCheckDiagnostics, EveryKindIsFoundWhereItIs) {
         {"unknown section", "[AddFile.WIN32]\na.txt=\n", {}, {"1 error unknown-section"}},
         // A section nothing names is never read.
         {"unused section", "[Notes]\nText=1\n", {}, {"1 note unused-section"}},
+        // The remover refuses a relative log path with directories, even the one SETUP.EXE keeps.
+        {"remover refuses the log path",
+         "[SETUP]\nUninstFile=LOGS\\A.INI\n[ExecFiles.WIN32]\nUNINST.EXE=\n[UNINST.EXE]\nTargetDir=%WINDIR%\n"
+         "ExecParam=/register LOGS\\A.INI\n",
+         {"UNINST.EXE"},
+         {"7 error remover-wiring"}},
+        // A program path the core cannot join whole is not started.
+        {"program path too long", longProgram.c_str(), {"run.exe"}, {"4 error path-too-long"}},
     };
     for (const DiagnosticRow& row : rows) EXPECT_EQ(Check(row.script, row.medium), row.expected) << row.why;
 }
@@ -185,8 +197,9 @@ TEST(SetupCheckDiagnostics, KeysOfEverySectionRoleAreKnown) {
               std::vector<std::string>{"5 warning unknown-key"});
 }
 
-// The diagnostics measure values with their own expansion, uncut; wherever the result
-// fits, it must be exactly SETUP.EXE's.
+// The checker measures values whole with the core's expansion; wherever the result
+// fits a path, it is exactly what SETUP.EXE's path expansion holds, and where it does
+// not, both say so and the path holds its beginning.
 TEST(SetupCheckExpansion, AgreesWithSetupWhereTheResultFits) {
     machine::Reset();
     machine::SetEnvironment("HOME", "C:\\H\\");
@@ -210,19 +223,115 @@ TEST(SetupCheckExpansion, AgreesWithSetupWhereTheResultFits) {
         "%TARGETDIR%%SRCDIR%x",
         "%" + std::string(80, 'N') + "%y",
         "%" + std::string(79, 'N') + "%z",
-    };
-    auto lookUp = [](std::string_view name, std::string& value) {
-        const char* found = LookUpMacro(name);
-        if (found == nullptr) return false;
-        value = found;
-        return true;
+        "%WINDIR%" + std::string(250, 'x') + "%HOME%",
     };
     for (const std::string& text : texts) {
         PathText setup;
         setup.Assign(text);
-        ExpandMacros(setup);
-        EXPECT_EQ(ExpandLikeSetup(text, lookUp), setup.c_str()) << text;
+        int whole = ExpandMacros(setup);
+        CoreExpansion checked = ExpandWithCore(text, kExpandedChars);
+        EXPECT_EQ(checked.Fits, whole == 1) << text;
+        EXPECT_EQ(checked.Text.substr(0, kExpandedChars), setup.c_str()) << text;
     }
+}
+
+// Where the check takes each copy and program to go, beside where the plan (SETUP.EXE's
+// core run on the same machine) copies and starts them: for values whose expansion or
+// join is easy to get wrong, the two are the same, and are what the row says.
+struct PathRow {
+    const char* why;
+    std::string script;
+    std::vector<std::string> expected;  // the check's paths in run order; "" where it is refused
+};
+
+TEST(SetupCheckExpansion, CheckedPathsAreThoseThePlanCopiesAndStarts) {
+    const std::string tooLong = "%WINDIR%" + std::string(250, 'x') + "\\";
+    const std::string longName = "%" + std::string(80, 'N') + "%";
+    const PathRow rows[] = {
+        // %WINDIR% ends with a backslash: nothing is added between it and the name.
+        {"macro ending in a backslash",
+         "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=%WINDIR%APP\\\n",
+         {"C:\\WINDOWS\\APP\\a.txt"}},
+        // A backslash after it stays doubled, in the check as in the run.
+        {"doubled backslash after %WINDIR%",
+         "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=%WINDIR%\\APP\\\n",
+         {"C:\\WINDOWS\\\\APP\\a.txt"}},
+        // "%%" is one percent sign.
+        {"%% in a directory", "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=C:\\100%%\\\n", {"C:\\100%\\a.txt"}},
+        // A '%' without a closing one is dropped.
+        {"lone %", "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=C:\\50%\\\n", {"C:\\50\\a.txt"}},
+        // A name neither macro nor variable expands to nothing.
+        {"unknown macro", "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=C:\\%NOSUCH%APP\\\n", {"C:\\APP\\a.txt"}},
+        // A name longer than 79 characters names nothing, not even the environment.
+        {"macro name over the limit",
+         "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=C:\\" + longName + "X\\\n",
+         {"C:\\X\\a.txt"}},
+        // A directory without its backslash gets one in the join.
+        {"TargetDir without trailing backslash",
+         "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=C:\\APP\n",
+         {"C:\\APP\\a.txt"}},
+        // Past 259 characters the path is refused, never cut: no copy.
+        {"too long", "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetDir=" + tooLong + "\n", {""}},
+        // Without a TargetDir the entry keeps the directory before as it is: C:\100%\
+        // expanded again would be C:\100\.
+        {"inherited directory is not expanded again",
+         "[AddFiles.WIN32]\na.txt=\nb.txt=\n[a.txt]\nTargetDir=C:\\100%%\\\n[b.txt]\nRequiredCopy=1\n",
+         {"C:\\100%\\a.txt", "C:\\100%\\b.txt"}},
+        // An empty TargetDir is a directory of its own, and no full path: refused.
+        {"empty TargetDir",
+         "[AddFiles.WIN32]\na.txt=\nb.txt=\n[a.txt]\nTargetDir=C:\\A\\\n[b.txt]\nTargetDir=\n",
+         {"C:\\A\\a.txt", ""}},
+        // %TARGETFILE% is the entry's own name, read before its directory.
+        {"TARGETFILE in the directory",
+         "[AddFiles.WIN32]\na.txt=\n[a.txt]\nTargetFilename=b.txt\nTargetDir=C:\\%TARGETFILE%.D\\\n",
+         {"C:\\b.txt.D\\b.txt"}},
+        // A variable set from the script, with its backslash added, and a program
+        // started from the directory the file went to.
+        {"variable and program",
+         "[SetEnv.WIN32]\nAPPDIR=\n[APPDIR]\nDataFrom=ENVIRONMENT\nEnvironmentValue=%WINDIR%APP\nEndWithBackslash=1\n"
+         "[AddFiles.WIN32]\ntool.exe=\n[ExecFiles.WIN32]\ntool.exe=\n[tool.exe]\nTargetDir=%APPDIR%\n",
+         {"C:\\WINDOWS\\APP\\tool.exe", "C:\\WINDOWS\\APP\\tool.exe"}},
+    };
+    fs::path dir = fs::temp_directory_path() / "setupcheck-checked-paths";
+    for (const PathRow& row : rows) {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        for (const char* name : {"SETUP.INF", "a.txt", "b.txt", "tool.exe"})
+            std::ofstream(dir / name, std::ios::binary) << (std::string(name) == "SETUP.INF" ? row.script : "x");
+        Medium medium;
+        std::string text;
+        ASSERT_EQ(OpenMedium(dir.string(), medium, text), MediumRead) << row.why;
+        ScriptText script;
+        LoadScriptText(script, text);
+        std::vector<CheckedPath> checked;
+        CheckScript(script, &medium, CheckMachine(), &checked);
+        std::vector<std::string> paths, checkedRun;
+        for (const CheckedPath& c : checked) {
+            paths.push_back(c.Path);
+            if (c.Path.empty()) continue;
+            checkedRun.push_back(c.List == "ExecFiles.WIN32" ? "start " + c.Path
+                                                             : "copy " + c.Directory + " | " + c.File);
+        }
+        EXPECT_EQ(paths, row.expected) << row.why;
+
+        PlanResult plan;
+        std::string problem;
+        ASSERT_EQ(PlanMedium(PlanMachine(), medium, plan, problem), 0) << row.why << ": " << problem;
+        // The directory and name each copy was made with, and each command started (no
+        // parameters: the path and one blank).
+        std::vector<std::string> planned;
+        size_t copy = 0;
+        for (const std::string& call : machine::M().calls) {
+            if (call.rfind("VerInstallFileA ", 0) == 0) {
+                const machine::VerInstallCall& c = machine::M().verInstallCalls[copy++];
+                planned.push_back("copy " + c.destDir + " | " + c.destFile);
+            } else if (call.rfind("WinExec ", 0) == 0) {
+                planned.push_back("start " + call.substr(8, call.size() - 9));
+            }
+        }
+        EXPECT_EQ(checkedRun, planned) << row.why;
+    }
+    fs::remove_all(dir);
 }
 
 // --- the command line ----------------------------------------------------------------

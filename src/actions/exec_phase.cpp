@@ -7,19 +7,6 @@
 #include "ui/run_trace.h"
 #include "uninstlog/uninstall_log.h"
 
-namespace {
-
-using ParameterText = FixedText<128>;
-using CommandText = FixedText<256>;
-
-bool HasBlank(std::string_view text) {
-    return text.find_first_of(" \t") != std::string_view::npos;
-}
-
-bool HasQuote(std::string_view text) {
-    return text.find('"') != std::string_view::npos;
-}
-
 // The program's path: TARGETDIR and TARGETFILE joined like the path of a file,
 // with a backslash between them unless the directory already ends with one. Joined
 // without it, "C:\APP" and "RUN.EXE" would name C:\APPRUN.EXE, a program anyone
@@ -43,6 +30,19 @@ int JoinProgramPath(PathText& path) {
 bool IsFullProgramPath(std::string_view path) {
     if (!path.empty() && path.front() == '"') path.remove_prefix(1);
     return IsFullPath(path);
+}
+
+namespace {
+
+using ParameterText = FixedText<128>;
+using CommandText = FixedText<256>;
+
+bool HasBlank(std::string_view text) {
+    return text.find_first_of(" \t") != std::string_view::npos;
+}
+
+bool HasQuote(std::string_view text) {
+    return text.find('"') != std::string_view::npos;
 }
 
 // The program's path, one blank, then the parameters. A path with a blank is quoted:

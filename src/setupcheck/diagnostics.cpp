@@ -1,22 +1,28 @@
 #include "setupcheck/diagnostics.h"
 
 #include <algorithm>
-#include <functional>
 #include <map>
 #include <set>
 
+#include "actions/entry_list.h"
 #include "actions/environment.h"
+#include "actions/exec_phase.h"
 #include "platform/fixed_text.h"
+#include "script/entry_section.h"
+#include "script/macros.h"
 #include "script/script_names.h"
 #include "setup/setup_context.h"
+#include "setupcheck/core_answers.h"
 #include "setupcheck/key_tables.h"
+#include "uninst/uninst_state.h"
+#include "uninst/uninstaller.h"
+#include "uninstlog/log_file.h"
 
 namespace {
 
 using namespace ScriptName;
 
-constexpr size_t kPathLimit = 259;
-constexpr size_t kMacroNameLimit = 79;
+constexpr size_t kPathLimit = kExpandedChars;
 
 // The registry roots a script may name, as SETUP.EXE looks them up.
 const char* const kRootKeyNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS"};
@@ -40,10 +46,6 @@ const std::pair<const char*, const char*> kVersionVariables[] = {
     {"ALLUSERSPROFILE", "Windows 2000 and later"},
     {"APPDATA", "Windows 2000 and later"},
 };
-
-// The eight macros, which SETUP.EXE looks up before the environment.
-const char* const kMacroNames[] = {"INFFILE",   "SRCDIR",  "TARGETDIR",  "WINDIR",
-                                   "WINSYSDIR", "SRCFILE", "TARGETFILE", "PRODUCTNAME"};
 
 std::string Lower(std::string_view s) {
     std::string r;
@@ -85,16 +87,11 @@ std::string NearestName(std::string_view name, const std::vector<std::string>& c
     return best;
 }
 
-std::string JoinPath(std::string_view directory, std::string_view name) {
-    std::string p(directory);
-    if (!p.empty() && p.back() != '\\') p += '\\';
-    if (p.empty()) p = "\\";
-    return p + std::string(name);
-}
-
-// A value after expansion, and whether a part of it is only known on the machine.
+// A value after the core's expansion, whole, and whether a part of it is only known
+// on the machine.
 struct Expanded {
     std::string Text;
+    bool Fits = true;  // the core takes it: not longer than the limit asked
     bool Uncertain = false;
 };
 
@@ -132,39 +129,16 @@ const RoleRules kRoleRules[] = {
     {RoleNetscapeDirEx, KeyRules::NetscapeDirEx},
 };
 
-}  // namespace
-
-std::string ExpandLikeSetup(std::string_view text,
-                            const std::function<bool(std::string_view name, std::string& value)>& lookUp) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 1 < text.size() && text[i + 1] == '%') {
-            out += '%';
-            ++i;
-            continue;
-        }
-        size_t closing = text.find('%', i + 1);
-        if (closing == std::string_view::npos) continue;  // a lone '%' is dropped
-        std::string_view name = text.substr(i + 1, closing - i - 1);
-        i = closing;
-        std::string value;
-        if (name.size() <= kMacroNameLimit && lookUp(name, value)) out += value;
-    }
-    return out;
-}
-
-namespace {
-
 class Checker {
 public:
-    Checker(const ScriptText& script, const Medium* medium, const CheckMachine& machine)
-        : script_(script), medium_(medium), machine_(machine) {}
+    Checker(const ScriptText& script, const Medium* medium, const CheckMachine& machine,
+            std::vector<CheckedPath>* paths)
+        : script_(script), medium_(medium), machine_(machine), paths_(paths) {}
 
     std::vector<Diagnostic> Run() {
+        // SETUP.EXE's own state carries the running directory, the file names and the
+        // variables from entry to entry, as in the run.
+        PrepareCoreForCheck(machine_, script_.Text);
         AssignRoles();
         CheckLines();
         CheckSections();
@@ -184,20 +158,28 @@ private:
     const ScriptText& script_;
     const Medium* medium_;
     const CheckMachine& machine_;
+    std::vector<CheckedPath>* paths_;
     std::vector<Diagnostic> found_;
     std::map<std::string, unsigned> roles_;  // by lower-case section name
     std::vector<std::pair<std::string, Variable>> environment_;
-    std::string productName_;
-    std::string targetDir_, targetFile_, sourceFile_;
     bool targetUncertain_ = false;
     bool targetTooLong_ = false;               // already reported: the joined paths are not measured again
-    unsigned targetDirLine_ = 0;               // the TargetDir line that set targetDir_
+    unsigned targetDirLine_ = 0;               // the TargetDir line that set the running directory
     std::vector<std::string> installed_;       // destinations of the file entries
     std::vector<std::string> installedNames_;  // their target file names
     std::set<std::pair<unsigned, std::string>> macroReported_;
 
     void Report(unsigned line, Severity level, std::string text, const char* code) {
         found_.push_back({line, level, std::move(text), code});
+    }
+
+    // What SETUP.EXE holds at this point of the run.
+    static std::string RunningDir() { return g_Setup.TARGETDIR.c_str(); }
+    static std::string RunningFile() { return g_Setup.TARGETFILE.c_str(); }
+    static std::string RunningSource() { return g_Setup.SRCFILE.c_str(); }
+
+    void NotePath(const char* list, const std::string& entry, const std::string& path) {
+        if (paths_ != nullptr) paths_->push_back({list, entry, RunningDir(), RunningFile(), path});
     }
 
     unsigned RolesOf(std::string_view name) const {
@@ -362,13 +344,11 @@ private:
 
     void CheckSetup() {
         const ScriptSection* setup = FindScriptSection(script_, SetupSection);
-        productName_ = ReadScriptValue(script_, SetupSection, Product, ProductDefault, 127);
         std::string log = ReadScriptValue(script_, SetupSection, UninstFile, "", 259);
         const ProfileLine* logLine = FindScriptKey(setup, UninstFile);
         if (!log.empty() && log.find_first_of("\\/:") == std::string::npos && logLine)
             Report(logLine->Number, SeverityNote,
-                   "the uninstall log is a bare name: it goes to the Windows directory (" +
-                       JoinPath(machine_.WindowsDir, log) + ")",
+                   "the uninstall log is a bare name: it goes to the Windows directory (" + SetupLogPath(log) + ")",
                    "bare-uninstall-log");
     }
 
@@ -378,38 +358,19 @@ private:
         return nullptr;
     }
 
-    // A macro's value on the default machine at this moment, or nullptr.
-    const std::string* MacroValue(std::string_view name) {
-        static std::string inf;
-        inf = machine_.SourceDir + SetupFile;
-        const std::string* values[] = {
-            &inf,         &machine_.SourceDir, &targetDir_,  &machine_.WindowsDir, &machine_.SystemDir,
-            &sourceFile_, &targetFile_,        &productName_};
-        for (size_t i = 0; i < 8; ++i)
-            if (EqualsIgnoreCase(kMacroNames[i], name)) return values[i];
-        return nullptr;
-    }
-
-    // The expansion on the default machine as the run stands here, and the names that
-    // nothing in the script sets, reported once per line.
-    Expanded Expand(std::string_view text, unsigned line) {
-        Expanded out;
+    // The core's expansion on the default machine as the run stands here, measured
+    // against `limit`; and the names that nothing in the script sets, reported once
+    // per line.
+    Expanded Expand(std::string_view text, unsigned line, size_t limit) {
+        CoreExpansion core = ExpandWithCore(text, limit);
+        Expanded out{core.Text, core.Fits, false};
+        if (targetUncertain_ && ExpansionUsesTargetDir(text)) out.Uncertain = true;
         std::vector<std::string> unknown;
-        out.Text = ExpandLikeSetup(text, [&](std::string_view name, std::string& value) {
-            if (const std::string* macro = MacroValue(name)) {
-                value = *macro;
-                if (EqualsIgnoreCase(name, "TARGETDIR") && targetUncertain_) out.Uncertain = true;
-                return true;
-            }
-            if (const Variable* v = FindVariable(name)) {
-                value = v->Value;
-                if (!v->Known) out.Uncertain = true;
-                return true;
-            }
-            out.Uncertain = true;
-            unknown.push_back(std::string(name));
-            return false;
-        });
+        for (const std::string& name : core.EnvironmentNames) {
+            const Variable* v = FindVariable(name);
+            if (v == nullptr) unknown.push_back(name);
+            if (v == nullptr || !v->Known) out.Uncertain = true;
+        }
         for (const std::string& name : unknown) {
             if (!macroReported_.insert({line, Lower(name)}).second) continue;
             bool setLater = false;
@@ -436,38 +397,64 @@ private:
         return out;
     }
 
-    void CheckExpandedLength(const Expanded& value, const char* key, unsigned line, size_t limit) {
-        if (value.Text.size() > limit)
+    void CheckExpandedLength(const Expanded& value, const char* key, unsigned line, size_t limit,
+                             const char* consequence) {
+        if (!value.Fits)
             Report(line, SeverityError,
                    std::string(key) + " expands to " + std::to_string(value.Text.size()) +
-                       " characters on the default machine; SETUP.EXE holds " + std::to_string(limit),
+                       " characters on the default machine; SETUP.EXE holds " + std::to_string(limit) + consequence,
                    "path-too-long");
     }
 
-    // The entry's TargetDir, expanded, as the new running target directory.
-    void ReadTargetDir(const ScriptSection* section, const std::string& name) {
-        const ProfileLine* line = FindScriptKey(section, TargetDir);
-        std::string raw = ReadScriptValue(script_, name, TargetDir, targetDir_, kPathLimit);
-        if (line == nullptr || line->Kind != ProfileKeyLine) {
-            // The default is the running directory itself, expanded once more.
-            Expanded again = Expand(raw, 0);
-            targetDir_ = again.Text.substr(0, kPathLimit);
-            return;
+    // The entry's target as SETUP.EXE's core takes it (and, for a file entry, its
+    // source name): TargetFilename, and the entry's TargetDir expanded when it has
+    // one; without one the directory of the entry before stays as it is. Returns
+    // whether the entry has a TargetDir of its own.
+    bool TakeTarget(const std::string& name, bool fileEntry) {
+        EntrySection entry;
+        if (fileEntry) {
+            ReadEntrySection(g_Setup.INFFILE.c_str(), name.c_str(), entry);
+            TakeEntryText(entry, SourceFilename, entry.Name, g_Setup.SRCFILE);
+        } else {
+            UseEntryKeysOneByOne(g_Setup.INFFILE.c_str(), name.c_str(), entry);
         }
-        Expanded value = Expand(raw, line->Number);
-        CheckExpandedLength(value, TargetDir, line->Number, kPathLimit);
+        PathText before = g_Setup.TARGETDIR, raw;
+        bool own = TakeEntryPresentText(entry, TargetDir, raw) != 0;
+        TakeEntryTarget(entry, nullptr);
+        if (!own) return false;
+        const ProfileLine* line = FindScriptKey(FindScriptSection(script_, name), TargetDir);
+        unsigned at = line ? line->Number : 0;
+        // Measured whole, against the directory the core expanded it with.
+        PathText taken = g_Setup.TARGETDIR;
+        g_Setup.TARGETDIR = before;
+        Expanded value = Expand(raw.view(), at, kPathLimit);
+        g_Setup.TARGETDIR = taken;
+        CheckExpandedLength(value, TargetDir, at, kPathLimit, "");
         // %WINDIR%\SAMPLE: the macro ends with a backslash already. Windows accepts the
         // path, but it is logged so; a network path's leading pair is no doubling.
         if (value.Text.find("\\\\", 1) != std::string::npos)
-            Report(line->Number, SeverityWarning,
+            Report(at, SeverityWarning,
                    "TargetDir expands to " + value.Text +
                        " on the default machine, with a doubled backslash: %WINDIR%, %WINSYSDIR% and %SRCDIR% "
                        "end with one already",
                    "doubled-backslash");
-        targetTooLong_ = value.Text.size() > kPathLimit;
-        targetDir_ = value.Text.substr(0, kPathLimit);
+        targetTooLong_ = !value.Fits;
         targetUncertain_ = value.Uncertain;
-        targetDirLine_ = line->Number;
+        targetDirLine_ = at;
+        return true;
+    }
+
+    // Sets a variable in the described machine's environment, where the core's later
+    // expansions find it; an empty value removes it, as the environment phase does.
+    void PutVariable(const std::string& name, const Variable& variable) {
+        bool replaced = false;
+        for (auto& v : environment_)
+            if (EqualsIgnoreCase(v.first, name)) {
+                v.second = variable;
+                replaced = true;
+            }
+        if (!replaced) environment_.push_back({name, variable});
+        SetEnvironmentVariableA(name.c_str(), variable.Value.empty() ? nullptr : variable.Value.c_str());
     }
 
     void RunVariables() {
@@ -481,7 +468,7 @@ private:
                        "[" + name + "] is missing: the entry runs on its defaults, so no DataFrom: the variable " +
                            name + " is removed",
                        "missing-section");
-                environment_.push_back({name, {"", true}});
+                PutVariable(name, {"", true});
                 continue;
             }
             std::string source = ReadScriptValue(script_, name, DataFrom, "", 39);
@@ -502,30 +489,29 @@ private:
                 variable.Known = false;
             } else if (code == DataFromEnvironment) {
                 const ProfileLine* line = FindScriptKey(section, EnvironmentValue);
-                Expanded value = Expand(ReadScriptValue(script_, name, EnvironmentValue, "", kPathLimit),
-                                        line ? line->Number : entry->Number);
                 // A variable is no path: it may hold up to the environment's own limit.
-                if (line) CheckExpandedLength(value, EnvironmentValue, line->Number, kVariableValueChars);
-                variable.Value = value.Text.substr(0, kVariableValueChars);
+                Expanded value = Expand(ReadScriptValue(script_, name, EnvironmentValue, "", kPathLimit),
+                                        line ? line->Number : entry->Number, kVariableValueChars);
+                if (!value.Fits) {
+                    CheckExpandedLength(value, EnvironmentValue, line ? line->Number : entry->Number,
+                                        kVariableValueChars, ": the value is refused and the variable left as it was");
+                    continue;
+                }
+                variable.Value = value.Text;
                 variable.Known = !value.Uncertain;
             } else if (code == DataFromIniFile) {
                 const char* keys[] = {INIFile, INIFileSect, INIFileKey};
                 for (const char* key : keys) {
                     const ProfileLine* line = FindScriptKey(section, key);
-                    if (line) Expand(ReadScriptValue(script_, name, key, "", kPathLimit), line->Number);
+                    if (line) Expand(ReadScriptValue(script_, name, key, "", kPathLimit), line->Number, kPathLimit);
                 }
                 variable.Known = false;
             }
+            // The core keeps room for the backslash in the value's block, up to the limit.
             if (!variable.Value.empty() && ReadScriptNumber(script_, name, EndWithBackslash, 0) != 0 &&
-                variable.Value.back() != '\\')
+                variable.Value.back() != '\\' && variable.Value.size() < kVariableValueChars)
                 variable.Value += '\\';
-            bool replaced = false;
-            for (auto& v : environment_)
-                if (EqualsIgnoreCase(v.first, name)) {
-                    v.second = variable;
-                    replaced = true;
-                }
-            if (!replaced) environment_.push_back({name, variable});
+            PutVariable(name, variable);
         }
     }
 
@@ -556,9 +542,7 @@ private:
             std::string name(entry->Name);
             const ScriptSection* section = FindScriptSection(script_, name);
             unsigned required = ReadScriptNumber(script_, name, RequiredCopy, 1);
-            sourceFile_ = ReadScriptValue(script_, name, SourceFilename, name, kPathLimit);
-            targetFile_ = ReadScriptValue(script_, name, TargetFilename, name, kPathLimit);
-            ReadTargetDir(section, name);
+            TakeTarget(name, true);
             if (section == nullptr)
                 Report(entry->Number, SeverityWarning,
                        "[" + name + "] is missing: the entry runs on its defaults: it copies " + name +
@@ -567,45 +551,52 @@ private:
 
             const ProfileLine* sourceLine = FindScriptKey(section, SourceFilename);
             unsigned sourceAt = sourceLine ? sourceLine->Number : entry->Number;
-            if (medium_ != nullptr && !MediumHasFile(*medium_, sourceFile_))
+            if (medium_ != nullptr && !MediumHasFile(*medium_, RunningSource()))
                 Report(sourceAt, SeverityError,
-                       "the source file " + sourceFile_ + " is not on the medium" +
+                       "the source file " + RunningSource() + " is not on the medium" +
                            (required == 0 ? " (RequiredCopy=0: setup goes on without it)" : ""),
                        "missing-source");
-            std::string sourcePath = machine_.SourceDir + sourceFile_;
-            if (sourcePath.size() > kPathLimit)
-                Report(
-                    sourceAt, SeverityError,
-                    "the source path " + sourcePath + " is longer than " + std::to_string(kPathLimit) + " characters",
-                    "path-too-long");
+            PathText source;
+            if (!JoinPath(source, g_Setup.SRCDIR.view(), g_Setup.SRCFILE.view()))
+                Report(sourceAt, SeverityError,
+                       "the source file " + RunningSource() + " in " + g_Setup.SRCDIR.c_str() +
+                           " makes a path longer than " + std::to_string(kPathLimit) + " characters",
+                       "path-too-long");
 
             unsigned dirAt = targetDirLine_ ? targetDirLine_ : entry->Number;
+            bool fullDir = IsFullPath(g_Setup.TARGETDIR.view());
             if (!targetUncertain_) {
-                if (targetDir_.empty())
+                if (RunningDir().empty())
                     Report(dirAt, SeverityError,
                            "the target directory of " + name + " is empty: SETUP.EXE refuses the entry",
                            "bad-target-dir");
-                else if (!IsFullPath(targetDir_))
+                else if (!fullDir)
                     Report(dirAt, SeverityError,
-                           "the target directory of " + name + " (" + targetDir_ +
+                           "the target directory of " + name + " (" + RunningDir() +
                                ") is not a full path such as C:\\DIR\\ or \\\\SERVER\\SHARE\\: SETUP.EXE refuses "
                                "the entry",
                            "bad-target-dir");
             }
-            std::string destination = JoinPath(targetDir_, targetFile_);
-            if (!targetDir_.empty() && !targetTooLong_ && destination.size() > kPathLimit)
-                Report(
-                    dirAt, SeverityError,
-                    "the destination " + destination + " is longer than " + std::to_string(kPathLimit) + " characters",
-                    "path-too-long");
-            installed_.push_back(destination);
-            installedNames_.push_back(targetFile_);
+            PathText destination;
+            bool joined = JoinPath(destination, g_Setup.TARGETDIR.view(), g_Setup.TARGETFILE.view()) != 0;
+            if (!RunningDir().empty() && !targetTooLong_ && !joined)
+                Report(dirAt, SeverityError,
+                       "the destination of " + name + ", " + RunningFile() + " in " + RunningDir() +
+                           ", is longer than " + std::to_string(kPathLimit) + " characters",
+                       "path-too-long");
+            // Only a path the core copies to installs the file; one only known on the
+            // machine may.
+            bool copied = joined && (fullDir || targetUncertain_);
+            NotePath(AddFiles, name, copied ? destination.c_str() : "");
+            if (!copied) continue;
+            installed_.push_back(destination.c_str());
+            installedNames_.push_back(RunningFile());
         }
     }
 
     std::string ShownTargetDir() const {
         if (targetUncertain_) return "the current target directory";
-        return targetDir_.empty() ? "an empty target directory" : targetDir_;
+        return RunningDir().empty() ? "an empty target directory" : RunningDir();
     }
 
     bool IsInstalled(const std::string& path, const std::string& file) const {
@@ -616,47 +607,49 @@ private:
         return false;
     }
 
-    // A program or component is only started or loaded by its full path: a bare or
-    // relative one would be searched for, and something else of that name found.
-    void CheckRunFromFullPath(const std::string& name, const char* what, unsigned line) {
-        if (targetUncertain_) return;
-        std::string path = targetDir_.empty() ? targetFile_ : JoinPath(targetDir_, targetFile_);
-        if (IsFullPath(path)) return;
+    // A program or component is only started or loaded by a full path that fits: a
+    // bare or relative one would be searched for, and something else of that name
+    // found; a cut one names another file. The path as the core joins it; "" when it
+    // refuses it.
+    std::string CheckRunFromFullPath(const std::string& name, const char* what, unsigned line) {
         bool program = std::string(what) == "program";
-        Report(line, SeverityError,
-               std::string("the ") + what + " of " + name + " (" + path +
-                   ") has no full path such as C:\\DIR\\FILE: SETUP.EXE " +
-                   (program ? "does not start it" : "does not load it"),
-               "bad-target-dir");
-    }
-
-    // The target of a program or component entry, as SETUP.EXE takes it; `dirLine`
-    // becomes the line of the entry's own TargetDir when it has one. The entry's
-    // section, or null when it is missing.
-    const ScriptSection* ReadRunEntryTarget(const std::string& name, unsigned& dirLine) {
-        const ScriptSection* section = FindScriptSection(script_, name);
-        targetFile_ = ReadScriptValue(script_, name, TargetFilename, name, kPathLimit);
-        if (const ProfileLine* ownDir = FindScriptKey(section, TargetDir)) dirLine = ownDir->Number;
-        ReadTargetDir(section, name);
-        return section;
+        PathText path;
+        bool joined = program ? JoinProgramPath(path) != 0
+                              : JoinPath(path, g_Setup.TARGETDIR.view(), g_Setup.TARGETFILE.view()) != 0;
+        bool full = program ? IsFullProgramPath(path.view()) : IsFullPath(path.view());
+        const char* refusal = program ? "does not start it" : "does not load it";
+        if (!joined) {
+            if (!targetTooLong_)
+                Report(line, SeverityError,
+                       std::string("the ") + what + " of " + name + ", " + RunningFile() + " in " + RunningDir() +
+                           ", is longer than " + std::to_string(kPathLimit) + " characters: SETUP.EXE " + refusal,
+                       "path-too-long");
+            return "";
+        }
+        if (!full && !targetUncertain_)
+            Report(line, SeverityError,
+                   std::string("the ") + what + " of " + name + " (" + path.c_str() +
+                       ") has no full path such as C:\\DIR\\FILE: SETUP.EXE " + refusal,
+                   "bad-target-dir");
+        return full || targetUncertain_ ? path.c_str() : "";
     }
 
     void RunPrograms() {
         for (const ProfileLine* entry : ListEntries(ExecFiles)) {
             std::string name(entry->Name);
-            unsigned dirLine = entry->Number;
-            const ScriptSection* section = ReadRunEntryTarget(name, dirLine);
+            const ScriptSection* section = FindScriptSection(script_, name);
+            bool own = TakeTarget(name, false);
             if (section == nullptr)
                 Report(entry->Number, SeverityWarning,
                        "[" + name + "] is missing: the entry runs on its defaults: it starts " + name + " from " +
                            ShownTargetDir(),
                        "missing-section");
-            CheckRunFromFullPath(name, "program", dirLine);
-            CheckInheritedSystemDirectory(name, "program", dirLine == entry->Number ? entry->Number : 0);
+            std::string program = CheckRunFromFullPath(name, "program", own ? targetDirLine_ : entry->Number);
+            NotePath(ExecFiles, name, program);
+            CheckInheritedSystemDirectory(name, "program", own ? 0 : entry->Number);
             CheckRemoverRegistration(name, section);
-            std::string program = JoinPath(targetDir_, targetFile_);
-            bool onMedium = medium_ == nullptr || MediumHasFile(*medium_, targetFile_);
-            if (!IsInstalled(program, targetFile_) && !onMedium)
+            bool onMedium = medium_ == nullptr || MediumHasFile(*medium_, RunningFile());
+            if (!program.empty() && !IsInstalled(program, RunningFile()) && !onMedium)
                 Report(entry->Number, SeverityWarning,
                        "no file entry installs the program " + program +
                            " and it is not on the medium: it must already be on the person's machine",
@@ -667,15 +660,19 @@ private:
     void RunComponents() {
         for (const ProfileLine* entry : ListEntries(RegisterFiles)) {
             std::string name(entry->Name);
-            unsigned dirLine = entry->Number;
-            const ScriptSection* section = ReadRunEntryTarget(name, dirLine);
+            const ScriptSection* section = FindScriptSection(script_, name);
+            bool own = TakeTarget(name, false);
+            PathText path;
+            bool shown = !targetUncertain_ && !RunningDir().empty() &&
+                         JoinPath(path, g_Setup.TARGETDIR.view(), g_Setup.TARGETFILE.view());
             if (section == nullptr)
                 Report(entry->Number, SeverityWarning,
                        "[" + name + "] is missing: the entry runs on its defaults: it registers " +
-                           JoinPath(ShownTargetDir(), targetFile_),
+                           (shown ? std::string(path.c_str()) : RunningFile() + " from " + ShownTargetDir()),
                        "missing-section");
-            CheckRunFromFullPath(name, "component", dirLine);
-            CheckInheritedSystemDirectory(name, "component", dirLine == entry->Number ? entry->Number : 0);
+            NotePath(RegisterFiles, name,
+                     CheckRunFromFullPath(name, "component", own ? targetDirLine_ : entry->Number));
+            CheckInheritedSystemDirectory(name, "component", own ? 0 : entry->Number);
         }
     }
 
@@ -688,7 +685,8 @@ private:
     // it: after a file for the system directory, the program is looked for there.
     void CheckInheritedSystemDirectory(const std::string& name, const char* what, unsigned inheritedAt) {
         if (inheritedAt == 0 || targetUncertain_ ||
-            !EqualsIgnoreCase(WithoutTrailingBackslash(targetDir_), WithoutTrailingBackslash(machine_.SystemDir)))
+            !EqualsIgnoreCase(WithoutTrailingBackslash(RunningDir()),
+                              WithoutTrailingBackslash(g_Setup.WINSYSDIR.c_str())))
             return;
         Report(inheritedAt, SeverityWarning,
                "[" + name + "] has no TargetDir of its own: its " + what +
@@ -696,17 +694,23 @@ private:
                "inherited-system-dir");
     }
 
-    // Where the remover looks for a log named by a bare name: the Windows directory, as
-    // SETUP.EXE keeps it.
-    std::string LogPathOf(const std::string& name) const {
-        if (name.find_first_of("\\/:") == std::string::npos) return JoinPath(machine_.WindowsDir, name);
-        return name;
+    // Where SETUP.EXE keeps the log UninstFile names (a bare name in the Windows
+    // directory); "" when the path does not fit.
+    static std::string SetupLogPath(const std::string& name) {
+        PathText file;
+        return ResolveLogFile(name.c_str(), file) ? file.c_str() : "";
+    }
+
+    // Where the remover looks for the log its command line names; "" when it refuses it.
+    static std::string RemoverLogPath(const std::string& name) {
+        return ResolveLogPath(name.c_str()) ? g_Uninst.LogPath.c_str() : "";
     }
 
     // UNINST.EXE /register NAME makes the Add/Remove Programs entry from the log NAME: it
     // must be the log SETUP.EXE keeps.
     void CheckRemoverRegistration(const std::string& name, const ScriptSection* section) {
-        std::string file = targetFile_.substr(targetFile_.find_last_of("\\/") + 1);
+        std::string target = RunningFile();
+        std::string file = target.substr(target.find_last_of("\\/") + 1);
         if (!EqualsIgnoreCase(file, "UNINST.EXE")) return;
         std::string params = ReadScriptValue(script_, name, ExecParam, "", 127);
         std::string lower = Lower(params);
@@ -729,7 +733,13 @@ private:
                        " runs, but [SETUP] has no UninstFile: SETUP.EXE keeps no log, the remover shows \"Unable to "
                        "open file\" and no Add/Remove Programs entry is made",
                    "remover-wiring");
-        else if (!EqualsIgnoreCase(LogPathOf(named), LogPathOf(log)))
+        else if (RemoverLogPath(named).empty())
+            Report(line, SeverityError,
+                   "UNINST.EXE /register " + named +
+                       ": the remover takes a full path or a bare name in the Windows directory, and refuses this "
+                       "one: no Add/Remove Programs entry is made",
+                   "remover-wiring");
+        else if (!EqualsIgnoreCase(RemoverLogPath(named), SetupLogPath(log)))
             Report(line, SeverityError,
                    "UNINST.EXE /register " + named + " names another file than the uninstall log UninstFile=" + log +
                        ": the remover cannot open it and no Add/Remove Programs entry is made",
@@ -741,10 +751,10 @@ private:
     void CheckUninstallLogPlace() {
         std::string log = ReadScriptValue(script_, SetupSection, UninstFile, "", kPathLimit);
         if (log.empty()) return;
-        std::string directory = LogPathOf(log);
+        std::string directory = SetupLogPath(log);
         directory = WithoutTrailingBackslash(directory.substr(0, directory.find_last_of('\\') + 1));
-        if (EqualsIgnoreCase(directory, WithoutTrailingBackslash(machine_.WindowsDir)) ||
-            EqualsIgnoreCase(directory, WithoutTrailingBackslash(machine_.SystemDir)))
+        if (EqualsIgnoreCase(directory, WithoutTrailingBackslash(g_Setup.WINDIR.c_str())) ||
+            EqualsIgnoreCase(directory, WithoutTrailingBackslash(g_Setup.WINSYSDIR.c_str())))
             return;
         for (const std::string& installed : installed_) {
             std::string into = WithoutTrailingBackslash(installed.substr(0, installed.find_last_of('\\') + 1));
@@ -771,8 +781,9 @@ private:
 
 }  // namespace
 
-std::vector<Diagnostic> CheckScript(const ScriptText& script, const Medium* medium, const CheckMachine& machine) {
-    return Checker(script, medium, machine).Run();
+std::vector<Diagnostic> CheckScript(const ScriptText& script, const Medium* medium, const CheckMachine& machine,
+                                    std::vector<CheckedPath>* paths) {
+    return Checker(script, medium, machine, paths).Run();
 }
 
 const char* SeverityName(Severity level) {

@@ -2,7 +2,6 @@
 // the line it is about, how bad it is and a short code naming the kind of mistake.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,21 +18,26 @@ struct Diagnostic {
     std::string Code;
 };
 
-// The machine that values are expanded against to measure them: the default machine
-// of the plan (Windows NT 4 in C:\WINDOWS, the medium in drive D:).
+// The machine SETUP.EXE's core answers the check on, described as the plan describes
+// its default one (Windows NT 4 in C:\WINDOWS, the medium in drive D:), but with no
+// environment of its own.
 struct CheckMachine {
     std::string WindowsDir = "C:\\WINDOWS\\";
     std::string SystemDir = "C:\\WINDOWS\\SYSTEM32\\";
     std::string SourceDir = "D:\\";
 };
 
-// Every finding about the script, in line order. `medium` null: files are not looked for.
-std::vector<Diagnostic> CheckScript(const ScriptText& script, const Medium* medium, const CheckMachine& machine);
+// Where the check took a file, program or component entry to go, as SETUP.EXE's core
+// took it at that entry: its running directory and file name, and the path joined
+// ("" where the core refuses the path).
+struct CheckedPath {
+    std::string List, Entry;
+    std::string Directory, File, Path;
+};
+
+// Every finding about the script, in line order. `medium` null: files are not looked
+// for. `paths`, when given, receives each entry's path in the order of the run.
+std::vector<Diagnostic> CheckScript(const ScriptText& script, const Medium* medium, const CheckMachine& machine,
+                                    std::vector<CheckedPath>* paths = nullptr);
 
 const char* SeverityName(Severity level);
-
-// SETUP.EXE's expansion of %NAME% references (one pass from the left, "%%" is '%', a lone
-// '%' dropped, values never scanned again), without its 259-character cut, so that a
-// value that would not fit can be measured. `lookUp` gives a name's value, or false.
-std::string ExpandLikeSetup(std::string_view text,
-                            const std::function<bool(std::string_view name, std::string& value)>& lookUp);

@@ -115,6 +115,8 @@ void ShowBox(const char* text, const char* caption, UINT style) {
     ShowMessageBox(text, caption, style);
 }
 
+}  // namespace
+
 // A full path as given; a bare name means the Windows directory, as the profile
 // functions read it. A relative path with directories is refused: the profile
 // functions and the file functions would resolve it differently.
@@ -124,6 +126,8 @@ bool ResolveLogPath(const char* name) {
     if (text.find_first_of("\\/:") != std::string_view::npos) return false;
     return JoinPath(g_Uninst.LogPath, g_Setup.WINDIR.view(), text) != 0;
 }
+
+namespace {
 
 // The log must exist and carry [UNINST] Product; anything else is not touched.
 int OpenRemovalLog(const char* name) {
