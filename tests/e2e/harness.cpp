@@ -342,6 +342,17 @@ std::string ReadHostFile(const std::string& path) {
     return ss.str();
 }
 
+std::string RunHostCommand(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return output;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    pclose(pipe);
+    return output;
+}
+
 void WriteHostFile(const std::string& path, const std::string& content) {
     size_t slash = path.rfind('/');
     if (slash != std::string::npos) MakeDirs(path.substr(0, slash));

@@ -185,6 +185,8 @@ std::string EnsureTemplatePrefix(bool fresh = false);
 
 // Small host-side helpers.
 std::string ReadHostFile(const std::string& path);
+// The standard output of a shell command run on the host (a native tool such as setupcheck).
+std::string RunHostCommand(const std::string& command);
 void WriteHostFile(const std::string& path, const std::string& content);
 
 }  // namespace e2e

@@ -23,21 +23,10 @@ std::vector<std::string> Findings(const std::string& output) {
     return found;
 }
 
-std::string RunNative(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return output;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-    pclose(pipe);
-    return output;
-}
-
 }  // namespace
 
 TEST(SetupCheckUnderWine, Win64BuildFindsWhatTheNativeBuildFinds) {
-    std::string native = RunNative(E2eWorkDir() + "/../setupcheck '" + SampleMediumDir() + "'");
+    std::string native = RunHostCommand(E2eWorkDir() + "/../setupcheck '" + SampleMediumDir() + "'");
     ASSERT_FALSE(Findings(native).empty()) << "the native build finds the sample's note: " << native;
 
     WineCase wine;

@@ -135,17 +135,6 @@ TEST(Unattended, FileInUseGivesRestartRequiredAndNoRestart) {
     EXPECT_EQ(LastTraceLine(wine), "end: installed, restart not made, exit code 3010");
 }
 
-std::string RunHostCommand(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return output;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-    pclose(pipe);
-    return output;
-}
-
 // The lines of `text` that begin with `prefix`, without it and without line ends.
 std::vector<std::string> LinesAfter(const std::string& text, const std::string& prefix) {
     std::vector<std::string> found;
