@@ -258,6 +258,45 @@ TEST_F(FileInstallation, TargetDirTwoLevelsBelowAnExistingDirectoryFails) {
     ExpectCopyErrorThenFileCopyFailed("Copy Error (800) Cannot create file. ", "LIB.DLL");
 }
 
+// CreateDirectoryA is a round trip to the file system for each call: each target
+// directory is given to it once in a run, however its entries are ordered.
+TEST_F(FileInstallation, EachTargetDirectoryIsCreatedOnceInARun) {
+    struct Row {
+        const char* why;
+        Strings entryDirs;     // TargetDir of each entry, in order
+        Strings createdCalls;  // the directories given to CreateDirectoryA, in order
+    };
+    Strings many, manyCalls;
+    for (unsigned i = 0; i <= kTriedDirCount; ++i) many.push_back("C:\\D" + std::to_string(i));
+    manyCalls = many;
+    many.push_back("C:\\D0");
+    manyCalls.push_back("C:\\D0");
+    const Row rows[] = {
+        {"runs of one directory: once for each run", {"C:\\A", "C:\\A", "C:\\B", "C:\\B"}, {"C:\\A", "C:\\B"}},
+        {"a directory that comes back is not tried again", {"C:\\A", "C:\\B", "C:\\A", "C:\\B"}, {"C:\\A", "C:\\B"}},
+        {"the same directory in another case", {"C:\\APP", "c:\\app"}, {"C:\\APP"}},
+        {"more directories than are remembered: the oldest is tried again", many, manyCalls},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        fake::Reset();
+        std::string list = "[AddFiles.WIN32]\r\n", sections;
+        for (size_t i = 0; i < row.entryDirs.size(); ++i) {
+            std::string name = "F" + std::to_string(i) + ".DAT";
+            list += name + "=\r\n";
+            sections += "[" + name + "]\r\nTargetDir=" + row.entryDirs[i] + "\r\n";
+            fake::WriteFile("C:\\MEDIA\\" + name, "data");
+        }
+        Start(list + sections);
+        EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
+        Strings calls;
+        for (const std::string& call : fake::CallsStartingWith("CreateDirectoryA "))
+            calls.push_back(call.substr(sizeof "CreateDirectoryA " - 1));
+        EXPECT_EQ(calls, row.createdCalls);
+        EXPECT_EQ(M().verInstallCalls.size(), row.entryDirs.size());
+    }
+}
+
 TEST_F(FileInstallation, ReadOnlyDestinationIsReportedWriteProtected) {
     StartOneFile();
     M().files[kDestination].readOnly = true;

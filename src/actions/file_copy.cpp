@@ -22,6 +22,14 @@ struct VersionBuffers {
     PathText TempName;
 };
 
+// Whether CreateDirectoryA was already given `directory` in this run (compared without
+// case, as Windows names directories).
+bool WasDirectoryTried(const PathText& directory) {
+    for (const PathText& tried : g_Setup.TriedDirs)
+        if (!tried.empty() && EqualsIgnoreCase(tried.view(), directory.view())) return true;
+    return false;
+}
+
 bool UserKeepsExistingFile() {
     QuestionText text;
     text.Clear();
@@ -98,11 +106,11 @@ int InstallCurrentFile() {
         return 0;
     }
 
-    // Only the last level is created, once for a run of entries into one directory; the
-    // version service reports what is missing. What this setup made is the product's
-    // to remove again, so it is logged before anything goes into it.
-    if (!EqualsIgnoreCase(g_Setup.TARGETDIR.view(), g_Setup.CreatedDirCandidate.view())) {
-        g_Setup.CreatedDirCandidate = g_Setup.TARGETDIR;
+    // Only the last level is created, once for each directory in a run; the version
+    // service reports what is missing. What this setup made is the product's to remove
+    // again, so it is logged before anything goes into it.
+    if (!WasDirectoryTried(g_Setup.TARGETDIR)) {
+        g_Setup.TriedDirs[g_Setup.NextTriedDir++ % kTriedDirCount] = g_Setup.TARGETDIR;
         if (CreateDirectoryA(g_Setup.TARGETDIR.c_str(), nullptr)) LogCreatedDirectory(g_Setup.TARGETDIR.c_str());
     }
 

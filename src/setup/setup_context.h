@@ -15,6 +15,9 @@ struct StagedReplacement {
 };
 // More files in use than this in one run are reported, not staged.
 constexpr int kMaxStagedReplacements = 64;
+// Target directories remembered as tried: a medium that moves between more of them
+// than this calls CreateDirectoryA again for one it has forgotten (harmless).
+constexpr unsigned kTriedDirCount = 16;
 
 struct SetupContext {
     HINSTANCE ModuleInstance;
@@ -28,7 +31,10 @@ struct SetupContext {
     PathText SRCFILE;
     PathText UninstLogPath;
     PathText NetscapeDefaultDir;
-    PathText CreatedDirCandidate;  // the target directory last given to CreateDirectoryA
+    // The target directories already given to CreateDirectoryA in this run, the oldest
+    // replaced first when all are taken.
+    PathText TriedDirs[kTriedDirCount];
+    unsigned NextTriedDir;
     int RestartNeeded;             // once 1, never reset
     int UninstallLogEnabled;
     int RegistryValueMissing;  // once 1, never reset
