@@ -172,6 +172,25 @@ TEST_F(Keeps, AnotherProductsKeptNewerFileStaysWithoutAQuestion) {
     EXPECT_EQ(M().boxes.back().text, "Sample was removed successfully");
 }
 
+// The log is read once, into memory. A second read of the file that fails (a sharing
+// violation, no memory) answers like an empty section; if the keep decisions asked the
+// file again, the kept file would be deleted as a file of the product.
+TEST_F(Keeps, KeptFileStaysWhenTheLogFileCannotBeReadAgain) {
+    fake::WriteFile("C:\\APP\\NEWER.DLL", "another product's 2.0");
+    M().components["C:\\APP\\NEWER.DLL"];
+    fake::WriteFile("C:\\APP\\VIEW.EXE", "own");
+    WriteLog(Section("UninstFiles", {"C:\\APP\\NEWER.DLL", "C:\\APP\\VIEW.EXE"}) +
+             Section("UninstRegister", {"C:\\APP\\NEWER.DLL"}) + Section("UninstKeptFiles", {"C:\\APP\\NEWER.DLL"}));
+    M().answers = {IDYES};
+    fake::FailAlways("GetPrivateProfileSectionA");
+
+    EXPECT_EQ(fake::RunUninst(kLog), kExitSuccess);
+    EXPECT_EQ(fake::ReadFile("C:\\APP\\NEWER.DLL"), std::optional<std::string>("another product's 2.0"));
+    EXPECT_EQ(fake::CountCalls("LoadLibraryA"), 0) << "a kept component keeps its registration";
+    EXPECT_FALSE(fake::FileExists("C:\\APP\\VIEW.EXE"));
+    EXPECT_EQ(fake::CountCalls("GetPrivateProfileSectionA"), 0);
+}
+
 TEST_F(Keeps, PersonsNoSurvivesACutBeforeTheFilePass) {
     fake::WriteFile(kShared, "component");
     M().components[kShared];

@@ -20,13 +20,10 @@ EntryOutcome UnregisterComponent(const char* entry) {
     // Only a component whose file goes loses its registration: a file that stays (kept
     // by a count, an answer or the setup's own record, or never the product's) is used
     // by other programs.
-    LogListing removed = FindInLogSection(ScriptName::UninstFiles, folded.view());
-    LogListing kept = FindInLogSection(ScriptName::UninstKeptFiles, folded.view());
-    if (removed == LogListing::Unknown || kept == LogListing::Unknown) {
-        ReportUnremovedItem(IDS_ITEM_NOT_UNREGISTERED, entry);
-        return EntryOutcome::Failed;
-    }
-    if (removed != LogListing::Listed || kept == LogListing::Listed) {
+    // (A log that cannot be read keeps every registration.)
+    bool removed = IsPathInLogSection(ScriptName::UninstFiles, folded.view(), false);
+    bool kept = IsPathInLogSection(ScriptName::UninstKeptFiles, folded.view(), true);
+    if (!removed || kept) {
         TraceEvent("unregister %s: kept", path);
         return EntryOutcome::Handled;
     }

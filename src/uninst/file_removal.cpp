@@ -47,7 +47,7 @@ EntryOutcome RemoveLoggedFile(const char* entry) {
     // Checked again what needs nobody's answer, so that no file is deleted that the keep
     // decisions did not see: kept by the log, counted as shared, or in a shared place
     // without a Yes of this run.
-    if (IsPathInLines(g_Uninst.KeptLines, folded.view())) {
+    if (IsPathInLogSection(ScriptName::UninstKeptFiles, folded.view(), true)) {
         TraceEvent("file %s: kept (%s)", path, kKeptByLog);
         return EntryOutcome::Handled;
     }
@@ -76,15 +76,8 @@ EntryOutcome RemoveLoggedFile(const char* entry) {
 }  // namespace
 
 void RunFileRemoval() {
-    g_Uninst.KeptLines = ReadLogSectionLines(ScriptName::UninstKeptFiles);
-    if (g_Uninst.KeptLines == nullptr) {
-        ReportUnremovedItem(IDS_ITEM_NOT_DELETED, g_Uninst.LogPath.c_str());
-        return;
-    }
     // A log that records what SETUP.EXE created says exactly which directories go;
     // for an older one, the directories that held its files are noted before any goes.
     if (!g_Uninst.RecordedDirsOnly) NoteDirectoriesAhead(ScriptName::UninstFiles);
     RunLogSectionInBatches(ScriptName::UninstFiles, RemoveLoggedFile);
-    HeapFree(GetProcessHeap(), 0, g_Uninst.KeptLines);
-    g_Uninst.KeptLines = nullptr;
 }

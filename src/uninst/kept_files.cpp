@@ -25,8 +25,8 @@ EntryOutcome DecideFileToKeep(const char* entry) {
     if (!FoldEntryOrLeaveInPlace(entry, path)) return EntryOutcome::Handled;
     // The remover's own file is the product's and goes last.
     if (EqualsIgnoreCase(path.view(), g_Uninst.ModulePath.view())) return EntryOutcome::Left;
-    // The section as it was when the pass began: what this pass notes is decided anyway.
-    if (IsPathInLines(g_Uninst.KeptLines, path.view())) {
+    // Kept by the log (a log that cannot be read keeps everything).
+    if (IsPathInLogSection(ScriptName::UninstKeptFiles, path.view(), true)) {
         TraceEvent("file %s: kept (%s)", path.c_str(), kKeptByLog);
         return EntryOutcome::Handled;
     }
@@ -52,38 +52,21 @@ EntryOutcome DecideFileToKeep(const char* entry) {
     }
     TraceEvent("file %s: kept (%s)", path.c_str(), reason);
     NoteLogEntry(ScriptName::UninstKeptFiles, path.c_str());
-    return FindInLogSection(ScriptName::UninstKeptFiles, path.view()) == LogListing::Listed ? EntryOutcome::Handled
-                                                                                            : EntryOutcome::Failed;
+    return IsPathInLogSection(ScriptName::UninstKeptFiles, path.view(), false) ? EntryOutcome::Handled
+                                                                                 : EntryOutcome::Failed;
 }
 }  // namespace
 
-char* ReadLogSectionLines(const char* section) {
-    DWORD length = 0;
-    char* lines = ReadSectionLines(section, g_Uninst.LogPath.c_str(), &length);
-    if (lines == nullptr || lines[0] != '\0') return lines;
-    char product[4];
-    ReadScriptValue(g_Uninst.LogPath.c_str(), ScriptName::UninstSection, ScriptName::Product, "", product,
-                    sizeof product);
-    if (product[0] != '\0') return lines;
-    HeapFree(GetProcessHeap(), 0, lines);
-    return nullptr;
+namespace {
+bool NamesPath(const char* entry, const void* context) {
+    std::string_view path = *static_cast<const std::string_view*>(context);
+    PathText name;
+    return FoldLogPath(std::string_view(entry, TextLength(entry)), name) && EqualsIgnoreCase(name.view(), path);
 }
+}  // namespace
 
-bool IsPathInLines(const char* lines, std::string_view path) {
-    for (const char* line = lines; *line != '\0'; line += TextLength(line) + 1) {
-        std::string_view text(line, TextLength(line));
-        PathText name;
-        if (FoldLogPath(TextSlice(text, 0, text.rfind('=')), name) && EqualsIgnoreCase(name.view(), path)) return true;
-    }
-    return false;
-}
-
-LogListing FindInLogSection(const char* section, std::string_view path) {
-    char* lines = ReadLogSectionLines(section);
-    if (lines == nullptr) return LogListing::Unknown;
-    bool found = IsPathInLines(lines, path);
-    HeapFree(GetProcessHeap(), 0, lines);
-    return found ? LogListing::Listed : LogListing::NotListed;
+bool IsPathInLogSection(const char* section, std::string_view path, bool unreadable) {
+    return AnyLogEntry(section, NamesPath, &path, unreadable);
 }
 
 int FindSharedCount(const char* path) {
@@ -100,11 +83,8 @@ int FindSharedCount(const char* path) {
 int DecideFilesToKeep() {
     g_Uninst.RecordedDirsOnly = !IsLogSectionEmpty(ScriptName::UninstCreatedDirs);
     int failedBefore = g_Uninst.FailedCount;
-    g_Uninst.KeptLines = ReadLogSectionLines(ScriptName::UninstKeptFiles);
-    if (g_Uninst.KeptLines == nullptr || !RunLogSectionInBatches(ScriptName::UninstFiles, DecideFileToKeep))
+    if (!RunLogSectionInBatches(ScriptName::UninstFiles, DecideFileToKeep))
         ReportUnremovedItem(IDS_ITEM_NOT_DELETED, g_Uninst.LogPath.c_str());
-    if (g_Uninst.KeptLines != nullptr) HeapFree(GetProcessHeap(), 0, g_Uninst.KeptLines);
-    g_Uninst.KeptLines = nullptr;
     // A decision that could not be made or kept in the log stops the run short of any
     // unregistration or deletion: the file might be one to keep. The next run decides.
     return g_Uninst.FailedCount == failedBefore;

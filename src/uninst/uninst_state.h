@@ -21,7 +21,6 @@ struct UninstState {
     // The log records the directories SETUP.EXE created: only those are removed.
     int RecordedDirsOnly;
     int DirectoryDepth;          // the directory pass removes directories this deep now
-    char* KeptLines;             // [UninstKeptFiles] while the keep decisions or the file pass run (heap)
     int SharedRemovalsApproved;  // shared files the person said Yes to, not yet deleted
     int Silent;                  // /S: no box, shared files kept, no restart offered
     SharedAnswer SharedFiles;
