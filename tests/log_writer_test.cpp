@@ -96,6 +96,11 @@ const SameTextRow kSameTextRows[] = {
                             {kFiles, ";C:\\APP\\Z"},
                             {kFiles, "C:\\APP\\\xc9T\xc9.DAT"},
                             {kFiles, "C:\\APP\\F9.DAT"}}},
+    // Hundreds of names, then each again in other case and some with a value before:
+    // the duplicate check finds every one, wherever it stands in the section.
+    {"many names, then again in other case",
+     "[UNINST]\r\nProduct=Sample\r\n[UninstFiles]\r\nC:\\APP\\F7.DAT=old\r\nc:\\app\\f7.dat=\r\n",
+     ManyFiles(300) + ManyFiles(300, "c:\\app\\f") + ManyFiles(40, "C:\\APP\\G")},
     // A second section of the same name at the end: the functions only see the first.
     {"section named twice", "[UninstFiles]\r\nC:\\OLD\\A.DLL=\r\n[UNINST]\r\nProduct=Sample\r\n[UninstFiles]\r\nx=\r\n",
      ManyFiles(3) + Entries{{kFiles, "x"}}},

@@ -16,6 +16,12 @@ struct LogWriter {
     // then "name=" for each name added since.
     SectionKeys List;
     DWORD Used, Capacity;
+    // The lines of List by the hash of their names: each slot holds a line's offset
+    // plus one (0: empty), only the first line of a name. Without it (no memory) the
+    // lines are searched one by one.
+    DWORD* Slots;
+    DWORD SlotCount;  // a power of two, or 0
+    DWORD Indexed;    // lines in the slots
 };
 
 LogWriter g_Log;
@@ -33,10 +39,68 @@ int CompareLine(const char* line, std::string_view name) {
     return line[name.size()] == '=' && line[name.size() + 1] == '\0' ? 2 : 1;
 }
 
+// The length of a line's name: the profile functions read it up to the first '='.
+size_t NameLength(const char* line) {
+    size_t n = 0;
+    while (line[n] != '\0' && line[n] != '=') ++n;
+    return n;
+}
+
+DWORD HashName(std::string_view name) {
+    DWORD hash = 2166136261u;
+    for (char c : name) hash = (hash ^ static_cast<unsigned char>(AsciiLower(c))) * 16777619u;
+    return hash;
+}
+
+// Adds the line at `at` unless a line of the same name is in already (the first one
+// is the one the profile functions find).
+void IndexLine(DWORD at) {
+    const char* line = g_Log.List.Names + at;
+    std::string_view name(line, NameLength(line));
+    DWORD mask = g_Log.SlotCount - 1;
+    for (DWORD slot = HashName(name) & mask;; slot = (slot + 1) & mask) {
+        DWORD held = g_Log.Slots[slot];
+        if (held == 0) {
+            g_Log.Slots[slot] = at + 1;
+            ++g_Log.Indexed;
+            return;
+        }
+        const char* other = g_Log.List.Names + held - 1;
+        if (EqualsIgnoreCase(std::string_view(other, NameLength(other)), name)) return;
+    }
+}
+
+void DropIndex() {
+    if (g_Log.Slots != nullptr) HeapFree(GetProcessHeap(), 0, g_Log.Slots);
+    g_Log.Slots = nullptr;
+    g_Log.SlotCount = g_Log.Indexed = 0;
+}
+
+// Indexes the line at `at`, first growing the slots to stay at most half full.
+void IndexNewLine(DWORD at) {
+    if (g_Log.Slots == nullptr && g_Log.SlotCount != 0) return;  // no memory: searched line by line
+    if ((g_Log.Indexed + 1) * 2 > g_Log.SlotCount) {
+        DWORD count = g_Log.SlotCount ? g_Log.SlotCount * 2 : 64;
+        DropIndex();
+        g_Log.SlotCount = count;
+        g_Log.Slots = static_cast<DWORD*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, count * sizeof(DWORD)));
+        if (g_Log.Slots == nullptr) return;
+        for (DWORD line = 0; line < at; line += static_cast<DWORD>(TextLength(g_Log.List.Names + line)) + 1)
+            IndexLine(line);
+    }
+    IndexLine(at);
+}
+
 // 0: not in the section; 1: there, but not as "name="; 2: there as "name=".
 int FindName(std::string_view name) {
-    for (DWORD at = 0; at < g_Log.Used; at += TextLength(g_Log.List.Names + at) + 1)
-        if (int found = CompareLine(g_Log.List.Names + at, name)) return found;
+    if (g_Log.Slots == nullptr) {
+        for (DWORD at = 0; at < g_Log.Used; at += TextLength(g_Log.List.Names + at) + 1)
+            if (int found = CompareLine(g_Log.List.Names + at, name)) return found;
+        return 0;
+    }
+    DWORD mask = g_Log.SlotCount - 1;
+    for (DWORD slot = HashName(name) & mask; g_Log.Slots[slot] != 0; slot = (slot + 1) & mask)
+        if (int found = CompareLine(g_Log.List.Names + g_Log.Slots[slot] - 1, name)) return found;
     return 0;
 }
 
@@ -58,6 +122,7 @@ void KeepName(std::string_view name) {
     CopyBounded(g_Log.List.Names + g_Log.Used, name.size() + 1, name);
     g_Log.List.Names[need - 2] = '=';
     g_Log.List.Names[need - 1] = '\0';
+    IndexNewLine(g_Log.Used);
     g_Log.Used = need;
 }
 
@@ -66,6 +131,7 @@ void KeepName(std::string_view name) {
 // not the place to append.
 void LoadSection(const char* path, const char* section) {
     FreeSectionKeys(&g_Log.List);
+    DropIndex();
     g_Log.Loaded = 1;
     g_Log.Section = section;
     g_Log.Used = g_Log.Capacity = 0;
@@ -87,7 +153,10 @@ void LoadSection(const char* path, const char* section) {
         g_Log.AtEnd = 0;
         return;
     }
-    for (const char* name = g_Log.List.Names; *name; name = NextKeyName(name)) g_Log.Used += TextLength(name) + 1;
+    for (const char* name = g_Log.List.Names; *name; name = NextKeyName(name)) {
+        IndexNewLine(g_Log.Used);
+        g_Log.Used += TextLength(name) + 1;
+    }
     g_Log.Capacity = g_Log.Used + 1;
 }
 
