@@ -153,6 +153,39 @@ INSTANTIATE_TEST_SUITE_P(Rows, CountedFile,
                              CountedRow{"system directory", "C:\\WINDOWS\\SYSTEM\\ACME.DLL"}),
                          [](const auto& info) { return "Row" + std::to_string(info.index); });
 
+// Each open of SharedDLLs is a round trip to the system: a pass opens it once for all
+// its files, and closes it again, whether the key is there or not.
+TEST_F(Keeps, SharedCountsAreAskedWithOneOpenOfTheKeyPerPass) {
+    struct Row {
+        const char* why;
+        bool keyExists;
+    };
+    const Row rows[] = {
+        {"the key is there (every real Windows): one open per pass", true},
+        {"a fresh machine without the key: one failed open per pass", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        SetUp();
+        Strings files;
+        for (int i = 0; i < 20; ++i) {
+            files.push_back("C:\\APP\\F" + std::to_string(i) + ".DAT");
+            fake::WriteFile(files.back(), "own");
+        }
+        fake::WriteFile("C:\\APP\\COUNTED.DLL", "shared");
+        files.push_back("C:\\APP\\COUNTED.DLL");
+        if (row.keyExists) Count("C:\\APP\\COUNTED.DLL", 2);
+        WriteLog(Section("UninstFiles", files));
+        M().answers = {IDYES};
+
+        EXPECT_EQ(fake::RunUninst(kLog), kExitSuccess);
+        EXPECT_EQ(fake::CountCalls(std::string("RegOpenKeyExA HKEY_LOCAL_MACHINE ") + kSharedDlls), 2);
+        EXPECT_TRUE(M().openKeys.empty());
+        EXPECT_EQ(fake::FileExists("C:\\APP\\COUNTED.DLL"), row.keyExists);
+        EXPECT_FALSE(fake::FileExists("C:\\APP\\F7.DAT"));
+    }
+}
+
 TEST_F(Keeps, AnotherProductsKeptNewerFileStaysWithoutAQuestion) {
     fake::WriteFile("C:\\WINDOWS\\SYSTEM\\CORE.DLL", "another product's 1.3");
     fake::WriteFile("C:\\APP\\NEWER.DLL", "another product's 2.0");

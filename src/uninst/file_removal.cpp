@@ -80,4 +80,5 @@ void RunFileRemoval() {
     // for an older one, the directories that held its files are noted before any goes.
     if (!g_Uninst.RecordedDirsOnly) NoteDirectoriesAhead(ScriptName::UninstFiles);
     RunLogSectionInBatches(ScriptName::UninstFiles, RemoveLoggedFile);
+    CloseSharedCounts();
 }

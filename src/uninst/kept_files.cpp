@@ -70,14 +70,24 @@ bool IsPathInLogSection(const char* section, std::string_view path, bool unreada
 }
 
 int FindSharedCount(const char* path) {
-    HKEY key = nullptr;
-    LSTATUS status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, KEY_QUERY_VALUE, &key);
-    if (status == ERROR_FILE_NOT_FOUND) return 0;
-    if (status != ERROR_SUCCESS) return -1;
+    if (g_Uninst.SharedCountsAbsent) return 0;
+    if (g_Uninst.SharedCounts == nullptr) {
+        LSTATUS status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, KEY_QUERY_VALUE, &g_Uninst.SharedCounts);
+        if (status != ERROR_SUCCESS) g_Uninst.SharedCounts = nullptr;
+        // Only an absent key is remembered: any other failure is asked again per file.
+        if (status == ERROR_FILE_NOT_FOUND) g_Uninst.SharedCountsAbsent = 1;
+        if (status == ERROR_FILE_NOT_FOUND) return 0;
+        if (status != ERROR_SUCCESS) return -1;
+    }
     DWORD count = 0;
-    int read = ReadRegistryNumber(key, path, &count);
-    RegCloseKey(key);
+    int read = ReadRegistryNumber(g_Uninst.SharedCounts, path, &count);
     return read && count > 0 ? 1 : 0;
+}
+
+void CloseSharedCounts() {
+    if (g_Uninst.SharedCounts != nullptr) RegCloseKey(g_Uninst.SharedCounts);
+    g_Uninst.SharedCounts = nullptr;
+    g_Uninst.SharedCountsAbsent = 0;
 }
 
 int DecideFilesToKeep() {
@@ -85,6 +95,7 @@ int DecideFilesToKeep() {
     int failedBefore = g_Uninst.FailedCount;
     if (!RunLogSectionInBatches(ScriptName::UninstFiles, DecideFileToKeep))
         ReportUnremovedItem(IDS_ITEM_NOT_DELETED, g_Uninst.LogPath.c_str());
+    CloseSharedCounts();
     // A decision that could not be made or kept in the log stops the run short of any
     // unregistration or deletion: the file might be one to keep. The next run decides.
     return g_Uninst.FailedCount == failedBefore;

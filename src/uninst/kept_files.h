@@ -16,5 +16,8 @@ bool IsPathInLogSection(const char* section, std::string_view path, bool unreada
 // Whether HKLM\...\SharedDLLs counts the file as used (a count above 0): 1 counted,
 // 0 not, -1 when the key is there but cannot be read.
 int FindSharedCount(const char* path);
+// Closes the SharedDLLs key that FindSharedCount keeps open for the pass asking it for
+// every file (each open is a round trip to the system).
+void CloseSharedCounts();
 // Why a file that [UninstKeptFiles] names stays, as the trace says it.
 constexpr char kKeptByLog[] = "the log keeps it";

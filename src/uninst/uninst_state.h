@@ -31,6 +31,10 @@ struct UninstState {
     int StagedCount;        // files staged for deletion at the next restart
     int OwnFileLeft;        // this program's own file is in the log and still to go
     const char* TracePath;  // /LOG:FILE, passed on to the temporary copy; "" without a trace
+    // HKLM's SharedDLLs key while a pass asks it for every file: open (a handle), known
+    // to be absent (SharedCountsAbsent), or not asked yet (neither).
+    HKEY SharedCounts;
+    int SharedCountsAbsent;
 };
 
 // Zero-filled at process start; RunUninstaller starts every run from zero.
