@@ -116,12 +116,14 @@ class Wine:
         self.hold = None
         self.display = None
         self.log_no = 0
+        self.server_trace = None
+        self.server = None
 
     def base_env(self):
         env = {k: v for k, v in os.environ.items()
                if not k.startswith(("WINEPREFIX", "WINEDEBUG", "DISPLAY", "WINEDLLOVERRIDES", "WINESERVER",
                                     "WINEARCH"))}
-        env["WINEDEBUG"] = "-all"
+        env["WINEDEBUG"] = "+server" if self.server_trace else "-all"
         env["WINEDLLOVERRIDES"] = "mscoree,mshtml=;winemenubuilder.exe=d"
         if self.wow64:
             env["WINEDLLPATH"] = self.wow64
@@ -190,7 +192,14 @@ class Wine:
             number += chunk
         os.close(read_fd)
         self.display = ":" + number.decode().strip()
-        self.run([WINESERVER, "-p"], "server-start")
+        if self.server_trace:
+            # The server's own trace of every request (-d1 in the foreground), for the
+            # counts of the remover's rows; never in a timed session.
+            self.server = subprocess.Popen([WINESERVER, "-f", "-d1", "-p"], env=self.env(), stdin=subprocess.DEVNULL,
+                                           stdout=open(self.server_trace, "wb"), stderr=subprocess.STDOUT)
+            time.sleep(2)
+        else:
+            self.run([WINESERVER, "-p"], "server-start")
         self.stop_file = self.host_path("C:\\bench\\stop")
 
     def start_holder(self):
@@ -211,6 +220,12 @@ class Wine:
                 pass
         if os.path.exists(self.prefix):
             self.run([WINESERVER, "-k"], "server-kill", timeout=60)
+        if self.server is not None:
+            try:
+                self.server.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                self.server.kill()
+                self.server.wait()
         if self.hold is not None and self.hold.poll() is None:
             self.hold.kill()
             self.hold.wait()
@@ -588,6 +603,68 @@ def measure_remove(wine, args, results, label, build, minutes):
     results.setdefault("remove", {})[label] = part
 
 
+def server_requests(trace, offset):
+    """Requests in the server's trace from `offset` on, by name (replies not counted)."""
+    with open(trace, "rb") as f:
+        f.seek(offset)
+        text = f.read().decode("latin-1")
+    counts = {}
+    for line in text.splitlines():
+        head, _, rest = line.partition(": ")
+        name = rest.partition("(")[0]
+        if len(head) == 4 and name.isidentifier() and ") = " not in rest:
+            counts[name] = counts.get(name, 0) + 1
+    return counts
+
+
+def count_remove_requests(args, label, build):
+    """Where the remover's time goes under Wine: every file call is a request to the
+    Wine server, one round trip each. Counted from the server's own trace in a session
+    of its own (untimed): a run over 1000 files minus a run over none, for UNINST.EXE /S
+    and the DeleteFileA loop, started straight from the host."""
+    wine = Wine(args.work, args.wow64)
+    wine.server_trace = os.path.join(wine.logs, "server-trace.log")
+    medium = "C:\\bench\\rm-" + label
+    uninst, deleter = medium + "\\UNINST.EXE", medium + "\\bench_delete.exe"
+    got = {}
+    try:
+        os.makedirs(wine.logs, exist_ok=True)
+        wine.start()
+        os.makedirs(wine.host_path(medium), exist_ok=True)
+        shutil.copyfile(os.path.join(build, "UNINST.EXE"), wine.host_path(uninst))
+        shutil.copyfile(os.path.join(build, "bench", "bench_delete.exe"), wine.host_path(deleter))
+        for n in (0, 1000, 0, 1000):
+            for kind in ("uninst", "delete"):
+                paths = removal_paths(n)
+                lay_out_removal(wine, paths)
+                if kind == "uninst":
+                    open(wine.host_path(REMOVE_LOG), "w", newline="").write(
+                        uninst_log_text("Bench Removal", REMOVE_DIR, paths))
+                    argv = [WINE, uninst, "/S", REMOVE_LOG]
+                else:
+                    open(wine.host_path(REMOVE_LIST), "w", newline="").write("".join(p + "\r\n" for p in paths))
+                    argv = [WINE, deleter, REMOVE_LIST]
+                time.sleep(1)  # what the prefix does on its own settles first
+                offset = os.path.getsize(wine.server_trace)
+                code = wine.run(argv, "traced-" + kind)
+                time.sleep(1)
+                directory = wine.host_path(REMOVE_DIR)
+                left = [p for p in ((REMOVE_DIR, REMOVE_LOG) if kind == "uninst" else ())
+                        if os.path.exists(wine.host_path(p))]
+                if code != 0 or left or (os.path.isdir(directory) and os.listdir(directory)):
+                    raise RemovalFailed("traced %s over %d files: exit code %d, left: %s" % (kind, n, code, left))
+                shutil.rmtree(directory, ignore_errors=True)
+                # The second pair of runs is the one counted: the first warms the prefix.
+                got[(kind, n)] = server_requests(wine.server_trace, offset)
+    finally:
+        wine.stop()
+    per_file = {}
+    for kind in ("uninst", "delete"):
+        full, empty = got[(kind, 1000)], got[(kind, 0)]
+        per_file[kind] = {k: (full.get(k, 0) - empty.get(k, 0)) / 1000.0 for k in set(full) | set(empty)}
+    return per_file
+
+
 def report_remove(results, L):
     for label, part in results["remove"].items():
         rounds = part["rounds"]
@@ -624,6 +701,11 @@ def report_remove(results, L):
                  % (label, part["uptime_before"].split("load average:")[-1].strip(),
                     part["uptime_after"].split("load average:")[-1].strip(),
                     min(part["loadavg"]), median(part["loadavg"]), max(part["loadavg"])))
+    for label, per_file in results.get("remove_requests", {}).items():
+        for kind, name in (("uninst", "UNINST.EXE /S"), ("delete", "DeleteFileA loop")):
+            top = sorted(((v, k) for k, v in per_file[kind].items() if abs(v) >= 0.005), reverse=True)
+            L.append("| 9 | %s: Wine server requests per file (1000 files minus none, untimed traced run), %s | %.2f: %s | - | - |"
+                     % (label, name, sum(per_file[kind].values()), ", ".join("%s %.2f" % (k, v) for v, k in top[:8])))
 
 
 def report_log(results, L):
@@ -721,6 +803,9 @@ def main():
                 log("no WoW64 DLLs (--wow64): the 32-bit rows are left out")
     finally:
         wine.stop()
+    if args.only in (None, "remove"):
+        log("remover: server requests per file (traced, untimed)")
+        results["remove_requests"] = {"x86_64": count_remove_requests(args, "x86_64", args.win64)}
 
     table = report(args, exes, results, time.time() - started)
     print(table)
