@@ -563,14 +563,17 @@ def delete_once(wine, deleter, count):
 
 def measure_remove(wine, args, results, label, build, minutes):
     """Rows 9: UNINST.EXE /S of `build` over logs of 1000 and 10000 small files in one
-    directory, beside the DeleteFileA loop over the same files, in the same rounds
-    (order reversed every other round). 1000 files in every round, at least 3; 10000
+    directory, beside the DeleteFileA loop over the same files and the loop that first
+    asks of each file what the remover asks, in the same rounds (order reversed every
+    other round). 1000 files in every round, at least 3; 10000
     files in as many rounds as fit in `minutes` (at least one), whatever --rounds says."""
     medium = "C:\\bench\\rm-" + label
     os.makedirs(wine.host_path(medium), exist_ok=True)
     uninst, deleter = medium + "\\UNINST.EXE", medium + "\\bench_delete.exe"
+    checked = medium + "\\bench_delete_checked.exe"
     shutil.copyfile(os.path.join(build, "UNINST.EXE"), wine.host_path(uninst))
-    shutil.copyfile(os.path.join(build, "bench", "bench_delete.exe"), wine.host_path(deleter))
+    for exe in (deleter, checked):
+        shutil.copyfile(os.path.join(build, "bench", exe.rpartition("\\")[2]), wine.host_path(exe))
     part = {"uptime_before": subprocess.run(["uptime"], capture_output=True, text=True).stdout.strip(),
             "loadavg": [], "rounds": [], "started": time.strftime("%Y-%m-%d %H:%M", time.gmtime())}
     log("remover, %s: warming up" % label)
@@ -584,13 +587,14 @@ def measure_remove(wine, args, results, label, build, minutes):
         if done >= 3 and not full:
             break
         sizes = REMOVE_SIZES if full else tuple(n for n in REMOVE_SIZES if n <= 1000)
-        jobs = [(n, kind) for n in sizes for kind in ("uninst", "delete")]
+        jobs = [(n, kind) for n in sizes for kind in ("uninst", "delete", "checked")]
         if done % 2:
             jobs.reverse()
         round_began = time.time()
         got = {}
         for n, kind in jobs:
-            rec = remove_once(wine, uninst, n) if kind == "uninst" else delete_once(wine, deleter, n)
+            rec = remove_once(wine, uninst, n) if kind == "uninst" else \
+                delete_once(wine, deleter if kind == "delete" else checked, n)
             got.setdefault(n, {})[kind] = rec["exit_ms"]
             part["loadavg"].append(float(open("/proc/loadavg").read().split()[0]))
         if full:
@@ -625,16 +629,18 @@ def count_remove_requests(args, label, build):
     wine = Wine(args.work, args.wow64)
     wine.server_trace = os.path.join(wine.logs, "server-trace.log")
     medium = "C:\\bench\\rm-" + label
-    uninst, deleter = medium + "\\UNINST.EXE", medium + "\\bench_delete.exe"
+    uninst = medium + "\\UNINST.EXE"
+    deleters = {"delete": medium + "\\bench_delete.exe", "checked": medium + "\\bench_delete_checked.exe"}
     got = {}
     try:
         os.makedirs(wine.logs, exist_ok=True)
         wine.start()
         os.makedirs(wine.host_path(medium), exist_ok=True)
         shutil.copyfile(os.path.join(build, "UNINST.EXE"), wine.host_path(uninst))
-        shutil.copyfile(os.path.join(build, "bench", "bench_delete.exe"), wine.host_path(deleter))
+        for exe in deleters.values():
+            shutil.copyfile(os.path.join(build, "bench", exe.rpartition("\\")[2]), wine.host_path(exe))
         for n in (0, 1000, 0, 1000):
-            for kind in ("uninst", "delete"):
+            for kind in ("uninst", "delete", "checked"):
                 paths = removal_paths(n)
                 lay_out_removal(wine, paths)
                 if kind == "uninst":
@@ -643,7 +649,12 @@ def count_remove_requests(args, label, build):
                     argv = [WINE, uninst, "/S", REMOVE_LOG]
                 else:
                     open(wine.host_path(REMOVE_LIST), "w", newline="").write("".join(p + "\r\n" for p in paths))
-                    argv = [WINE, deleter, REMOVE_LIST]
+                    argv = [WINE, deleters[kind], REMOVE_LIST]
+                # The log's checkpoints are flushed to the disk: strace times those
+                # flushes (the wall time inside fsync) in the counted run of 1000 files.
+                flushes = os.path.join(wine.logs, "fsync-%s-%d.txt" % (kind, n))
+                if shutil.which("strace") and n and kind == "uninst":
+                    argv = ["strace", "-f", "-c", "-w", "--seccomp-bpf", "-e", "trace=fsync,fdatasync", "-o", flushes] + argv
                 time.sleep(1)  # what the prefix does on its own settles first
                 offset = os.path.getsize(wine.server_trace)
                 code = wine.run(argv, "traced-" + kind)
@@ -658,8 +669,16 @@ def count_remove_requests(args, label, build):
                 got[(kind, n)] = server_requests(wine.server_trace, offset)
     finally:
         wine.stop()
-    per_file = {}
-    for kind in ("uninst", "delete"):
+    per_file = {"fsync": None}
+    flushes = os.path.join(wine.logs, "fsync-uninst-1000.txt")
+    if os.path.exists(flushes):
+        for line in open(flushes):
+            f = line.split()
+            if f and f[-1] in ("fsync", "fdatasync") and len(f) >= 5:
+                calls, seconds = int(f[3]), float(f[1])
+                old = per_file["fsync"] or (0, 0.0)
+                per_file["fsync"] = (old[0] + calls, old[1] + seconds)
+    for kind in ("uninst", "delete", "checked"):
         full, empty = got[(kind, 1000)], got[(kind, 0)]
         per_file[kind] = {k: (full.get(k, 0) - empty.get(k, 0)) / 1000.0 for k in set(full) | set(empty)}
     return per_file
@@ -697,15 +716,25 @@ def report_remove(results, L):
                  % (label, median(work[1000]["uninst"]) / 1000, median(work[10000]["uninst"]) / 10000))
         L.append("| 9 | %s: the same, DeleteFileA loop | %.3f / %.3f ms | - | - |"
                  % (label, median(work[1000]["delete"]) / 1000, median(work[10000]["delete"]) / 10000))
+        checked = {n: [r[n]["checked"] - r[0]["checked"] for r in rounds if n in r] for n in (1000, 10000)}
+        L.append("| 9 | %s: the same, DeleteFileA loop asking each file first what the remover asks (attributes, SharedDLLs count; twice) | %.3f / %.3f ms | - | - |"
+                 % (label, median(checked[1000]) / 1000, median(checked[10000]) / 10000))
+        L.append("| 9 | %s: 1,000 files, total time of the loop asking as the remover / UNINST.EXE (paired) | %s / %s (%.2f) | - | - |"
+                 % (label, fmt_ms(median(times(1000, "checked"))), fmt_ms(median(times(1000, "uninst"))),
+                    paired(1000, "checked", 1000, "uninst")))
         L.append("| 9 | %s: load average (1 min) after each run: min / median / max; before: %s; after: %s | %.2f / %.2f / %.2f | - | - |"
                  % (label, part["uptime_before"].split("load average:")[-1].strip(),
                     part["uptime_after"].split("load average:")[-1].strip(),
                     min(part["loadavg"]), median(part["loadavg"]), max(part["loadavg"])))
     for label, per_file in results.get("remove_requests", {}).items():
-        for kind, name in (("uninst", "UNINST.EXE /S"), ("delete", "DeleteFileA loop")):
+        for kind, name in (("uninst", "UNINST.EXE /S"), ("delete", "DeleteFileA loop"),
+                           ("checked", "DeleteFileA loop asking as the remover")):
             top = sorted(((v, k) for k, v in per_file[kind].items() if abs(v) >= 0.005), reverse=True)
             L.append("| 9 | %s: Wine server requests per file (1000 files minus none, untimed traced run), %s | %.2f: %s | - | - |"
                      % (label, name, sum(per_file[kind].values()), ", ".join("%s %.2f" % (k, v) for v, k in top[:8])))
+        if per_file.get("fsync"):
+            L.append("| 9 | %s: UNINST.EXE /S over 1000 files, flushes of the log to the disk (strace, wall time inside fsync) | %d calls, %.1f ms | - | - |"
+                     % (label, per_file["fsync"][0], 1000 * per_file["fsync"][1]))
 
 
 def report_log(results, L):
