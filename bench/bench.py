@@ -5,7 +5,9 @@ Every timing is a ratio of two programs measured in the same run, alternating th
 order from round to round, over the median of several rounds. Times are taken inside
 the prefix by bench_launch.exe (bench/win/launch.cpp): from CreateProcess to the first
 visible message box of the started process. The start of wine64 on the host side is
-not part of any figure. Figures are printed, never judged into an exit code.
+not part of any figure. Figures are printed, never judged into an exit code; but a
+removal that did not happen (files, directory or log left, exit code not 0) stops the
+benchmark with an error, since its time would mean nothing.
 """
 import argparse
 import glob
@@ -114,12 +116,14 @@ class Wine:
         self.hold = None
         self.display = None
         self.log_no = 0
+        self.server_trace = None
+        self.server = None
 
     def base_env(self):
         env = {k: v for k, v in os.environ.items()
                if not k.startswith(("WINEPREFIX", "WINEDEBUG", "DISPLAY", "WINEDLLOVERRIDES", "WINESERVER",
                                     "WINEARCH"))}
-        env["WINEDEBUG"] = "-all"
+        env["WINEDEBUG"] = "+server" if self.server_trace else "-all"
         env["WINEDLLOVERRIDES"] = "mscoree,mshtml=;winemenubuilder.exe=d"
         if self.wow64:
             env["WINEDLLPATH"] = self.wow64
@@ -188,7 +192,14 @@ class Wine:
             number += chunk
         os.close(read_fd)
         self.display = ":" + number.decode().strip()
-        self.run([WINESERVER, "-p"], "server-start")
+        if self.server_trace:
+            # The server's own trace of every request (-d1 in the foreground), for the
+            # counts of the remover's rows; never in a timed session.
+            self.server = subprocess.Popen([WINESERVER, "-f", "-d1", "-p"], env=self.env(), stdin=subprocess.DEVNULL,
+                                           stdout=open(self.server_trace, "wb"), stderr=subprocess.STDOUT)
+            time.sleep(2)
+        else:
+            self.run([WINESERVER, "-p"], "server-start")
         self.stop_file = self.host_path("C:\\bench\\stop")
 
     def start_holder(self):
@@ -209,6 +220,12 @@ class Wine:
                 pass
         if os.path.exists(self.prefix):
             self.run([WINESERVER, "-k"], "server-kill", timeout=60)
+        if self.server is not None:
+            try:
+                self.server.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                self.server.kill()
+                self.server.wait()
         if self.hold is not None and self.hold.poll() is None:
             self.hold.kill()
             self.hold.wait()
@@ -232,6 +249,18 @@ class Wine:
         self.run([WINE, "C:\\bench\\tools\\bench_launch.exe", "C:\\bench\\result.txt", program, str(timeout)],
                  "launch", timeout=timeout + 60)
         return self.read_record(result)
+
+    def launch_to_exit(self, argv, timeout=900):
+        """Runs the command `argv` (Windows paths) through bench_launch.exe --exit, for
+        programs that show no box; returns its record with exit_ms and exit_code."""
+        result = self.host_path("C:\\bench\\result.txt")
+        if os.path.exists(result):
+            os.remove(result)
+        self.run([WINE, "C:\\bench\\tools\\bench_launch.exe", "--exit", "C:\\bench\\result.txt", str(timeout)] + argv,
+                 "launch-exit", timeout=timeout + 60)
+        rec = self.read_record(result)
+        rec["exit_code"] = int(rec["exit_code"]) if rec.get("exit_code", "").isdigit() else None
+        return rec
 
     def host_vmhwm(self, program, image):
         """Cross-check of the launcher's memory figure: while the box of `program` is
@@ -476,6 +505,254 @@ def measure_log(wine, args, results):
         results["logwrites"][n] = ways
 
 
+# ---- 9. The remover --------------------------------------------------------------
+
+REMOVE_SIZES = (0, 1000, 10000)  # 0: the start-up alone, nothing to remove
+REMOVE_DIR = "C:\\bench\\r"
+REMOVE_LOG = "C:\\windows\\BENCHRM.INI"
+REMOVE_LIST = "C:\\bench\\r.lst"
+REMOVE_FILE_TEXT = b"bench\r\n"
+
+
+def removal_paths(count):
+    return ["%s\\f%05d.dat" % (REMOVE_DIR, i) for i in range(1, count + 1)]
+
+
+def uninst_log_text(product, directory, paths):
+    """The uninstall log as SETUP.EXE leaves it after installing `paths` into
+    `directory`, which it created: [UNINST] at start-up, the directory when it was
+    created (before its first file), then one line per file. No files, no directory."""
+    lines = ["[UNINST]", "Product=" + product]
+    if paths:
+        lines += ["[UninstCreatedDirs]", directory + "=", "[UninstFiles]"] + [p + "=" for p in paths]
+    return "\r\n".join(lines) + "\r\n"
+
+
+def checkpoint_twin(path):
+    """The file the remover writes its checkpoints to beside the log: the last
+    character replaced by '$' (by '#' when it is a '$')."""
+    return path[:-1] + ("#" if path.endswith("$") else "$")
+
+
+class RemovalFailed(RuntimeError):
+    """A removal that did not happen is not a time: the benchmark stops."""
+
+
+def lay_out_removal(wine, paths):
+    directory = wine.host_path(REMOVE_DIR)
+    shutil.rmtree(directory, ignore_errors=True)
+    if paths:
+        os.makedirs(directory)
+    for p in paths:
+        with open(wine.host_path(p), "wb") as f:
+            f.write(REMOVE_FILE_TEXT)
+
+
+def remove_once(wine, uninst, count):
+    """UNINST.EXE /S over a fresh log of `count` files; checks the end state."""
+    paths = removal_paths(count)
+    lay_out_removal(wine, paths)
+    log_path = wine.host_path(REMOVE_LOG)
+    open(log_path, "w", newline="").write(uninst_log_text("Bench Removal", REMOVE_DIR, paths))
+    rec = wine.launch_to_exit([uninst, "/S", REMOVE_LOG])
+    left = [p for p in (REMOVE_DIR, REMOVE_LOG, checkpoint_twin(REMOVE_LOG)) if os.path.exists(wine.host_path(p))]
+    if rec.get("status") != "ok" or rec["exit_code"] != 0 or left:
+        raise RemovalFailed("%s /S over %d files: status=%s exit code %s, still there: %s %s" % (
+            uninst, count, rec.get("status"), rec["exit_code"], ", ".join(left) or "nothing", rec.get("text", "")))
+    return rec
+
+
+def delete_once(wine, deleter, count):
+    """The DeleteFileA loop over the same files, laid out afresh."""
+    paths = removal_paths(count)
+    lay_out_removal(wine, paths)
+    open(wine.host_path(REMOVE_LIST), "w", newline="").write("".join(p + "\r\n" for p in paths))
+    rec = wine.launch_to_exit([deleter, REMOVE_LIST])
+    directory = wine.host_path(REMOVE_DIR)
+    left = len(os.listdir(directory)) if os.path.isdir(directory) else 0
+    if rec.get("status") != "ok" or rec["exit_code"] != 0 or left:
+        raise RemovalFailed("%s over %d files: status=%s exit code %s, %d files left" % (
+            deleter, count, rec.get("status"), rec["exit_code"], left))
+    shutil.rmtree(directory, ignore_errors=True)
+    return rec
+
+
+def measure_remove(wine, args, results, label, build, minutes):
+    """Rows 9: UNINST.EXE /S of `build` over logs of 1000 and 10000 small files in one
+    directory, beside the DeleteFileA loop over the same files and the loop that first
+    asks of each file what the remover asks, in the same rounds (order reversed every
+    other round). 1000 files in every round, at least 3; 10000
+    files in as many rounds as fit in `minutes` (at least one), whatever --rounds says."""
+    medium = "C:\\bench\\rm-" + label
+    os.makedirs(wine.host_path(medium), exist_ok=True)
+    uninst, deleter = medium + "\\UNINST.EXE", medium + "\\bench_delete.exe"
+    checked = medium + "\\bench_delete_checked.exe"
+    shutil.copyfile(os.path.join(build, "UNINST.EXE"), wine.host_path(uninst))
+    for exe in (deleter, checked):
+        shutil.copyfile(os.path.join(build, "bench", exe.rpartition("\\")[2]), wine.host_path(exe))
+    part = {"uptime_before": subprocess.run(["uptime"], capture_output=True, text=True).stdout.strip(),
+            "loadavg": [], "rounds": [], "started": time.strftime("%Y-%m-%d %H:%M", time.gmtime())}
+    log("remover, %s: warming up" % label)
+    remove_once(wine, uninst, 1000)
+    delete_once(wine, deleter, 1000)
+    began = time.time()
+    full_round = None
+    while True:
+        done = len(part["rounds"])
+        full = full_round is None or time.time() - began + full_round <= minutes * 60
+        if done >= 3 and not full:
+            break
+        sizes = REMOVE_SIZES if full else tuple(n for n in REMOVE_SIZES if n <= 1000)
+        jobs = [(n, kind) for n in sizes for kind in ("uninst", "delete", "checked")]
+        if done % 2:
+            jobs.reverse()
+        round_began = time.time()
+        got = {}
+        for n, kind in jobs:
+            rec = remove_once(wine, uninst, n) if kind == "uninst" else \
+                delete_once(wine, deleter if kind == "delete" else checked, n)
+            got.setdefault(n, {})[kind] = rec["exit_ms"]
+            part["loadavg"].append(float(open("/proc/loadavg").read().split()[0]))
+        if full:
+            full_round = time.time() - round_began
+        part["rounds"].append(got)
+        log("  remover %s: round %d done (%s files, %.0f s)" % (label, done + 1, "/".join(map(str, sizes)),
+                                                             time.time() - round_began))
+    part["seconds"] = time.time() - began
+    part["uptime_after"] = subprocess.run(["uptime"], capture_output=True, text=True).stdout.strip()
+    results.setdefault("remove", {})[label] = part
+
+
+def server_requests(trace, offset):
+    """Requests in the server's trace from `offset` on, by name (replies not counted)."""
+    with open(trace, "rb") as f:
+        f.seek(offset)
+        text = f.read().decode("latin-1")
+    counts = {}
+    for line in text.splitlines():
+        head, _, rest = line.partition(": ")
+        name = rest.partition("(")[0]
+        if len(head) == 4 and name.isidentifier() and ") = " not in rest:
+            counts[name] = counts.get(name, 0) + 1
+    return counts
+
+
+def count_remove_requests(args, label, build):
+    """Where the remover's time goes under Wine: every file call is a request to the
+    Wine server, one round trip each. Counted from the server's own trace in a session
+    of its own (untimed): a run over 1000 files minus a run over none, for UNINST.EXE /S
+    and the DeleteFileA loop, started straight from the host."""
+    wine = Wine(args.work, args.wow64)
+    wine.server_trace = os.path.join(wine.logs, "server-trace.log")
+    medium = "C:\\bench\\rm-" + label
+    uninst = medium + "\\UNINST.EXE"
+    deleters = {"delete": medium + "\\bench_delete.exe", "checked": medium + "\\bench_delete_checked.exe"}
+    got = {}
+    try:
+        os.makedirs(wine.logs, exist_ok=True)
+        wine.start()
+        os.makedirs(wine.host_path(medium), exist_ok=True)
+        shutil.copyfile(os.path.join(build, "UNINST.EXE"), wine.host_path(uninst))
+        for exe in deleters.values():
+            shutil.copyfile(os.path.join(build, "bench", exe.rpartition("\\")[2]), wine.host_path(exe))
+        for n in (0, 1000, 0, 1000):
+            for kind in ("uninst", "delete", "checked"):
+                paths = removal_paths(n)
+                lay_out_removal(wine, paths)
+                if kind == "uninst":
+                    open(wine.host_path(REMOVE_LOG), "w", newline="").write(
+                        uninst_log_text("Bench Removal", REMOVE_DIR, paths))
+                    argv = [WINE, uninst, "/S", REMOVE_LOG]
+                else:
+                    open(wine.host_path(REMOVE_LIST), "w", newline="").write("".join(p + "\r\n" for p in paths))
+                    argv = [WINE, deleters[kind], REMOVE_LIST]
+                # The log's checkpoints are flushed to the disk: strace times those
+                # flushes (the wall time inside fsync) in the counted run of 1000 files.
+                flushes = os.path.join(wine.logs, "fsync-%s-%d.txt" % (kind, n))
+                if shutil.which("strace") and n and kind == "uninst":
+                    argv = ["strace", "-f", "-c", "-w", "--seccomp-bpf", "-e", "trace=fsync,fdatasync", "-o", flushes] + argv
+                time.sleep(1)  # what the prefix does on its own settles first
+                offset = os.path.getsize(wine.server_trace)
+                code = wine.run(argv, "traced-" + kind)
+                time.sleep(1)
+                directory = wine.host_path(REMOVE_DIR)
+                left = [p for p in ((REMOVE_DIR, REMOVE_LOG) if kind == "uninst" else ())
+                        if os.path.exists(wine.host_path(p))]
+                if code != 0 or left or (os.path.isdir(directory) and os.listdir(directory)):
+                    raise RemovalFailed("traced %s over %d files: exit code %d, left: %s" % (kind, n, code, left))
+                shutil.rmtree(directory, ignore_errors=True)
+                # The second pair of runs is the one counted: the first warms the prefix.
+                got[(kind, n)] = server_requests(wine.server_trace, offset)
+    finally:
+        wine.stop()
+    per_file = {"fsync": None}
+    flushes = os.path.join(wine.logs, "fsync-uninst-1000.txt")
+    if os.path.exists(flushes):
+        for line in open(flushes):
+            f = line.split()
+            if f and f[-1] in ("fsync", "fdatasync") and len(f) >= 5:
+                calls, seconds = int(f[3]), float(f[1])
+                old = per_file["fsync"] or (0, 0.0)
+                per_file["fsync"] = (old[0] + calls, old[1] + seconds)
+    for kind in ("uninst", "delete", "checked"):
+        full, empty = got[(kind, 1000)], got[(kind, 0)]
+        per_file[kind] = {k: (full.get(k, 0) - empty.get(k, 0)) / 1000.0 for k in set(full) | set(empty)}
+    return per_file
+
+
+def report_remove(results, L):
+    for label, part in results["remove"].items():
+        rounds = part["rounds"]
+
+        def times(n, kind):
+            return [r[n][kind] for r in rounds if n in r]
+
+        def paired(a_n, a_kind, b_n, b_kind):
+            return paired_ratio([r[a_n][a_kind] for r in rounds if a_n in r and b_n in r],
+                                [r[b_n][b_kind] for r in rounds if a_n in r and b_n in r])
+
+        big = len(times(10000, "uninst"))
+        L.append("| 9 | %s, nothing to remove (start-up alone): UNINST.EXE /S / DeleteFileA loop, to the exit | %s / %s | - | - |"
+                 % (label, fmt_ms(median(times(0, "uninst"))), fmt_ms(median(times(0, "delete")))))
+        for n in (1000, 10000):
+            u, d = median(times(n, "uninst")), median(times(n, "delete"))
+            L.append("| 9 | %s, %d files: total time UNINST.EXE /S / DeleteFileA loop (median of %d rounds) | %s / %s | - | - |"
+                     % (label, n, len(times(n, "uninst")), fmt_ms(u), fmt_ms(d)))
+            L.append("| 9 | %s, %d files: time per file UNINST.EXE / DeleteFileA loop | %.3f / %.3f ms | - | - |"
+                     % (label, n, u / n, d / n))
+        growth = paired(10000, "uninst", 1000, "uninst")
+        L.append("| 9 | **%s: ratio UNINST.EXE 10,000 / 1,000 files, total time** (median of %d paired rounds) | **%.2f** | at most 12 | %s |"
+                 % (label, big, growth, goal(growth <= 12)))
+        L.append("| 9 | %s: the same for the DeleteFileA loop | %.2f | - | - |" % (label, paired(10000, "delete", 1000, "delete")))
+        against = paired(1000, "uninst", 1000, "delete")
+        L.append("| 9 | **%s: ratio UNINST.EXE / DeleteFileA loop, 1,000 files, total time** (median of %d paired rounds) | **%.2f** | at most 2 | %s |"
+                 % (label, len(times(1000, "uninst")), against, goal(against <= 2)))
+        work = {n: {k: [r[n][k] - r[0][k] for r in rounds if n in r] for k in ("uninst", "delete")} for n in (1000, 10000)}
+        L.append("| 9 | %s: work beyond the start-up (a run minus the empty run of its round), per file at 1,000 / 10,000: UNINST.EXE | %.3f / %.3f ms | - | - |"
+                 % (label, median(work[1000]["uninst"]) / 1000, median(work[10000]["uninst"]) / 10000))
+        L.append("| 9 | %s: the same, DeleteFileA loop | %.3f / %.3f ms | - | - |"
+                 % (label, median(work[1000]["delete"]) / 1000, median(work[10000]["delete"]) / 10000))
+        checked = {n: [r[n]["checked"] - r[0]["checked"] for r in rounds if n in r] for n in (1000, 10000)}
+        L.append("| 9 | %s: the same, DeleteFileA loop asking each file first what the remover asks (attributes, SharedDLLs count; twice) | %.3f / %.3f ms | - | - |"
+                 % (label, median(checked[1000]) / 1000, median(checked[10000]) / 10000))
+        L.append("| 9 | %s: 1,000 files, total time of the loop asking as the remover / UNINST.EXE (paired) | %s / %s (%.2f) | - | - |"
+                 % (label, fmt_ms(median(times(1000, "checked"))), fmt_ms(median(times(1000, "uninst"))),
+                    paired(1000, "checked", 1000, "uninst")))
+        L.append("| 9 | %s: load average (1 min) after each run: min / median / max; before: %s; after: %s | %.2f / %.2f / %.2f | - | - |"
+                 % (label, part["uptime_before"].split("load average:")[-1].strip(),
+                    part["uptime_after"].split("load average:")[-1].strip(),
+                    min(part["loadavg"]), median(part["loadavg"]), max(part["loadavg"])))
+    for label, per_file in results.get("remove_requests", {}).items():
+        for kind, name in (("uninst", "UNINST.EXE /S"), ("delete", "DeleteFileA loop"),
+                           ("checked", "DeleteFileA loop asking as the remover")):
+            top = sorted(((v, k) for k, v in per_file[kind].items() if abs(v) >= 0.005), reverse=True)
+            L.append("| 9 | %s: Wine server requests per file (1000 files minus none, untimed traced run), %s | %.2f: %s | - | - |"
+                     % (label, name, sum(per_file[kind].values()), ", ".join("%s %.2f" % (k, v) for v, k in top[:8])))
+        if per_file.get("fsync"):
+            L.append("| 9 | %s: UNINST.EXE /S over 1000 files, flushes of the log to the disk (strace, wall time inside fsync) | %d calls, %.1f ms | - | - |"
+                     % (label, per_file["fsync"][0], 1000 * per_file["fsync"][1]))
+
+
 def report_log(results, L):
     gr = results["log"]
     def per_entry(key, base, n):
@@ -534,8 +811,10 @@ def main():
     ap.add_argument("--work", required=True)
     ap.add_argument("--wow64", default=None, help="WINEDLLPATH holding i386-windows (scripts/install-deps.sh)")
     ap.add_argument("--rounds", type=int, default=7)
-    ap.add_argument("--only", choices=("own", "peer", "log"), default=None,
-                    help="only rows 1-5 (own), only rows 1 and 6 (peer) or only rows 1 and 8 (log)")
+    ap.add_argument("--only", choices=("own", "peer", "log", "remove"), default=None,
+                    help="only rows 1-5 (own), only rows 1 and 6 (peer), only rows 1 and 8 (log) or only rows 1 and 9 (remove)")
+    ap.add_argument("--remove-minutes", type=float, default=10,
+                    help="time for the remover's rounds of the x86_64 build (the i686 build gets half)")
     ap.add_argument("--out", default=None, help="also write the table to this file")
     args = ap.parse_args()
     started = time.time()
@@ -554,6 +833,12 @@ def main():
             measure_own(wine, args, results)
         if args.only in (None, "log"):
             measure_log(wine, args, results)
+        if args.only in (None, "remove"):
+            measure_remove(wine, args, results, "x86_64", args.win64, args.remove_minutes)
+            if args.wow64:
+                measure_remove(wine, args, results, "i686", args.win32, args.remove_minutes / 2)
+            else:
+                log("no WoW64 DLLs (--wow64): the 32-bit remover rows are left out")
         log("progress window updates alone")
         out = wine.host_path("C:\\bench\\progress.txt")
         if os.path.exists(out):
@@ -569,6 +854,9 @@ def main():
                 log("no WoW64 DLLs (--wow64): the 32-bit rows are left out")
     finally:
         wine.stop()
+    if args.only in (None, "remove"):
+        log("remover: server requests per file (traced, untimed)")
+        results["remove_requests"] = {"x86_64": count_remove_requests(args, "x86_64", args.win64)}
 
     table = report(args, exes, results, time.time() - started)
     print(table)
@@ -731,6 +1019,8 @@ def report(args, exes, results, seconds):
         report_log(results, L)
     if "peer" in results:
         report_peer(results["peer"], L)
+    if "remove" in results:
+        report_remove(results, L)
     for w in results.get("progress", []):
         L.append("| 7 | progress window, one file line (x86_64, 9 blocks of 200): %s | %s us; %s messages, %s paints per update | - | - |"
                  % (w["way"], w["us"], w["messages"], w["paints"]))

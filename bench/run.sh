@@ -3,9 +3,11 @@
 # number of entries, start-up and peak memory under wine64, each against a reference
 # program of ours, side by side; then the i686 SETUP.EXE beside a peer installer of
 # the same media (NSIS, built here from a generated script) and the version-service
-# loop, all 32-bit in WoW64 mode. Prints a table; never fails on a timing.
+# loop, all 32-bit in WoW64 mode; then UNINST.EXE /S over logs of 1,000 and 10,000
+# files beside a DeleteFileA loop. Prints a table; never fails on a timing, but stops
+# with an error when a removal it timed did not happen.
 #
-#   bash bench/run.sh [--rounds N] [--only own|peer|log] [--out FILE]
+#   bash bench/run.sh [--rounds N] [--only own|peer|log|remove] [--remove-minutes M] [--out FILE]
 #
 # BENCH_WIN32_DIR / BENCH_WIN64_DIR: the builds to measure (default build/win32,
 # build/win64; both are configured and built first). BENCH_WORK: the Wine prefix,

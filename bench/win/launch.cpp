@@ -3,6 +3,7 @@
 //
 //   bench_launch.exe OUTFILE PROGRAM [TIMEOUT_SECONDS [PAUSEFILE]]
 //   bench_launch.exe --hold FILE
+//   bench_launch.exe --exit OUTFILE TIMEOUT_SECONDS PROGRAM [ARGUMENT...]
 //
 // Writes one line to OUTFILE: milliseconds from CreateProcess to the first visible
 // message box of that process, milliseconds to its exit after the box was answered
@@ -11,6 +12,11 @@
 //
 // With PAUSEFILE the box is held after it was measured until PAUSEFILE.go exists
 // (PAUSEFILE is written first), so that the host can read /proc of the process.
+//
+// --exit times a program that shows no box (UNINST.EXE /S, the deleting reference):
+// milliseconds from CreateProcess to its exit, and its exit code. It looks for a box only
+// twice a second, so that the look costs the measured program no server time; a box
+// that shows up ends the run as "box" (under /S none may).
 //
 // --hold keeps one process of the prefix alive until FILE exists: without it Wine
 // ends explorer and the services after every program, and each program would pay
@@ -53,6 +59,66 @@ std::string Flat(std::string s) {
     return s;
 }
 
+// One argument of a command line, quoted when it holds a blank.
+void AppendArgument(std::string& line, const char* arg) {
+    if (!line.empty()) line += ' ';
+    bool quote = *arg == '\0' || std::string(arg).find_first_of(" \t") != std::string::npos;
+    if (quote) line += '"';
+    line += arg;
+    if (quote) line += '"';
+}
+
+int TimeToExit(int argc, char** argv) {
+    const char* outPath = argv[2];
+    double timeoutMs = 1000.0 * std::atof(argv[3]);
+    std::string command;
+    for (int i = 4; i < argc; ++i) AppendArgument(command, argv[i]);
+
+    LARGE_INTEGER freq, start, exitAt;
+    QueryPerformanceFrequency(&freq);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        std::FILE* out = std::fopen(outPath, "wb");
+        if (out) std::fprintf(out, "status=error\terror=CreateProcess %lu\n", GetLastError()), std::fclose(out);
+        return 1;
+    }
+    std::string status = "ok", text;
+    Search search{pi.dwProcessId, nullptr};
+    while (WaitForSingleObject(pi.hProcess, 500) != WAIT_OBJECT_0) {
+        QueryPerformanceCounter(&exitAt);
+        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+        if (search.box != nullptr || Ms(start, exitAt, freq) > timeoutMs) {
+            status = search.box != nullptr ? "box" : "timeout";
+            // The box of a run that should have shown none tells what went wrong.
+            if (search.box != nullptr) {
+                char buf[1024] = {};
+                GetWindowTextA(search.box, buf, sizeof buf);
+                text = std::string(buf) + ": ";
+                buf[0] = '\0';
+                GetDlgItemTextA(search.box, 0xFFFF, buf, sizeof buf);
+                text += buf;
+            }
+            TerminateProcess(pi.hProcess, 1);
+            WaitForSingleObject(pi.hProcess, 10000);
+            break;
+        }
+    }
+    QueryPerformanceCounter(&exitAt);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    std::FILE* out = std::fopen(outPath, "wb");
+    if (out == nullptr) return 1;
+    std::fprintf(out, "status=%s\texit_ms=%.3f\texit_code=%lu\ttext=%s\n", status.c_str(), Ms(start, exitAt, freq),
+                 static_cast<unsigned long>(code), Flat(text).c_str());
+    std::fclose(out);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return status == "ok" ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -60,6 +126,7 @@ int main(int argc, char** argv) {
         while (GetFileAttributesA(argv[2]) == INVALID_FILE_ATTRIBUTES) Sleep(200);
         return 0;
     }
+    if (argc >= 5 && std::string(argv[1]) == "--exit") return TimeToExit(argc, argv);
     if (argc < 3) {
         std::fprintf(stderr, "usage: bench_launch OUTFILE PROGRAM [TIMEOUT_SECONDS]\n");
         return 2;
