@@ -1,5 +1,6 @@
 #include "uninstlog/log_image.h"
 
+#include "platform/fixed_text.h"
 #include "script/profile_rules.h"
 #include "script/script_names.h"
 #include "script/script_reader.h"
@@ -21,6 +22,10 @@ struct LogImage {
     DWORD TextUsed, TextCapacity;
     ImageLine* Lines;
     DWORD LineCount, LineCapacity;
+    // The passes ask for the same section for every entry: the last answer (the line
+    // of its header, -1: none) holds until a line is added.
+    FixedText<32> FoundSection;  // empty: no answer kept
+    long FoundLine;
 };
 
 LogImage g_Image;
@@ -63,14 +68,24 @@ std::string_view EntryNameOf(const ImageLine& line) {
     return TrimProfileBlanks(std::string_view(text.data(), cut == std::string_view::npos ? text.size() : cut));
 }
 
+// Any line added may be a header that the kept answer does not know.
+void ForgetFoundHeader() {
+    g_Image.FoundSection.Clear();
+}
+
 // Line number of the first header of that section, or -1.
 long FindHeader(std::string_view section) {
-    for (DWORD i = 0; i < g_Image.LineCount; ++i) {
+    if (!g_Image.FoundSection.empty() && EqualsIgnoreCase(g_Image.FoundSection.view(), section))
+        return g_Image.FoundLine;
+    long header = -1;
+    for (DWORD i = 0; i < g_Image.LineCount && header < 0; ++i) {
         const ImageLine& line = g_Image.Lines[i];
         if (line.Kind == ProfileSectionLine && line.First && EqualsIgnoreCase(ReadLine(line).Name, section))
-            return static_cast<long>(i);
+            header = static_cast<long>(i);
     }
-    return -1;
+    g_Image.FoundLine = header;
+    if (!g_Image.FoundSection.Assign(section)) ForgetFoundHeader();
+    return header;
 }
 
 // Stores a line of text at `at` (moving the later ones down).
@@ -81,6 +96,7 @@ int InsertLine(DWORD at, std::string_view text, DWORD header, BYTE kind) {
                  (g_Image.LineCount + 1) * static_cast<DWORD>(sizeof(ImageLine))))
         return 0;
     for (size_t i = 0; i < text.size(); ++i) g_Image.Text[g_Image.TextUsed + i] = text[i];
+    ForgetFoundHeader();
     for (DWORD i = g_Image.LineCount; i > at; --i) {
         g_Image.Lines[i] = g_Image.Lines[i - 1];
         if (g_Image.Lines[i].Header > at) ++g_Image.Lines[i].Header;
@@ -169,6 +185,7 @@ int LoadLogImage(const char* log) {
             return 0;
         }
         if (line.Kind == ProfileSectionLine) header = at + 1;
+        ForgetFoundHeader();
         g_Image.Lines[at] = ImageLine{static_cast<DWORD>(line.Text.data() - text),
                                       static_cast<DWORD>(line.Text.size()),
                                       line.Kind == ProfileSectionLine ? 0 : header,
@@ -184,12 +201,14 @@ int LoadLogImage(const char* log) {
 DWORD* ListLogEntries(const char* section, DWORD* count) {
     *count = 0;
     long header = FindHeader(std::string_view(section, TextLength(section)));
-    DWORD* list = static_cast<DWORD*>(HeapAlloc(GetProcessHeap(), 0, (g_Image.LineCount + 1) * sizeof(DWORD)));
+    // The section's own lines bound the list: a small section costs a small block.
+    DWORD end = header < 0 ? 0 : static_cast<DWORD>(header) + 1;
+    while (end < g_Image.LineCount && g_Image.Lines[end].Kind != ProfileSectionLine) ++end;
+    DWORD* list = static_cast<DWORD*>(
+        HeapAlloc(GetProcessHeap(), 0, (end - (header < 0 ? 0 : static_cast<DWORD>(header)) + 1) * sizeof(DWORD)));
     if (list == nullptr || header < 0) return list;
-    for (DWORD i = static_cast<DWORD>(header) + 1; i < g_Image.LineCount; ++i) {
-        if (g_Image.Lines[i].Kind == ProfileSectionLine) break;
+    for (DWORD i = static_cast<DWORD>(header) + 1; i < end; ++i)
         if (IsEntry(g_Image.Lines[i])) list[(*count)++] = i;
-    }
     return list;
 }
 
