@@ -21,6 +21,8 @@ inline constexpr char SourceFilename[] = "SourceFilename";
 inline constexpr char TargetFilename[] = "TargetFilename";
 inline constexpr char TargetDir[] = "TargetDir";
 inline constexpr char RequiredCopy[] = "RequiredCopy";
+// A file other products may install too: counted in SharedDLLs once per installation.
+inline constexpr char SharedFile[] = "SharedFile";
 inline constexpr char ExecParam[] = "ExecParam";
 inline constexpr char RequiredExec[] = "RequiredExec";
 inline constexpr char UninstExecParam[] = "UninstExecParam";
@@ -55,6 +57,8 @@ inline constexpr char UninstRegister[] = "UninstRegister";
 // newer file), and the directories this setup created itself.
 inline constexpr char UninstKeptFiles[] = "UninstKeptFiles";
 inline constexpr char UninstCreatedDirs[] = "UninstCreatedDirs";
+// Files whose SharedDLLs count this setup raised (SharedFile=1): the remover lowers it.
+inline constexpr char UninstSharedFiles[] = "UninstSharedFiles";
 
 // Staging on the Windows 95 family
 inline constexpr char WininitFile[] = "wininit.ini";
