@@ -106,6 +106,89 @@ TEST_F(FakeMachine, ShortPathsUseTheMapOrTheFirstGeneratedForm) {
     EXPECT_EQ(GetShortPathNameA("C:\\Program Files\\missing.dll", out, sizeof out), 0u);
 }
 
+TEST_F(FakeMachine, ASearchFindsOneEntryByItsLongOrShortNameAndGivesBoth) {
+    fake::WriteFile("C:\\Program Files\\Widget Library\\library.dll", "lib");
+    fake::WriteFile("C:\\WINDOWS\\SYSTEM\\MSVCRT.DLL", "m");
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA("c:\\progra~1\\Widget Library\\LIBRARY.DLL", &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(found.cFileName, "library.dll");  // the stored name, case included
+    EXPECT_EQ(found.nFileSizeLow, 3u);
+    EXPECT_TRUE(FindClose(search));
+    EXPECT_FALSE(FindClose(search));
+    search = FindFirstFileA("C:\\PROGRAM FILES\\WIDGET~1", &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(found.cFileName, "Widget Library");
+    EXPECT_STREQ(found.cAlternateFileName, "WIDGET~1");
+    EXPECT_EQ(found.dwFileAttributes, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    FindClose(search);
+    // A name that is its own short name has no second one.
+    search = FindFirstFileA("C:\\WINDOWS\\SYSTEM\\MSVCRT.DLL", &found);
+    EXPECT_STREQ(found.cAlternateFileName, "");
+    FindClose(search);
+    EXPECT_TRUE(M().openSearches.empty());
+    EXPECT_TRUE(M().openHandles.empty());
+    EXPECT_EQ(FindFirstFileA("C:\\Program Files\\gone.dll", &found), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(FindFirstFileA("C:\\GONE\\gone.dll", &found), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    fake::FailCall("FindFirstFileA");
+    EXPECT_EQ(FindFirstFileA("C:\\WINDOWS", &found), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(fake::CountCalls("FindFirstFileA"), 6);
+}
+
+using LongPathNameFunction = DWORD (*)(LPCSTR, LPSTR, DWORD);
+
+LongPathNameFunction KernelLongPathName() {
+    return reinterpret_cast<LongPathNameFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "GetLongPathNameA")));
+}
+
+TEST_F(FakeMachine, Kernel32HasGetLongPathNameAFromWindows98AndNT5On) {
+    struct Row {
+        const char* why;
+        DWORD platform, major, minor;
+        bool has;
+    };
+    const Row rows[] = {
+        {"Windows 95", VER_PLATFORM_WIN32_WINDOWS, 4, 0, false},
+        {"Windows 98", VER_PLATFORM_WIN32_WINDOWS, 4, 10, true},
+        {"NT 3.51", VER_PLATFORM_WIN32_NT, 3, 51, false},
+        {"NT 4", VER_PLATFORM_WIN32_NT, 4, 0, false},
+        {"2000", VER_PLATFORM_WIN32_NT, 5, 0, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        fake::Reset();
+        M().version.dwPlatformId = row.platform;
+        M().version.dwMajorVersion = row.major;
+        M().version.dwMinorVersion = row.minor;
+        EXPECT_EQ(KernelLongPathName() != nullptr, row.has);
+    }
+    fake::Reset();
+    EXPECT_EQ(GetModuleHandleA("USER32.DLL"), nullptr);
+    EXPECT_EQ(GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "GetShortPathNameA"), nullptr);
+}
+
+// As Wine's: a part that is a valid 8.3 name becomes the stored name, a longer part
+// stays as written, and every part must exist.
+TEST_F(FakeMachine, GetLongPathNameExpandsShortPartsOfAnExistingPath) {
+    fake::SetWindowsXP();
+    fake::WriteFile("C:\\Program Files\\Common Files\\X.DLL", "x");
+    LongPathNameFunction longPathName = KernelLongPathName();
+    ASSERT_NE(longPathName, nullptr);
+    char out[MAX_PATH];
+    EXPECT_EQ(longPathName("C:\\PROGRA~1\\common files\\x.dll", out, sizeof out), 35u);
+    EXPECT_STREQ(out, "C:\\Program Files\\common files\\X.DLL");
+    EXPECT_EQ(longPathName("C:\\PROGRA~1\\COMMON~1", out, 10), 30u);  // the size needed
+    EXPECT_EQ(longPathName("C:\\PROGRA~1\\GONE~1\\X.DLL", out, sizeof out), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(longPathName("C:\\PROGRA~1\\*.DLL", out, sizeof out), 0u);
+    fake::FailCall("GetLongPathNameA");
+    EXPECT_EQ(longPathName("C:\\PROGRA~1", out, sizeof out), 0u);
+    EXPECT_EQ(fake::CountCalls("GetLongPathNameA"), 5);
+}
+
 TEST_F(FakeMachine, DirectoryQueriesReturnTheNeededSizeWhenTheBufferIsTooSmall) {
     char out[MAX_PATH];
     memset(out, '*', sizeof out);

@@ -101,6 +101,9 @@ constexpr UINT kDialogBoxStyle = 0xD1A10000u;
 // The instance handle UNINST.EXE's entry receives: its string table and dialogs are
 // read from its own resource script.
 inline HINSTANCE const kUninstallerInstance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x500000));
+// kernel32 as GetModuleHandleA gives it. GetProcAddress finds GetLongPathNameA there
+// only where the described Windows has it: Windows 98 (4.10) and later, NT 5 and later.
+inline HMODULE const kKernelModule = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x7FE00000));
 
 struct Machine {
     // Files and directories, keyed by normalised full path (no doubled backslashes).
@@ -189,6 +192,8 @@ struct Machine {
     // Kernel handles open now (process tokens), and the error code of the last
     // failed call, as GetLastError would give it.
     std::set<HANDLE> openHandles;
+    // FindFirstFileA's searches not yet ended by FindClose (each also in openHandles).
+    std::set<HANDLE> openSearches;
     // Files opened with CreateFileA: the file's path, whether the handle may write, and
     // the file pointer.
     struct OpenFile {

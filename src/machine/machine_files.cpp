@@ -377,6 +377,119 @@ DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
     return CopyOrNeed(result, shortPath, size);
 }
 
+namespace {
+// An entry's short name: the last part of its configured short path, or the first
+// generated form.
+std::string ShortLeafOf(const std::string& stored) {
+    auto mapped = M().shortNames.find(stored);
+    return mapped != M().shortNames.end() ? LeafOf(mapped->second) : GeneratedShortName(LeafOf(stored));
+}
+
+// The child of a stored directory that a name means: its long name first, then its
+// short one.
+std::string StoredChildOf(const std::string& directory, const std::string& name) {
+    std::string path = JoinMachinePath(directory, name);
+    auto dir = M().directories.find(path);
+    if (dir != M().directories.end()) return *dir;
+    auto file = M().files.find(path);
+    if (file != M().files.end()) return file->first;
+    for (const std::string& entry : M().directories)
+        if (SameText(ParentOf(entry), directory) && SameText(ShortLeafOf(entry), name)) return entry;
+    for (const auto& entry : M().files)
+        if (SameText(ParentOf(entry.first), directory) && SameText(ShortLeafOf(entry.first), name)) return entry.first;
+    return "";
+}
+
+void CopyName(char* out, size_t size, const std::string& name) {
+    snprintf(out, size, "%s", name.c_str());
+}
+}  // namespace
+
+std::string machine::StoredPathOf(const std::string& path) {
+    std::string p = NormalisePath(path);
+    if (!HasDrive(p)) return "";
+    auto root = M().directories.find(p.substr(0, 3));
+    if (root == M().directories.end()) return "";
+    std::string stored = *root;
+    for (size_t start = 3; start < p.size() && !stored.empty();) {
+        size_t end = p.find('\\', start);
+        if (end == std::string::npos) end = p.size();
+        // Windows trims a part's final dots and blanks before it looks.
+        std::string part = p.substr(start, end - start);
+        while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+        stored = part.empty() ? "" : StoredChildOf(stored, part);
+        start = end + 1;
+    }
+    return stored;
+}
+
+// One name, given by its long or its short name; the machine matches no patterns.
+HANDLE FindFirstFileA(LPCSTR name, LPWIN32_FIND_DATAA found) {
+    LogCall("FindFirstFileA " + Text(name));
+    if (ShouldFail("FindFirstFileA")) return Fail(kErrorAccessDenied, INVALID_HANDLE_VALUE);
+    std::string p = Text(name);
+    if (found == nullptr || p.find_first_of("*?") != std::string::npos)
+        return Fail(kErrorInvalidName, INVALID_HANDLE_VALUE);
+    std::string stored = StoredPathOf(p);
+    if (stored.empty() || IsDriveRoot(stored))
+        return Fail(StoredPathOf(ParentOf(NormalisePath(p))).empty() ? kErrorPathNotFound : kErrorFileNotFound,
+                    INVALID_HANDLE_VALUE);
+    memset(found, 0, sizeof *found);
+    const FileData* file = FindFile(stored);
+    if (file == nullptr)
+        found->dwFileAttributes =
+            FILE_ATTRIBUTE_DIRECTORY | (M().reparsePoints.count(stored) ? FILE_ATTRIBUTE_REPARSE_POINT : 0);
+    else
+        found->dwFileAttributes = 0x20 /* archive */ | (file->readOnly ? FILE_ATTRIBUTE_READONLY : 0);
+    found->nFileSizeLow = file == nullptr ? 0 : static_cast<DWORD>(file->content.size());
+    std::string leaf = LeafOf(stored), shortLeaf = ShortLeafOf(stored);
+    CopyName(found->cFileName, sizeof found->cFileName, leaf);
+    // A name that is its own short name has no second one.
+    if (shortLeaf != leaf) CopyName(found->cAlternateFileName, sizeof found->cAlternateFileName, shortLeaf);
+    HANDLE search = OpenNewHandle();
+    M().openSearches.insert(search);
+    return search;
+}
+
+BOOL FindClose(HANDLE search) {
+    LogCall("FindClose");
+    if (ShouldFail("FindClose")) return Fail(kErrorInvalidHandle, FALSE);
+    if (!M().openSearches.erase(search)) return Fail(kErrorInvalidHandle, FALSE);
+    M().openHandles.erase(search);
+    return TRUE;
+}
+
+// As Wine does it: every part must exist; a part that is a valid 8.3 name becomes the
+// stored name, a longer one stays as written; separators and "." parts are kept.
+DWORD machine::KernelGetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD size) {
+    LogCall("GetLongPathNameA " + Text(shortPath));
+    if (ShouldFail("GetLongPathNameA")) return Fail<DWORD>(kErrorAccessDenied, 0);
+    if (shortPath == nullptr) return Fail<DWORD>(kErrorInvalidParameter, 0);
+    std::string given = shortPath;
+    if (given.empty()) return Fail<DWORD>(kErrorPathNotFound, 0);
+    if (given.find_first_of("*?") != std::string::npos) return Fail<DWORD>(kErrorInvalidName, 0);
+    bool unc = given.size() >= 2 && given[0] == '\\' && given[1] == '\\';
+    if (unc) return CopyOrNeed(given, longPath, size);
+    std::string result = HasDrive(given) ? given.substr(0, 2) : "";
+    for (size_t at = result.size(); at < given.size();) {
+        if (given[at] == '\\' || given[at] == '/') {
+            result += given[at++];
+            continue;
+        }
+        size_t end = given.find_first_of("\\/", at);
+        if (end == std::string::npos) end = given.size();
+        std::string part = given.substr(at, end - at);
+        if (part != "." && part != "..") {
+            std::string stored = StoredPathOf(given.substr(0, end));
+            if (stored.empty()) return Fail<DWORD>(kErrorFileNotFound, 0);
+            if (IsShortName(part)) part = LeafOf(stored);
+        }
+        result += part;
+        at = end;
+    }
+    return CopyOrNeed(result, longPath, size);
+}
+
 DWORD GetFileAttributesA(LPCSTR path) {
     LogCall("GetFileAttributesA " + Text(path));
     if (ShouldFail("GetFileAttributesA")) return Fail(kErrorAccessDenied, INVALID_FILE_ATTRIBUTES);

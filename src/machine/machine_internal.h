@@ -33,6 +33,13 @@ void AppendPendingOperation(const std::string& from, const std::string& to, bool
 FileData* FindFile(const std::string& path);  // nullptr when no such file
 bool IsDirectory(const std::string& path);
 
+// The entry a full path names, each part given by its long or its short name, as the
+// machine keys it (the case it was created with); "" when there is none. As Windows
+// reads a path for a search: "." and ".." resolved, final dots and blanks trimmed.
+std::string StoredPathOf(const std::string& path);
+// kernel32's GetLongPathNameA, handed out by GetProcAddress; recorded and failable.
+DWORD KernelGetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD size);
+
 // Copies `text` into out[size] as Windows functions that return "needed size" do:
 // when it fits, copies and returns its length; otherwise leaves the buffer alone and
 // returns length + 1.
@@ -46,6 +53,7 @@ constexpr DWORD kErrorInvalidHandle = 6;
 constexpr DWORD kErrorNotEnoughMemory = 8;
 constexpr DWORD kErrorFileExists = 80;
 constexpr DWORD kErrorInvalidParameter = 87;
+constexpr DWORD kErrorInvalidName = 123;
 constexpr DWORD kErrorInsufficientBuffer = 122;
 constexpr DWORD kErrorAlreadyExists = 183;
 constexpr DWORD kErrorSharingViolation = 32;

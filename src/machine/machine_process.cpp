@@ -182,12 +182,40 @@ HMODULE LoadLibraryA(LPCSTR path) {
     return module;
 }
 
+// The program itself (no name), kernel32, or a module loaded by LoadLibraryA, by its
+// file name.
+HMODULE GetModuleHandleA(LPCSTR name) {
+    LogCall("GetModuleHandleA " + Text(name));
+    if (ShouldFail("GetModuleHandleA")) return Fail<HMODULE>(126 /* ERROR_MOD_NOT_FOUND */, nullptr);
+    if (name == nullptr) return reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x400000));
+    std::string wanted = Text(name);
+    if (wanted.find('.') == std::string::npos) wanted += ".DLL";
+    if (SameText(wanted, "KERNEL32.DLL")) return kKernelModule;
+    for (const auto& loaded : M().loadedModules)
+        if (SameText(LeafOf(loaded.second), wanted)) return loaded.first;
+    return Fail<HMODULE>(126, nullptr);
+}
+
+namespace {
+// GetLongPathNameA came with Windows 98 and NT 5 (2000).
+bool KernelHasLongPathName() {
+    const OSVERSIONINFOA& v = M().version;
+    if (v.dwPlatformId == VER_PLATFORM_WIN32_NT) return v.dwMajorVersion >= 5;
+    return v.dwMajorVersion > 4 || (v.dwMajorVersion == 4 && v.dwMinorVersion >= 10);
+}
+}  // namespace
+
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
     // An ordinal is not a string.
     bool byName = reinterpret_cast<uintptr_t>(name) > 0xFFFF;
     LogCall("GetProcAddress " +
             (byName ? std::string(name) : std::string("#") + std::to_string(reinterpret_cast<uintptr_t>(name))));
     if (ShouldFail("GetProcAddress")) return Fail<FARPROC>(127, nullptr);
+    if (module == kKernelModule) {
+        if (!byName || strcmp(name, "GetLongPathNameA") != 0 || !KernelHasLongPathName())
+            return Fail<FARPROC>(127, nullptr);
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&KernelGetLongPathNameA));
+    }
     auto loaded = M().loadedModules.find(module);
     if (loaded == M().loadedModules.end()) return Fail<FARPROC>(kErrorInvalidHandle, nullptr);
     bool unregisters = byName && strcmp(name, "DllUnregisterServer") == 0;

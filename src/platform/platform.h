@@ -71,7 +71,10 @@ typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 
 typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 typedef DWORD ACCESS_MASK;
-typedef struct _FILETIME* PFILETIME;
+typedef struct _FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+} FILETIME, *PFILETIME;
 
 #define TRUE 1
 #define FALSE 0
@@ -195,6 +198,20 @@ typedef struct tagMSG {
 #define ERROR_CALL_NOT_IMPLEMENTED 120L
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
 
+// What FindFirstFileA tells of the first entry it finds.
+typedef struct _WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    CHAR cFileName[MAX_PATH];
+    CHAR cAlternateFileName[14];
+} WIN32_FIND_DATAA, *LPWIN32_FIND_DATAA;
+
 // Version installation (version.dll)
 #define VFFF_ISSHAREDFILE 0x0001
 #define VIFF_FORCEINSTALL 0x0001
@@ -280,6 +297,8 @@ BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
 BOOL RemoveDirectoryA(LPCSTR path);
 DWORD GetTempPathA(DWORD size, LPSTR out);
 UINT GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR out);
+HANDLE FindFirstFileA(LPCSTR name, LPWIN32_FIND_DATAA found);
+BOOL FindClose(HANDLE search);
 DWORD GetLastError();
 
 // kernel32: heap
@@ -295,6 +314,7 @@ DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR out, DWORD size);
 // kernel32: processes, modules, system
 UINT WinExec(LPCSTR command, UINT show);
 HMODULE LoadLibraryA(LPCSTR path);
+HMODULE GetModuleHandleA(LPCSTR name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
 BOOL GetVersionExA(LPOSVERSIONINFOA info);
