@@ -7,6 +7,7 @@
 
 #include "machine/machine.h"
 #include "machine/machine_internal.h"
+#include "platform/long_path.h"
 #include "setup/setup_context.h"
 #include "uninst/uninstaller.h"
 
@@ -74,6 +75,7 @@ void Reset() {
         g_Machine.directories.insert(dir);
     // The installer's state is zero-filled at process start; every run starts so.
     memset(static_cast<void*>(&g_Setup), 0, sizeof(g_Setup));
+    memset(static_cast<void*>(&g_LongPathName), 0, sizeof(g_LongPathName));
 }
 
 int RunSetup(const char* commandTail) {
