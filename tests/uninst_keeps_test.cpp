@@ -93,8 +93,10 @@ TEST_P(KeptComponent, KeepsItsRegistrationWhileItsFileStays) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, KeptComponent,
                          ::testing::Values(
-                             // Unattended runs keep shared files; the component stays registered with them.
-                             ComponentRow{"silent", true, false, false, {}, true},
+                             // Unattended, the product's own shared file goes, unregistered first.
+                             ComponentRow{"silent", true, false, false, {}, false},
+                             // Unattended with another product's count: it stays, registered.
+                             ComponentRow{"silent, counted", true, true, false, {}, true},
                              // Another product's count: kept without a question.
                              ComponentRow{"counted", false, true, false, {}, true},
                              // The person keeps it.
@@ -139,7 +141,7 @@ TEST_P(CountedFile, StaysWhereverItLiesAndItsCountIsUntouched) {
     EXPECT_EQ(DialogCount(), 0);
     const auto& values = M().registry[std::string("HKEY_LOCAL_MACHINE\\") + kSharedDlls].values;
     EXPECT_EQ(values.at(row.path).second, std::string("\x03\0\0\0", 4));
-    EXPECT_EQ(fake::CountCalls("RegSetValueExA"), 0);
+    EXPECT_EQ(fake::CountCalls(std::string("RegSetValueExA HKEY_LOCAL_MACHINE\\") + kSharedDlls), 0);
     EXPECT_TRUE(fake::DirectoryExists("C:\\Program Files\\Common Files"));
 }
 

@@ -244,8 +244,11 @@ INSTANTIATE_TEST_SUITE_P(Rows, SharedFiles,
                              SharedRow{"no to all", false, {IDC_KEEP_ALL_SHARED}, false, true, true, 1},
                              // Esc (no answer left) keeps, as No does.
                              SharedRow{"escape", false, {}, false, true, true, 2},
-                             // Unattended: shared files are kept and nobody is asked.
-                             SharedRow{"silent", false, {}, true, true, true, 0}),
+                             // Unattended: nobody is asked, and the product's own files go, as no
+                             // count and no other product's log claims them.
+                             SharedRow{"silent", false, {}, true, false, false, 0},
+                             // A count keeps them unattended too.
+                             SharedRow{"silent and counted", true, {}, true, true, true, 0}),
                          [](const auto& info) {
                              std::string name = info.param.why;
                              std::replace(name.begin(), name.end(), ' ', '_');
@@ -443,45 +446,60 @@ TEST_F(Remover, RunCutShortIsFinishedBySecondRun) {
     }
     fake::WriteFile("C:\\APP\\B.EXE", "program");
     WriteLog(Section("UninstFiles", files) + Section("UninstExec", {"C:\\APP\\B.EXE /remove"}));
-    // Power goes right after D.DLL was deleted, before the log without its entry took
-    // the old log's place.
+    std::string log = *fake::ReadFile(kLog);
+    // Power goes right after D.DLL was deleted, before its mark reached the plan.
     M().onCall = [](const std::string& call) {
         if (call == "DeleteFileA C:\\APP\\D.DLL")
             M().onCall = [](const std::string& next) {
-                if (next.rfind("MoveFileExA", 0) == 0) throw PowerCut{};
+                if (next.rfind("WriteFile", 0) == 0) throw PowerCut{};
             };
     };
     EXPECT_THROW(fake::RunUninst(std::string("/S ").append(kLog).c_str()), PowerCut);
     M().onCall = nullptr;
-    // What was handled has left the log; D.DLL's file is gone but its entry stayed.
-    EXPECT_TRUE(LogKeys("UninstExec").empty());
-    EXPECT_EQ(LogKeys("UninstFiles"),
-              (Strings{"C:\\APP\\A.DLL", "C:\\APP\\B.DLL", "C:\\APP\\C.DLL", "C:\\APP\\D.DLL"}));
+    // The log is as the setup wrote it; the plan beside it says what is done.
+    EXPECT_EQ(*fake::ReadFile(kLog), log);
+    EXPECT_TRUE(fake::FileExists("C:\\WINDOWS\\SAMPLE.IN$"));
+    EXPECT_FALSE(fake::FileExists("C:\\APP\\D.DLL"));
 
     M().started.clear();
     M().calls.clear();
     EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kExitSuccess);
-    // The removal command is not run a second time; the rest goes.
+    // The removal command is not run a second time; the files marked before the cut are
+    // not tried again; D.DLL, deleted but not yet marked, is, and finds itself gone.
     EXPECT_TRUE(M().started.empty());
+    EXPECT_EQ(fake::CountCalls("GetFileAttributesA C:\\APP\\F.DLL"), 0);
+    EXPECT_EQ(fake::CountCalls("GetFileAttributesA C:\\APP\\D.DLL"), 1);
+    EXPECT_EQ(fake::CountCalls("DeleteFileA C:\\APP\\D.DLL"), 0);
     for (const std::string& file : files) EXPECT_FALSE(fake::FileExists(file)) << file;
-    EXPECT_FALSE(fake::DirectoryExists("C:\\APP\\") && fake::FileExists("C:\\APP\\A.DLL"));
     EXPECT_FALSE(fake::FileExists(kLog));
+    EXPECT_FALSE(fake::FileExists("C:\\WINDOWS\\SAMPLE.IN$"));
 }
 
-TEST_F(Remover, LogKeepsExactlyTheEntriesThatFailed) {
+TEST_F(Remover, LogStaysAsWrittenAndTheNextRunRetriesExactlyTheEntriesThatFailed) {
     fake::WriteFile("C:\\APP\\A.DLL", "a");
     fake::WriteFile("C:\\APP\\B.DLL", "b");
     fake::WriteFile("C:\\APP\\C.DLL", "c");
     WriteLog(Section("UninstFiles", {"C:\\APP\\A.DLL", "relative.dll", "C:\\APP\\B.DLL", "C:\\APP\\C.DLL"}));
+    std::string log = *fake::ReadFile(kLog);
     M().files["C:\\APP\\B.DLL"].inUse = true;  // B.DLL: in use, and staging fails too
     fake::FailAlways("MoveFileExA");
 
-    EXPECT_EQ(fake::RunUninst(std::string("/S ").append(kLog).c_str()), kExitFailed);
-    // A relative entry can never be carried out: it leaves the log, reported once.
-    EXPECT_EQ(LogKeys("UninstFiles"), (Strings{"C:\\APP\\B.DLL"}));
-    EXPECT_EQ(LogKeys("UNINST"), Strings{"Product"});
+    M().answers = {IDYES};
+    EXPECT_EQ(fake::RunUninst(kLog), kExitFailed);
+    EXPECT_EQ(*fake::ReadFile(kLog), log);
     EXPECT_TRUE(fake::FileExists("C:\\APP\\B.DLL"));
     EXPECT_FALSE(fake::FileExists("C:\\APP\\A.DLL"));
+    EXPECT_NE(LastBox().text.find("C:\\APP\\B.DLL (could not be deleted)"), std::string::npos) << LastBox().text;
+
+    // The next run tries B.DLL alone; the relative entry, named once, is not named again.
+    M().files["C:\\APP\\B.DLL"].inUse = false;
+    M().calls.clear();
+    M().answers = {IDYES};
+    EXPECT_EQ(fake::RunUninst(kLog), kExitSuccess);
+    EXPECT_EQ(CallsOf({"DeleteFileA C:\\APP\\"}), Strings{"DeleteFileA C:\\APP\\B.DLL"});
+    EXPECT_EQ(LastBox().text, "Sample was removed successfully");
+    EXPECT_FALSE(fake::FileExists("C:\\APP\\B.DLL"));
+    EXPECT_FALSE(fake::FileExists(kLog));
 }
 
 TEST_F(Remover, TenThousandEntriesAreReadWholeAndReportedWithACount) {
@@ -513,7 +531,9 @@ TEST_F(Remover, OwnFileIsLeftToATemporaryCopyThatFinishesTheProductDirectory) {
     EXPECT_EQ(fake::RunUninst(kLog), kExitSuccess);
     EXPECT_TRUE(fake::FileExists("C:\\APP\\UNINST.EXE"));
     EXPECT_FALSE(fake::FileExists("C:\\APP\\VIEW.EXE"));
-    EXPECT_EQ(LogKeys("UninstFiles"), Strings{"C:\\APP\\UNINST.EXE"});
+    // The caller's wait ends with the log gone: only this file and its directory are
+    // left to the copy.
+    EXPECT_FALSE(fake::FileExists(kLog));
     ASSERT_EQ(M().started.size(), 1u);
     const fake::StartedProcess& copy = M().started[0];
     EXPECT_EQ(copy.application, "C:\\TEMP\\UNI1.TMP");
@@ -521,11 +541,10 @@ TEST_F(Remover, OwnFileIsLeftToATemporaryCopyThatFinishesTheProductDirectory) {
     EXPECT_TRUE(copy.inheritsHandles);
     EXPECT_EQ(copy.command.rfind("\"C:\\TEMP\\UNI1.TMP\" /S /W ", 0), 0u) << copy.command;
     // Before the hand-over, what a restart must finish if the copy never runs is
-    // staged (the own file, the log, the product directory); the copy goes then too.
-    EXPECT_EQ(fake::DelayedMoves(), (std::vector<std::pair<std::string, std::string>>{{"C:\\APP\\UNINST.EXE", ""},
-                                                                                      {"C:\\WINDOWS\\SAMPLE.INI", ""},
-                                                                                      {"C:\\APP", ""},
-                                                                                      {"C:\\TEMP\\UNI1.TMP", ""}}));
+    // staged (the own file, the product directory; the log and the plan were too, until
+    // they were deleted); the copy goes then too.
+    EXPECT_EQ(fake::DelayedMoves(), (std::vector<std::pair<std::string, std::string>>{
+                                        {"C:\\APP\\UNINST.EXE", ""}, {"C:\\APP", ""}, {"C:\\TEMP\\UNI1.TMP", ""}}));
     EXPECT_EQ(LastBox().text, "Sample was removed successfully");
 
     // The copy's own run, once this process has ended; it inherited the handle.

@@ -17,7 +17,7 @@ constexpr char kLog[] = "C:\\WINDOWS\\SAMPLE.INI";
 constexpr char kTrace[] = "C:\\TRACE.TXT";
 
 // A small product: a file that goes, one the log keeps, one in use (staged) and a
-// directory where the log names a file (it cannot be deleted as one: failed).
+// directory where the log names a file (no run could delete it as one: left in place).
 void InstallSmallProduct() {
     fake::Reset();
     fake::SetWindowsNT4();
@@ -50,21 +50,23 @@ std::string TraceText() {
 TEST(UninstTrace, SmallRemovalIsTracedEntryByEntry) {
     InstallSmallProduct();
     int result = fake::RunUninst("/S /LOG:C:\\TRACE.TXT SAMPLE.INI");
-    EXPECT_EQ(result, kExitFailed);
+    EXPECT_EQ(result, kExitRestartRequired);
+    // Every decision first, last logged first; then the acts.
     EXPECT_EQ(TraceText(),
               "UNINST.EXE 1.0.0.0 C:\\WINDOWS\\UNINST.EXE, command line: /S /LOG:C:\\TRACE.TXT SAMPLE.INI\r\n"
               "Windows 4.0 build 1381, platform 2\r\n"
               "log C:\\WINDOWS\\SAMPLE.INI, product Sample\r\n"
               "box \"Sample\" \"Remove Sample and all of its components?\" Yes/No: Yes (not shown)\r\n"
+              "not removed: C:\\APP\\DATA (left in place: not a file of this product to remove)\r\n"
               "file C:\\APP\\KEEP.DLL: kept (the log keeps it)\r\n"
-              "not removed: C:\\APP\\DATA (skipped: not a local file)\r\n"
               "file C:\\APP\\BUSY.DLL: staged\r\n"
               "file C:\\APP\\VIEW.EXE: removed\r\n"
               "directory C:\\APP: not empty\r\n"
-              "box \"Sample\" \"Some items could not be removed:\\n\\nC:\\APP\\DATA (skipped: not a local file)\\n\\n"
-              "Run the uninstall program again to remove them.\" OK: OK (not shown)\r\n"
+              "log C:\\WINDOWS\\SAMPLE.INI deleted\r\n"
+              "box \"Sample\" \"Sample was removed. These items were left in place:\\n\\n"
+              "C:\\APP\\DATA (left in place: not a file of this product to remove)\\n\" OK: OK (not shown)\r\n"
               "restart needed\r\n"
-              "end: exit code 1603\r\n");
+              "end: exit code 3010\r\n");
 }
 
 // The file of the trace itself must not get in the way of the removal, whatever form
@@ -77,11 +79,11 @@ struct OptionRow {
 };
 const OptionRow kOptionRows[] = {
     // After the log's name, in lower case, with a dash: the remover's options go anywhere.
-    {"after the name", "SAMPLE.INI -log:C:\\TRACE.TXT /S", kExitFailed, "end: exit code 1603\r\n"},
+    {"after the name", "SAMPLE.INI -log:C:\\TRACE.TXT /S", kExitRestartRequired, "end: exit code 3010\r\n"},
     // Without /S the question is drawn; one that could not be shown is a No, traced so.
     {"attended", "/LOG:C:\\TRACE.TXT SAMPLE.INI", kExitUserDeclined, "Yes/No: none\r\nend: exit code 1602\r\n"},
     // /LOG alone asks for no trace and does not take the log's name as its own.
-    {"bare /LOG", "/S /LOG SAMPLE.INI", kExitFailed, nullptr},
+    {"bare /LOG", "/S /LOG SAMPLE.INI", kExitRestartRequired, nullptr},
     // A command line the remover cannot read is still 87, and the trace says so.
     {"no log named", "/S /LOG:C:\\TRACE.TXT", kExitBadCommandLine, "end: exit code 87\r\n"},
     // A log that is not there: 1619, traced.
@@ -180,7 +182,10 @@ TEST(UninstTrace, TemporaryCopyAppendsToTheSameTrace) {
         EXPECT_EQ(copyStart != std::string::npos, row.copyAppends) << trace;
         if (!row.copyAppends) continue;
         EXPECT_LT(firstEnd, copyStart) << trace;
-        EXPECT_NE(trace.find("log C:\\WINDOWS\\SAMPLE.INI deleted\r\n", copyStart), std::string::npos) << trace;
+        // The caller's wait ends with the log gone; the copy takes the remover's own file.
+        EXPECT_LT(trace.find("log C:\\WINDOWS\\SAMPLE.INI deleted\r\n"), handOver) << trace;
+        EXPECT_NE(trace.find("file C:\\APP\\UNINST.EXE: removed\r\n", copyStart), std::string::npos) << trace;
+        EXPECT_NE(trace.find("directory C:\\APP: removed\r\n", copyStart), std::string::npos) << trace;
         EXPECT_NE(trace.find("end: exit code 0\r\n", copyStart), std::string::npos) << trace;
     }
 }

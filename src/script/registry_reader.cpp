@@ -20,6 +20,22 @@ HKEY OpenRegistryKey(HKEY root, const char* path, REGSAM access) {
     return key;
 }
 
+void FormWindowsKeyPath(FixedText<256>& out, const char* subKey) {
+    out.Assign("Software\\Microsoft\\Windows\\CurrentVersion");
+    if (*subKey != '\0') {
+        out.Append('\\');
+        out.Append(std::string_view(subKey, TextLength(subKey)));
+    }
+}
+
+HKEY CreateRegistryKey(HKEY root, const char* path, REGSAM access) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return nullptr;
+    return key;
+}
+
 int ReadRegistryText(HKEY key, const char* name, PathText& out) {
     DWORD size = PathText::Capacity;
     if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(out.data()), &size) != ERROR_SUCCESS ||

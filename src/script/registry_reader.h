@@ -24,6 +24,13 @@ HKEY LookupRootKey(std::string_view name);
 // Opens root\path for `access`: the open key, or nullptr when it cannot be opened.
 HKEY OpenRegistryKey(HKEY root, const char* path, REGSAM access);
 
+// The path of a key below Software\Microsoft\Windows\CurrentVersion ("" for that key
+// itself): the keys of Windows that the remover reads and writes, formed from one text.
+void FormWindowsKeyPath(FixedText<256>& out, const char* subKey);
+
+// The same, creating the key (and the keys above it) when it is missing.
+HKEY CreateRegistryKey(HKEY root, const char* path, REGSAM access);
+
 enum RegistryTextResult { RegistryTextMissing = 0, RegistryTextWhole = 1, RegistryTextCut = 2 };
 
 // Reads a value's data as text, whatever its type: the text ends at the data's first

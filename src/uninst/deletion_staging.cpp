@@ -1,5 +1,6 @@
 #include "uninst/deletion_staging.h"
 
+#include "script/registry_reader.h"
 #include "script/script_names.h"
 #include "setup/setup_context.h"
 
@@ -18,28 +19,32 @@ constexpr char kObjectPrefix[] = "\\??\\";
 using StagedLine = FixedText<kPathChars + 8>;
 
 // Several files may be deleted so, each by its own "NUL=" line: the key-by-key
-// profile function would keep only one of them, so the section is written whole.
-int StageOnWindows95(const char* path, PathText* entry) {
-    PathText& shortPath = *entry;
-    DWORD n = GetShortPathNameA(path, shortPath.data(), PathText::Capacity);
-    if (n == 0 || n >= PathText::Capacity) return 0;
+// profile function would keep only one of them, so the section is written whole, in
+// one write for all the files.
+int StageOnWindows95(const char* const* paths, int count, PathText* entries) {
     DWORD length = 0;
     char* lines = ReadSectionLines(ScriptName::RenameSection, ScriptName::WininitFile, &length);
     if (lines == nullptr) return 0;
     HANDLE heap = GetProcessHeap();
-    size_t added = sizeof kDeleteDestination - 1 + n + 1;
-    char* grown = static_cast<char*>(HeapReAlloc(heap, 0, lines, length + added + 1));
-    if (grown == nullptr) {
-        HeapFree(heap, 0, lines);
-        return 0;
+    int written = 1;
+    for (int i = 0; i < count && written; ++i) {
+        DWORD n = GetShortPathNameA(paths[i], entries[i].data(), PathText::Capacity);
+        size_t added = sizeof kDeleteDestination - 1 + n + 1;
+        char* grown = n == 0 || n >= PathText::Capacity
+                          ? nullptr
+                          : static_cast<char*>(HeapReAlloc(heap, 0, lines, length + added + 1));
+        written = grown != nullptr;
+        if (!written) break;
+        lines = grown;
+        char* at = lines + length;
+        CopyBounded(at, sizeof kDeleteDestination, kDeleteDestination);
+        CopyBounded(at + sizeof kDeleteDestination - 1, n + 1, entries[i].view());
+        length += static_cast<DWORD>(added);
+        lines[length] = '\0';
     }
-    char* at = grown + length;
-    CopyBounded(at, sizeof kDeleteDestination, kDeleteDestination);
-    CopyBounded(at + sizeof kDeleteDestination - 1, n + 1, shortPath.view());
-    at[added] = '\0';
-    BOOL written = WritePrivateProfileSectionA(ScriptName::RenameSection, grown, ScriptName::WininitFile);
-    HeapFree(heap, 0, grown);
-    return written ? 1 : 0;
+    written = written && WritePrivateProfileSectionA(ScriptName::RenameSection, lines, ScriptName::WininitFile);
+    HeapFree(heap, 0, lines);
+    return written;
 }
 
 // Drops from a block of terminated strings (ended by an empty one, `length` bytes
@@ -82,43 +87,91 @@ int CancelOnWindows95(const char* entry) {
     return written ? 1 : 0;
 }
 
+// The pending operations, in a heap block ended by two empty strings whatever the
+// value holds; *size is the value's size. Null with *status the reason when there is
+// none to read (ERROR_FILE_NOT_FOUND: no value).
+char* ReadPendingOperations(HKEY key, DWORD* size, LSTATUS* status) {
+    HANDLE heap = GetProcessHeap();
+    DWORD capacity = 1024, type = 0;
+    *status = ERROR_MORE_DATA;
+    while (*status == ERROR_MORE_DATA) {
+        // Two bytes more than asked for: the walk always meets an ending empty string.
+        char* block = static_cast<char*>(HeapAlloc(heap, 0, capacity + 2));
+        if (block == nullptr) break;
+        DWORD got = capacity;
+        *status = RegQueryValueExA(key, kPendingOperations, nullptr, &type, reinterpret_cast<BYTE*>(block), &got);
+        if (*status == ERROR_SUCCESS && type == REG_MULTI_SZ && got <= 0x7fffffff) {
+            block[got] = block[got + 1] = '\0';
+            *size = got;
+            return block;
+        }
+        HeapFree(heap, 0, block);
+        if (*status == ERROR_SUCCESS) *status = ERROR_MORE_DATA + 1;  // of another type: not read
+        capacity = got > capacity ? got : capacity * 2;
+    }
+    return nullptr;
+}
+
+HKEY OpenSessionManager() {
+    return CreateRegistryKey(HKEY_LOCAL_MACHINE, kSessionManagerKey, KEY_QUERY_VALUE | KEY_SET_VALUE);
+}
+
 int CancelOnNT(const char* entry) {
     StagedLine source;
     if (!source.Assign(kObjectPrefix) || !source.Append(entry)) return 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) !=
-        ERROR_SUCCESS)
-        return 0;
-    HANDLE heap = GetProcessHeap();
-    DWORD size = 1024, type = 0;
-    LSTATUS status = ERROR_MORE_DATA;
-    char* block = nullptr;
-    while (status == ERROR_MORE_DATA) {
-        // Two bytes more than asked for: the walk always meets an ending empty string.
-        block = static_cast<char*>(HeapAlloc(heap, 0, size + 2));
-        if (block == nullptr) break;
-        DWORD got = size;
-        status = RegQueryValueExA(key, kPendingOperations, nullptr, &type, reinterpret_cast<BYTE*>(block), &got);
-        if (status == ERROR_MORE_DATA) {
-            HeapFree(heap, 0, block);
-            size = got > size ? got : size * 2;
-        } else {
-            size = got;
-        }
-    }
+    HKEY key = OpenSessionManager();
+    if (key == nullptr) return 0;
+    DWORD size = 0;
+    LSTATUS status = ERROR_SUCCESS;
+    char* block = ReadPendingOperations(key, &size, &status);
     int done = status == ERROR_FILE_NOT_FOUND;
-    if (block != nullptr && status == ERROR_SUCCESS && type == REG_MULTI_SZ && size <= 0x7fffffff) {
-        block[size] = block[size + 1] = '\0';
+    if (block != nullptr) {
         size_t kept = DropStagedRecords(block, size, 2, source);
         if (kept == 0)
             done = RegDeleteValueA(key, kPendingOperations) == ERROR_SUCCESS;
         else
             done = RegSetValueExA(key, kPendingOperations, 0, REG_MULTI_SZ, reinterpret_cast<BYTE*>(block),
                                   static_cast<DWORD>(kept + 1)) == ERROR_SUCCESS;
+        HeapFree(GetProcessHeap(), 0, block);
     }
-    if (block != nullptr) HeapFree(heap, 0, block);
     RegCloseKey(key);
     return done;
+}
+
+// All the deletions in one write of the value, as MoveFileExA would add them one by one:
+// "\??\<path>", then an empty destination.
+int StageOnNT(const char* const* paths, int count, PathText* entries) {
+    HKEY key = OpenSessionManager();
+    if (key == nullptr) return 0;
+    DWORD size = 0;
+    LSTATUS status = ERROR_SUCCESS;
+    char* block = ReadPendingOperations(key, &size, &status);
+    StagedLine none;
+    none.Clear();
+    // What is there, without the empty string that ends it.
+    DWORD used = block != nullptr ? static_cast<DWORD>(DropStagedRecords(block, size, 2, none)) : 0;
+    DWORD need = used + 1;
+    for (int i = 0; i < count; ++i) need += static_cast<DWORD>(TextLength(paths[i])) + sizeof kObjectPrefix + 1;
+    HANDLE heap = GetProcessHeap();
+    char* grown = block == nullptr ? (status == ERROR_FILE_NOT_FOUND ? static_cast<char*>(HeapAlloc(heap, 0, need)) : nullptr)
+                                   : static_cast<char*>(HeapReAlloc(heap, 0, block, need));
+    int staged = grown != nullptr;
+    if (!staged && block != nullptr) HeapFree(heap, 0, block);
+    for (int i = 0; staged && i < count; ++i) {
+        entries[i].Assign(paths[i]);
+        for (const char* c = kObjectPrefix; *c != '\0'; ++c) grown[used++] = *c;
+        for (const char* c = paths[i]; *c != '\0'; ++c) grown[used++] = *c;
+        grown[used++] = '\0';
+        grown[used++] = '\0';  // no destination: deleted
+    }
+    if (staged) {
+        grown[used++] = '\0';
+        staged = RegSetValueExA(key, kPendingOperations, 0, REG_MULTI_SZ, reinterpret_cast<BYTE*>(grown), used) ==
+                 ERROR_SUCCESS;
+        HeapFree(heap, 0, grown);
+    }
+    RegCloseKey(key);
+    return staged;
 }
 }  // namespace
 
@@ -145,7 +198,12 @@ int StageDeletionAtRestart(const char* path, PathText* entry) {
     if (entry == nullptr) entry = &unused;
     if (g_Setup.PlatformId == VER_PLATFORM_WIN32_NT)
         return entry->Assign(path) && MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
-    return StageOnWindows95(path, entry);
+    return StageOnWindows95(&path, 1, entry);
+}
+
+int StageDeletionsAtRestart(const char* const* paths, int count, PathText* entries) {
+    return g_Setup.PlatformId == VER_PLATFORM_WIN32_NT ? StageOnNT(paths, count, entries)
+                                                       : StageOnWindows95(paths, count, entries);
 }
 
 int CancelStagedDeletion(const char* entry) {

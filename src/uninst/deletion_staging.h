@@ -10,6 +10,10 @@
 // what CancelStagedDeletion takes.
 int StageDeletionAtRestart(const char* path, PathText* entry = nullptr);
 
+// The same for several files at once, in one write that a cut leaves whole or not at
+// all; `entries` receives each path as Windows was told it.
+int StageDeletionsAtRestart(const char* const* paths, int count, PathText* entries);
+
 // Once a staged deletion has been carried out, the next start must not repeat it:
 // a reinstallation to the same paths before then would lose those files. Drops
 // every deletion staged for `entry` (exactly that path; renames and other paths

@@ -1,5 +1,6 @@
 #include "uninst/log_paths.h"
 
+#include "platform/long_path.h"
 #include "setup/setup_context.h"
 #include "uninst/uninst_state.h"
 
@@ -51,6 +52,15 @@ int FoldLogPath(std::string_view entry, PathText& out) {
         last = c;
     }
     text[length] = '\0';
+    return 1;
+}
+
+int FormPathIdentity(std::string_view entry, PathText& out) {
+    if (!FoldLogPath(entry, out)) return 0;
+    // A short name always holds a '~': a path without one is in its long form already,
+    // and asks the file system nothing.
+    for (const char* c = out.c_str(); *c != '\0'; ++c)
+        if (*c == '~') return ExpandToLongPath(out);
     return 1;
 }
 

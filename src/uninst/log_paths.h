@@ -28,6 +28,9 @@ PathVerdict ClassifyLogPath(std::string_view path);
 // the leading pair of a network path, so that "C:\\WINDOWS\\\\SAMPLE" is judged and
 // compared as the directory it names. 0 when it does not fit.
 int FoldLogPath(std::string_view entry, PathText& out);
+// The one form every judgement is made on: folded, and each existing part in its long
+// form (C:\PROGRA~1 is C:\Program Files). 0 when it does not fit.
+int FormPathIdentity(std::string_view entry, PathText& out);
 // A directory's path without its trailing backslash (a drive root keeps it).
 std::string_view WithoutTrailingBackslash(std::string_view path);
 // A directory that is never removed: a drive root, the Windows, the system, the

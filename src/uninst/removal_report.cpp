@@ -46,14 +46,6 @@ void ReportItemLeftInPlace(const char* item) {
     ListItem(IDS_ITEM_LEFT_IN_PLACE, item);
 }
 
-int FoldEntryOrLeaveInPlace(const char* entry, PathText& path) {
-    if (FoldLogPath(std::string_view(entry, TextLength(entry)), path) &&
-        ClassifyLogPath(path.view()) == PathVerdict::Usable)
-        return 1;
-    ReportItemLeftInPlace(entry);
-    return 0;
-}
-
 // Unattended, the box is not drawn; its text still goes into the trace.
 void ShowRemovalOutcome(bool complete) {
     const char* caption = g_Setup.PRODUCTNAME.c_str();

@@ -11,10 +11,6 @@ void ReportUnremovedItem(UINT textId, const char* item);
 // Names an entry that no run may ever carry out (a network path, a device, a protected
 // directory) once: it leaves the log, and the removal is not held open by it.
 void ReportItemLeftInPlace(const char* item);
-// The logged entry folded into `path` (see FoldLogPath): 1 when a run may act on it;
-// otherwise 0, and it has been named once as left in place, so that the removal goes
-// on without it.
-int FoldEntryOrLeaveInPlace(const char* entry, PathText& path);
 // The one closing box: the product was removed (naming what was left in place by
 // rule), or what was not. `complete` is read from the end state, not from a count.
 void ShowRemovalOutcome(bool complete);

@@ -13,7 +13,7 @@ constexpr DWORD kOriginalWaitMilliseconds = 120000;
 using CopyCommandText = FixedText<4 * kPathChars + 56>;
 }  // namespace
 
-int HandOverToTemporaryCopy() {
+int HandOverToTemporaryCopy(int levels) {
     PathText directory;
     DWORD n = GetTempPathA(PathText::Capacity, directory.data());
     if (n == 0 || n >= PathText::Capacity) return 0;
@@ -32,15 +32,15 @@ int HandOverToTemporaryCopy() {
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE, TRUE, 0))
         return 0;
     CopyCommandText command;
-    // It is told this file too: the log entry that it finishes as the remover's own.
-    // A command cut short would name another log: it is not started.
+    // It is told this file and how many directories above it the product made: the
+    // log is gone by then. A command cut short would name another file: not started.
     // The trace goes on in the same file ("/LOG:" alone asks for none), so that the whole
     // removal is in one place; a relative name would mean a file in the temporary directory.
     const char* trace = g_Uninst.TracePath;
     if (!IsFullPath(std::string_view(trace, TextLength(trace)))) trace = "";
-    bool formed = FormatText(command, "\"%s\" /S /W %lu \"%s\" \"%s\" \"/LOG:%s\"", copy.c_str(),
+    bool formed = FormatText(command, "\"%s\" /S /W %lu \"%s\" %u \"/LOG:%s\"", copy.c_str(),
                              static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(self)), g_Uninst.ModulePath.c_str(),
-                             g_Uninst.LogPath.c_str(), trace);
+                             static_cast<unsigned>(levels), trace);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};

@@ -12,7 +12,8 @@ using ReportList = FixedText<1536>;
 
 struct UninstState {
     PathText LogPath;          // full path of the uninstall log
-    PathText ModulePath;       // this program's own file
+    PathText LogIdentity;      // the same as every judgement reads it (see FormPathIdentity)
+    PathText ModulePath;       // this program's own file, an identity
     PathText ProgramFilesDir;  // never removed; empty when the registry does not name it
     PathText CommonFilesDir;   // the same
     // The registry could not be read to say which directories are protected (not: it

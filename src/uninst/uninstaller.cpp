@@ -16,10 +16,14 @@
 #include "ui/run_trace.h"
 #include "uninst/deletion_staging.h"
 #include "uninst/directory_removal.h"
+#include "uninstlog/log_image.h"
 #include "uninst/log_paths.h"
-#include "uninst/removal_log.h"
-#include "uninst/removal_passes.h"
+#include "uninst/plan_acts.h"
+#include "uninst/plan_decisions.h"
+#include "uninst/removal_ending.h"
+#include "uninst/removal_plan.h"
 #include "uninst/removal_report.h"
+#include "uninst/uninst_progress.h"
 #include "uninst/self_copy.h"
 #include "uninst/uninst_resource_ids.h"
 #include "uninst/uninst_state.h"
@@ -32,15 +36,11 @@ enum class Mode { Remove, Register };
 
 struct Request {
     Mode RunMode;
-    HANDLE Original;           // set in the temporary copy: the process to wait for
-    const char* OriginalPath;  // and its file, the remover's own file in the log
+    HANDLE Original;           // set in the temporary copy: the process to wait for,
+    const char* OriginalPath;  // its file, the remover's own file in the log,
+    ULONG_PTR Levels;          // and how many directories above it the product made
     const char* LogName;
 };
-
-// The sections a removal empties; when all are empty the log has served.
-constexpr const char* kLogSections[] = {ScriptName::UninstExec,  ScriptName::UninstRegister,
-                                        ScriptName::UninstFiles, ScriptName::UninstCreatedDirs,
-                                        kDirectoriesSection,     nullptr};
 
 bool IsOption(const char* argument, std::string_view name) {
     return (argument[0] == '/' || argument[0] == '-') && EqualsIgnoreCase(argument + 1, name);
@@ -96,18 +96,19 @@ bool ParseArguments(int count, char** items, Request& request) {
         if (IsOption(argument, "S") || IsTraceOption(argument)) continue;
         if (IsOption(argument, "register")) {
             request.RunMode = Mode::Register;
-        } else if (IsOption(argument, "W") && i + 2 < count) {
+        } else if (IsOption(argument, "W") && i + 3 < count) {
             ULONG_PTR handle = 0;
             if (!ParseNumber(items[++i], &handle)) return false;
             request.Original = reinterpret_cast<HANDLE>(handle);
             request.OriginalPath = items[++i];
+            if (!ParseNumber(items[++i], &request.Levels)) return false;
         } else if (argument[0] == '/' || argument[0] == '-' || request.LogName != nullptr || argument[0] == '\0') {
             return false;
         } else {
             request.LogName = argument;
         }
     }
-    return request.LogName != nullptr;
+    return (request.LogName != nullptr) != (request.Original != nullptr);
 }
 
 // Unattended, ShowMessageBox draws nothing and traces the box as not shown.
@@ -122,19 +123,29 @@ void ShowBox(const char* text, const char* caption, UINT style) {
 // functions and the file functions would resolve it differently.
 bool ResolveLogPath(const char* name) {
     std::string_view text(name, TextLength(name));
-    if (IsFullPath(text)) return g_Uninst.LogPath.Assign(text);
-    if (text.find_first_of("\\/:") != std::string_view::npos) return false;
-    return JoinPath(g_Uninst.LogPath, g_Setup.WINDIR.view(), text) != 0;
+    bool resolved = false;
+    if (IsFullPath(text))
+        resolved = g_Uninst.LogPath.Assign(text);
+    else if (text.find_first_of("\\/:") == std::string_view::npos)
+        resolved = JoinPath(g_Uninst.LogPath, g_Setup.WINDIR.view(), text) != 0;
+    return resolved && FormPathIdentity(g_Uninst.LogPath.view(), g_Uninst.LogIdentity);
 }
 
 namespace {
 
-// The log must exist and carry [UNINST] Product; anything else is not touched.
-int OpenRemovalLog(const char* name) {
+// The log must exist and carry [UNINST] Product; anything else is not touched. A log
+// that is gone while its whole plan is still there was deleted by an ending that a
+// cut stopped: `ending` is then set, and the plan finishes it.
+int OpenRemovalLog(const char* name, bool& ending) {
     DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    ending = false;
     if (ResolveLogPath(name)) {
-        RecoverRemovalLog(g_Uninst.LogPath.c_str());
+        ForgetLogImage();
         attributes = GetFileAttributesA(g_Uninst.LogPath.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES && LoadPlanFile(true, g_Setup.PRODUCTNAME)) {
+            ending = true;
+            return kExitSuccess;
+        }
     }
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         MessageText caption;
@@ -151,19 +162,38 @@ int OpenRemovalLog(const char* name) {
         ShowBox(text.c_str(), caption.c_str(), MB_ICONHAND);
         return kExitNotUninstallLog;
     }
-    // A log copied from a CD keeps its read-only attribute, and a log that cannot
-    // forget its entries is a removal that never ends.
-    if (attributes & FILE_ATTRIBUTE_READONLY)
-        SetFileAttributesA(g_Uninst.LogPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     return kExitSuccess;
 }
 
+// The log is deleted at the end: a log that cannot be is found out before the first
+// act, and nothing is changed. A log copied from a CD keeps its read-only attribute,
+// which is cleared (and put back when the log cannot be written all the same).
+bool LogCanBeChanged() {
+    const char* log = g_Uninst.LogPath.c_str();
+    DWORD attributes = GetFileAttributesA(log);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(log, attributes & ~FILE_ATTRIBUTE_READONLY);
+    HANDLE file = CreateFileA(log, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return true;
+    }
+    if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(log, attributes);
+    return false;
+}
+
 void FindDirectories(HINSTANCE instance) {
-    if (GetModuleFileNameA(instance, g_Uninst.ModulePath.data(), PathText::Capacity) == 0) g_Uninst.ModulePath.Clear();
-    g_Uninst.ModulePath.text[PathText::Capacity - 1] = '\0';  // Windows 95 may leave it unterminated
-    GetWindowsDirectoryA(g_Setup.WINDIR.data(), PathText::Capacity);
+    PathText module;
+    if (GetModuleFileNameA(instance, module.data(), PathText::Capacity) == 0) module.Clear();
+    module.Terminate();  // Windows 95 may leave it unterminated
+    if (!FormPathIdentity(module.view(), g_Uninst.ModulePath)) g_Uninst.ModulePath.Clear();
+    // The Windows and system directories, judged by identity like every path.
+    GetWindowsDirectoryA(module.data(), PathText::Capacity);
+    FormPathIdentity(module.view(), g_Setup.WINDIR);
     AppendBackslash(g_Setup.WINDIR);
-    GetSystemDirectoryA(g_Setup.WINSYSDIR.data(), PathText::Capacity);
+    GetSystemDirectoryA(module.data(), PathText::Capacity);
+    FormPathIdentity(module.view(), g_Setup.WINSYSDIR);
     AppendBackslash(g_Setup.WINSYSDIR);
     ReadProtectedDirectories();
 }
@@ -175,195 +205,41 @@ bool UserConfirmsRemoval() {
     return ShowMessageBox(text.c_str(), g_Setup.PRODUCTNAME.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-// Whether a log section names the directory, or (`holding`) a file directly in it.
-bool SectionNamesDirectory(const char* section, std::string_view directory, bool holding) {
-    struct Query {
-        std::string_view Directory;
-        bool Holding;
-    } query{directory, holding};
-    return AnyLogEntry(
-        section,
-        [](const char* name, const void* context) {
-            const Query& q = *static_cast<const Query*>(context);
-            std::string_view entry(name, TextLength(name));
-            return IsSameDirectory(q.Holding ? ParentDirectory(entry) : entry, q.Directory);
-        },
-        &query, false);
-}
-
-// The log's own directory goes with the log when the product made it: SETUP.EXE
-// recorded creating it, or it held a logged file. Read before the passes, which
-// forget what they handle.
-bool LogDirectoryMayGo() {
-    std::string_view directory = ParentDirectory(g_Uninst.LogPath.view());
-    if (IsProtectedDirectory(directory)) return false;
-    return SectionNamesDirectory(ScriptName::UninstCreatedDirs, directory, false) ||
-           SectionNamesDirectory(kDirectoriesSection, directory, false) ||
-           SectionNamesDirectory(ScriptName::UninstFiles, directory, true);
-}
-
-// Whether `directory` is the directory of `path` or one above it.
-bool Encloses(std::string_view directory, std::string_view path) {
-    for (std::string_view d = ParentDirectory(path); !d.empty();) {
-        if (IsSameDirectory(d, directory)) return true;
-        std::string_view up = ParentDirectory(d);
-        if (up.size() >= d.size()) break;  // a drive root is its own parent
-        d = up;
+// Whether every act is done, but this program's own file, which the ending removes;
+// `staged` says whether one waits for the next start.
+bool PlanCarriedOut(bool& staged) {
+    bool done = true;
+    for (DWORD i = 0; i < PlanActCount(); ++i) {
+        const PlanAct& act = PlanActAt(i);
+        staged |= act.State == ActStaged;
+        if (act.State == ActPending && !(IsOwnFileAct(act) && g_Uninst.OwnFileLeft)) done = false;
     }
-    return false;
+    return done;
 }
 
-// Whether every directory a section still lists holds only what the ending itself
-// removes: the remover's own file and the log. Those directories go at the end.
-bool OnlyEndingDirectoriesLeft(const char* section) {
-    return !AnyLogEntry(
-        section,
-        [](const char* name, const void*) {
-            std::string_view entry(name, TextLength(name));
-            return !(g_Uninst.OwnFileLeft && Encloses(entry, g_Uninst.ModulePath.view())) &&
-                   !Encloses(entry, g_Uninst.LogPath.view());
-        },
-        nullptr, true);
-}
-
-// Whether the log lists nothing but, perhaps, the remover's own file and the
-// directories that hold it or the log.
-bool OnlyOwnFileLeft() {
-    for (const char* const* section = kLogSections; *section != nullptr; ++section) {
-        if (*section == ScriptName::UninstFiles || IsLogSectionEmpty(*section)) continue;
-        bool directories = *section == ScriptName::UninstCreatedDirs || *section == kDirectoriesSection;
-        if (!directories || !OnlyEndingDirectoriesLeft(*section)) return false;
+// Decides (or finds what an earlier run decided), writes the plan ahead and carries it
+// out. False when the log or its plan cannot be written: nothing was changed then.
+bool CarryOutPlan() {
+    if (!LoadLogImage(g_Uninst.LogPath.c_str())) {
+        ReportUnremovedItem(IDS_ITEM_NOT_DELETED, g_Uninst.LogPath.c_str());
+        return false;
     }
-    return !AnyLogEntry(
-        ScriptName::UninstFiles,
-        [](const char* name, const void*) {
-            PathText folded;
-            return !(g_Uninst.OwnFileLeft && FoldLogPath(std::string_view(name, TextLength(name)), folded) &&
-                     EqualsIgnoreCase(folded.view(), g_Uninst.ModulePath.view()));
-        },
-        nullptr, true);
-}
-
-// How many levels, from `directory` upward, the log names as made by the product.
-int RecordedLevels(std::string_view directory) {
-    int levels = 0;
-    while (!directory.empty() && (SectionNamesDirectory(ScriptName::UninstCreatedDirs, directory, false) ||
-                                  SectionNamesDirectory(kDirectoriesSection, directory, false))) {
-        ++levels;
-        std::string_view up = ParentDirectory(directory);
-        if (up.size() >= directory.size()) break;
-        directory = up;
+    if (!LogCanBeChanged()) {
+        ReportUnremovedItem(IDS_ITEM_LOG_NOT_CHANGED, g_Uninst.LogPath.c_str());
+        return false;
     }
-    return levels;
-}
-
-void RunPasses() {
-    if (!g_Uninst.Silent) CreateProgressWindow();
-    RunExecRemoval();
-    if (DecideFilesToKeep()) {
-        RunComponentRemoval();
-        RunFileRemoval();
-    }
-    RunDirectoryRemoval();
-    DestroyProgressWindow();
-}
-
-// Removes the directory when it is empty; one that still holds anything stays.
-void RemoveDirectoryIfEmpty(std::string_view directory) {
-    PathText path;
-    if (path.Assign(directory) && !IsProtectedDirectory(directory)) RemoveDirectoryA(path.c_str());
-}
-
-// The directory and as many levels above it as the product made, each while empty.
-void RemoveLevelsIfEmpty(std::string_view directory, int levels) {
-    for (; levels > 0 && !directory.empty(); --levels) {
-        RemoveDirectoryIfEmpty(directory);
-        std::string_view up = ParentDirectory(directory);
-        if (up.size() >= directory.size()) break;
-        directory = up;
-    }
-}
-
-// What the ending staged for the next start, each path with the text Windows was
-// given for it: a deletion carried out now is cancelled, or a reinstallation to the
-// same paths before the restart would lose its remover and its log then.
-struct StagedDeletions {
-    PathText path[4];
-    PathText entry[4];
-    int count = 0;
-};
-
-bool StageOwnDeletion(StagedDeletions& staged, const char* path) {
-    int i = staged.count;
-    if (i >= 4 || !staged.path[i].Assign(path) || !StageDeletionAtRestart(path, &staged.entry[i])) return false;
-    staged.count = i + 1;
-    return true;
-}
-
-void CancelCarriedOutDeletions(const StagedDeletions& staged) {
-    for (int i = 0; i < staged.count; ++i) {
-        if (GetFileAttributesA(staged.path[i].c_str()) != INVALID_FILE_ATTRIBUTES) continue;
-        DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            CancelStagedDeletion(staged.entry[i].c_str());
-    }
-}
-
-// The ending. Every cut from here leaves either an entry that still runs (the key
-// goes only after the own file and the log are staged) or deletions staged for the
-// next start. Returns whether the removal is complete; `restartNeeded` tells
-// whether something waits for the next start.
-bool FinishRemoval(bool logDirectoryMayGo, bool isCopy, bool& restartNeeded) {
-    const char* log = g_Uninst.LogPath.c_str();
-    std::string_view logDirectory = ParentDirectory(g_Uninst.LogPath.view());
-    std::string_view ownDirectory = ParentDirectory(g_Uninst.ModulePath.view());
-    bool nt = g_Setup.PlatformId == VER_PLATFORM_WIN32_NT;
-    bool ownFile = g_Uninst.OwnFileLeft != 0;
-    // Read while the log still names them. A log that records no directory the setup
-    // made is an older one: the directory that held the remover's own file goes, no more.
-    int ownLevels = RecordedLevels(ownDirectory);
-    if (ownLevels == 0 && !g_Uninst.RecordedDirsOnly) ownLevels = 1;
-    int logLevels = RecordedLevels(logDirectory);
-    if (logLevels == 0 && logDirectoryMayGo) logLevels = 1;
-    StagedDeletions staged;
-    if (ownFile) {
-        if (!StageOwnDeletion(staged, g_Uninst.ModulePath.c_str()) || !StageOwnDeletion(staged, log)) {
-            ReportUnremovedItem(IDS_ITEM_NOT_DELETED, g_Uninst.ModulePath.c_str());
+    FixedText<128> product;
+    if (!LoadPlanFile(false, product)) {
+        if (!DecideRemoval()) return false;
+        if (!WritePlanFile(g_Setup.PRODUCTNAME.c_str())) {
+            DeletePlanFile();
+            ReportUnremovedItem(IDS_ITEM_LOG_NOT_CHANGED, g_Uninst.LogPath.c_str());
             return false;
         }
-        // Windows removes an empty directory at the next start only on NT.
-        PathText directory;
-        if (nt && ownLevels > 0 && !IsProtectedDirectory(ownDirectory) && directory.Assign(ownDirectory))
-            StageOwnDeletion(staged, directory.c_str());
-        if (nt && logLevels > 0 && !IsSameDirectory(logDirectory, ownDirectory) && directory.Assign(logDirectory))
-            StageOwnDeletion(staged, directory.c_str());
     }
-    if (!RemoveUninstallEntry()) {
-        ReportUnremovedItem(IDS_ITEM_ENTRY_NOT_DELETED, g_Setup.PRODUCTNAME.c_str());
-        return false;
-    }
-    if (ownFile && !isCopy) {
-        // The copy deletes this file and the log once this process has ended; the
-        // log still names the file for it. Without a copy they go at the next start.
-        if (HandOverToTemporaryCopy()) {
-            TraceEvent("handed over to a temporary copy");
-            return true;
-        }
-        restartNeeded = true;
-    }
-    // The log is not rewritten any more once the entry is gone: a rewrite cut short
-    // would leave its new file behind, in the product directory, with nothing to run.
-    // The log goes next anyway, and is staged for deletion should that fail.
-    if (ownFile && isCopy) DeleteFileA(g_Uninst.ModulePath.c_str());  // in use still: it is staged
-    if (!DeleteFileA(log) && GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES) {
-        ReportUnremovedItem(IDS_ITEM_NOT_DELETED, log);
-        return false;
-    }
-    TraceEvent("log %s deleted", log);
-    if (ownFile && isCopy) RemoveLevelsIfEmpty(ownDirectory, ownLevels);
-    RemoveLevelsIfEmpty(logDirectory, logLevels);
-    CancelCarriedOutDeletions(staged);
-    return true;
+    if (RunPlannedActs()) return true;
+    ReportUnremovedItem(IDS_ITEM_LOG_NOT_CHANGED, g_Uninst.LogPath.c_str());
+    return false;
 }
 
 // Asks for the restart after the staged deletions; the exit code says what became of it.
@@ -378,31 +254,24 @@ int OfferRestartAfterRemoval(DWORD majorVersion) {
     return kExitRestartStarted;
 }
 
-int RemoveProduct(DWORD majorVersion, bool isCopy) {
+int RemoveProduct(DWORD majorVersion, bool ending) {
     if (!UserConfirmsRemoval()) return kExitUserDeclined;
-    bool logDirectoryMayGo = LogDirectoryMayGo();
-    RunPasses();
-    // The remover's own notes leave no empty section behind in a log that stays.
-    if (IsLogSectionEmpty(kDirectoriesSection))
-        WritePrivateProfileStringA(kDirectoriesSection, nullptr, nullptr, g_Uninst.LogPath.c_str());
-    // The outcome is read from what the log still lists, not from what went wrong on
-    // the way: an entry the log could not forget is not removed either.
-    // The log must be able to go before the entry does: a log left read-only would
-    // outlive an entry that no longer runs.
-    DWORD logAttributes = GetFileAttributesA(g_Uninst.LogPath.c_str());
-    bool complete =
-        OnlyOwnFileLeft() && logAttributes != INVALID_FILE_ATTRIBUTES && (logAttributes & FILE_ATTRIBUTE_READONLY) == 0;
-    if (!complete && g_Uninst.FailedCount == 0) ReportUnremovedItem(IDS_ITEM_LOG_NOT_CHANGED, g_Uninst.LogPath.c_str());
-    bool restartNeeded = g_Uninst.StagedCount > 0;
-    if (complete) complete = FinishRemoval(logDirectoryMayGo, isCopy, restartNeeded);
+    if (!g_Uninst.Silent) CreateProgressWindow();
+    bool restartNeeded = false;
+    // A plan whose log is gone is carried out all the same: it names every act whole.
+    bool complete = ending ? RunPlannedActs() != 0 : CarryOutPlan();
+    complete = complete && PlanCarriedOut(restartNeeded);
+    DestroyProgressWindow();
+    if (complete) complete = FinishRemoval(restartNeeded);
     ShowRemovalOutcome(complete);
     int result = complete ? kExitSuccess : kExitFailed;
-    if (restartNeeded && !isCopy) {
+    if (restartNeeded) {
         int restart = OfferRestartAfterRemoval(majorVersion);
         if (complete) result = restart;
     }
     return result;
 }
+
 int RunRemoval(HINSTANCE instance, const char* commandLine) {
     g_Uninst = UninstState{};
     g_Setup.ModuleInstance = instance;
@@ -412,7 +281,7 @@ int RunRemoval(HINSTANCE instance, const char* commandLine) {
     ReadWindowsVersion(version);
 
     if (commandLine == nullptr) commandLine = "";
-    Request request{Mode::Remove, nullptr, nullptr, nullptr};
+    Request request{Mode::Remove, nullptr, nullptr, 0, nullptr};
     int argumentCount = 0;
     char** arguments = nullptr;
     bool split = SplitCommandLine(g_Uninst.ModulePath.c_str(), commandLine, &argumentCount, &arguments) == 0;
@@ -440,20 +309,26 @@ int RunRemoval(HINSTANCE instance, const char* commandLine) {
         ShowBox(text.c_str(), caption.c_str(), MB_ICONHAND);
         return kExitBadCommandLine;
     }
-    // The original's file is the remover's own file in the log.
-    if (isCopy && !g_Uninst.ModulePath.Assign(request.OriginalPath)) return kExitBadCommandLine;
-    int opened = OpenRemovalLog(request.LogName);
+    if (isCopy) {
+        PathText original;
+        if (!FormPathIdentity(std::string_view(request.OriginalPath, TextLength(request.OriginalPath)), original))
+            return kExitBadCommandLine;
+        RemoveOriginalFile(original.c_str(), static_cast<int>(request.Levels));
+        return kExitSuccess;
+    }
+    bool ending = false;
+    int opened = OpenRemovalLog(request.LogName, ending);
     if (opened != kExitSuccess) return opened;
     TraceEvent("log %s, product %s", g_Uninst.LogPath.c_str(), g_Setup.PRODUCTNAME.c_str());
 
     if (request.RunMode == Mode::Register) {
-        if (RegisterUninstallEntry()) return kExitSuccess;
+        if (!ending && RegisterUninstallEntry()) return kExitSuccess;
         FixedText<512> text;
         ComposeCatalogueText(text, IDS_CANNOT_REGISTER, g_Setup.PRODUCTNAME.c_str());
         ShowBox(text.c_str(), g_Setup.PRODUCTNAME.c_str(), MB_ICONHAND);
         return kExitFailed;
     }
-    return RemoveProduct(version.dwMajorVersion, isCopy);
+    return RemoveProduct(version.dwMajorVersion, ending);
 }
 
 // The last line of the trace: the exit code says the outcome, as the caller reads it.
