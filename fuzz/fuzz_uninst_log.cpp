@@ -2,11 +2,13 @@
 // counts, answers, platform failures and command line. Every input starts from a
 // fresh machine (fake::Reset).
 //
-// Beyond the sanitizers, the remover's decisions must hold whatever the log says:
-// no file function is given an entry that is not a full local path, the Windows,
-// system, Program Files and Common Files directories, a shell folder, a junction and
-// the drive root survive, a file outside the log is never deleted (nor one the log
-// says to keep), and every key and handle is closed again.
+// Beyond the sanitizers, the remover's decisions must hold whatever the log (and a plan
+// of it found beside it) says: no file function is given an entry that is not a full
+// local path, the Windows, system, Program Files and Common Files directories, a shell
+// folder, a junction and the drive root survive, a file outside the log is never
+// deleted (nor one the log says to keep, nor one another product counts), and every
+// key and handle is closed again; a second run, which carries on what the first left,
+// keeps every one of these.
 #include <string>
 #include <vector>
 
@@ -51,13 +53,22 @@ const char* const kMoreLines[] = {"[UninstCreatedDirs]",
                                   "C:\\JUNCTION=",
                                   "C:\\KEPT.DLL=",
                                   "C:\\APP\\=",
-                                  "C:\\APP\\SUB\\="};
+                                  "C:\\APP\\SUB\\=",
+                                  "[UninstSharedFiles]",
+                                  "C:\\APP\\A.DLL=",
+                                  "C:\\WINDOWS\\SYSTEM\\S.DLL=",
+                                  "C:\\PROGRA~1=",
+                                  "C:\\PROGRA~1\\P\\P.EXE=",
+                                  "C:\\COMMON~1\\C.DLL=",
+                                  "C:\\OTHER\\COUNTED.DLL="};
 // Directories that must outlive every removal, whatever the log names.
 const char* const kProtected[] = {
     "C:\\",        "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", "C:\\Program Files", "C:\\Common Files",
     "C:\\DESKTOP", "C:\\JUNCTION"};
 // Files a removal must never delete: they are in no log the generator writes.
 const char* const kBystanders[] = {"C:\\WINDOWS\\KEEP.INI", "C:\\OTHER\\KEEP.DLL"};
+// Another product's file that a count keeps, whatever the log says of it.
+constexpr char kCounted[] = "C:\\OTHER\\COUNTED.DLL";
 const char* const kFailures[] = {"DeleteFileA",
                                  "MoveFileExA",
                                  "RemoveDirectoryA",
@@ -113,6 +124,13 @@ bool Exists(const std::string& path) {
     return fake::FileExists(path) || fake::DirectoryExists(path);
 }
 
+// The log's fingerprint as a plan of it holds it.
+std::string PlanHeader(const std::string& log) {
+    uint32_t hash = 2166136261u;
+    for (char c : log) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    return "[UninstPlan]\r\nLog=" + std::to_string(log.size()) + " " + std::to_string(hash) + "\r\nProduct=P\r\n";
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -131,6 +149,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const char* place : kProtected) fake::MakeDirectory(place);
     m.reparsePoints.insert("C:\\JUNCTION");
     fake::WriteFile("C:\\KEPT.DLL", "another product's newer file");
+    fake::WriteFile(kCounted, "another product's shared file");
+    fake::SetRegistryData(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", kCounted,
+                          REG_SZ, std::string("1\0", 2));
+    m.shortNames["C:\\Program Files"] = "C:\\PROGRA~1";
+    m.shortNames["C:\\Common Files"] = "C:\\COMMON~1";
     for (const char* path : kBystanders) fake::WriteFile(path, "keep");
     for (const char* path : kPaths) {
         if (!in.ConsumeBool()) continue;
@@ -159,6 +182,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string tail = in.ConsumeIntegralInRange(0, 7) == 0 ? fuzz::ConsumeText(in, 300) : Pick(in, kTails);
     std::string log = in.ConsumeBool() ? GeneratedLog(in) : in.ConsumeRemainingBytesAsString();
     if (in.remaining_bytes() > 0 && in.ConsumeBool()) fake::FailCall("RegEnumValueA", in.ConsumeIntegralInRange(0, 3));
+    // A plan of this very log found beside it, its acts as the input says: a forged plan
+    // may name any file, as a forged log may, so the bystanders are not asked of it.
+    std::string planTail;
+    bool forged = in.remaining_bytes() > 0 && in.ConsumeIntegralInRange(0, 3) == 0;
+    if (forged) planTail = in.ConsumeRandomLengthString(400);
     while (in.remaining_bytes() > 0) log += std::string("\r\n") + Pick(in, kMoreLines) + "\r\n";
     // The person kept this newer file at installation: whatever else the log says, it
     // stays (unless the log holds a section of that name already, which is the one
@@ -167,8 +195,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (char& c : folded) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     bool keptByLog = folded.find("keptfiles") == std::string::npos && log.find('\0') == std::string::npos;
     if (keptByLog) log += "\r\n[UninstKeptFiles]\r\nC:\\KEPT.DLL=\r\n";
+    // Another product's count keeps its file, unless the log says the count is this
+    // product's to lower.
+    bool countKeeps = folded.find("sharedfiles") == std::string::npos;
     fake::WriteFile("C:\\WINDOWS\\SAMPLE.INI", log);
+    if (forged) fake::WriteFile("C:\\WINDOWS\\SAMPLE.IN$", PlanHeader(log) + planTail);
 
+    for (int run = 0; run < 2; ++run) {
     int code = fake::RunUninst(tail.c_str());
     // Only the remover's rows of the shared exit-code table.
     FUZZ_CHECK(code == kExitSuccess || code == kExitRestartRequired || code == kExitRestartStarted ||
@@ -183,18 +216,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::string argument = call.substr(TextLength(function));
             if (function[0] == 'S') argument = argument.substr(0, argument.rfind(' '));
             bool temporaryCopy = argument.rfind("C:\\TEMP\\", 0) == 0;
-            // The log, and the new log its checkpoints write beside it.
-            bool log = argument == "C:\\WINDOWS\\SAMPLE.INI" || argument == "C:\\WINDOWS\\SAMPLE.IN$";
+            // The log, and the plan written beside it under one of its two names.
+            bool log = argument == "C:\\WINDOWS\\SAMPLE.INI" || argument == "C:\\WINDOWS\\SAMPLE.IN$" ||
+                       argument == "C:\\WINDOWS\\SAMPLE.IN#";
             FUZZ_CHECK(temporaryCopy || log || ClassifyLogPath(argument) == PathVerdict::Usable);
         }
     }
     for (const char* place : kProtected) FUZZ_CHECK(fake::DirectoryExists(place));
-    if (keptByLog) FUZZ_CHECK(fake::FileExists("C:\\KEPT.DLL"));
-    for (const char* path : kBystanders) FUZZ_CHECK(Exists(path));
+    if (keptByLog && !forged) FUZZ_CHECK(fake::FileExists("C:\\KEPT.DLL"));
+    if (countKeeps && !forged) FUZZ_CHECK(fake::FileExists(kCounted));
+    if (!forged)
+        for (const char* path : kBystanders) FUZZ_CHECK(Exists(path));
 
     FUZZ_CHECK(m.badHeapFrees == 0);
     FUZZ_CHECK(m.openKeys.empty());
     FUZZ_CHECK(m.openHandles.empty());
+    m.calls.clear();
+    }
     fake::Reset();
     return 0;
 }

@@ -248,9 +248,13 @@ int FlushPlanMarks() {
                          FlushFileBuffers(g_Plan.File));
 }
 
-int DeletePlanFile() {
+void ClosePlanFile() {
     if (g_Plan.File != INVALID_HANDLE_VALUE) CloseHandle(g_Plan.File);
     g_Plan.File = INVALID_HANDLE_VALUE;
+}
+
+int DeletePlanFile() {
+    ClosePlanFile();
     const char* path = g_Plan.Path.c_str();
     return g_Plan.Path.empty() || DeleteFileA(path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
 }

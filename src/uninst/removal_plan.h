@@ -73,5 +73,7 @@ int LoadPlanFile(bool logMissing, FixedText<128>& product);
 int MarkPlanAct(DWORD index, BYTE state);
 // Appends the marks kept, flushed to the disk: 1 when they are there.
 int FlushPlanMarks();
+// Closes the plan file; a later run finds it as this run leaves it.
+void ClosePlanFile();
 // Closes the plan file and deletes it: 1 when it is gone.
 int DeletePlanFile();

@@ -220,11 +220,8 @@ bool PlanCarriedOut(bool& staged) {
 // Decides (or finds what an earlier run decided), writes the plan ahead and carries it
 // out. False when the log or its plan cannot be written: nothing was changed then.
 bool CarryOutPlan() {
-    if (!LoadLogImage(g_Uninst.LogPath.c_str())) {
-        ReportUnremovedItem(IDS_ITEM_NOT_DELETED, g_Uninst.LogPath.c_str());
-        return false;
-    }
-    if (!LogCanBeChanged()) {
+    // A log that cannot be read cannot be changed either.
+    if (!LoadLogImage(g_Uninst.LogPath.c_str()) || !LogCanBeChanged()) {
         ReportUnremovedItem(IDS_ITEM_LOG_NOT_CHANGED, g_Uninst.LogPath.c_str());
         return false;
     }
@@ -263,6 +260,7 @@ int RemoveProduct(DWORD majorVersion, bool ending) {
     complete = complete && PlanCarriedOut(restartNeeded);
     DestroyProgressWindow();
     if (complete) complete = FinishRemoval(restartNeeded);
+    ClosePlanFile();
     ShowRemovalOutcome(complete);
     int result = complete ? kExitSuccess : kExitFailed;
     if (restartNeeded) {
