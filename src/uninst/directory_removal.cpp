@@ -6,43 +6,22 @@
 #include "setup/setup_context.h"
 #include "ui/run_trace.h"
 #include "uninst/log_paths.h"
+#include "uninst/registry_values.h"
 #include "uninst/uninst_state.h"
 
 namespace {
-
 // The profile's Desktop, StartUp, Programs and the like are the person's, empty or not.
-DirectoryVerdict JudgeShellFolders(HKEY root, std::string_view directory) {
-    HKEY key = nullptr;
-    FixedText<256> path;
-    FormWindowsKeyPath(path, "Explorer\\Shell Folders");
-    LSTATUS status = RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key);
-    if (status == ERROR_FILE_NOT_FOUND) return DirectoryVerdict::Removable;
-    if (status != ERROR_SUCCESS) return DirectoryVerdict::Unknown;
-    DirectoryVerdict verdict = DirectoryVerdict::Removable;
-    for (DWORD index = 0; verdict == DirectoryVerdict::Removable; ++index) {
-        FixedText<256> name;
-        PathText folder;
-        DWORD nameSize = FixedText<256>::Capacity;
-        DWORD dataSize = PathText::Capacity - 1;
-        DWORD type = 0;
-        status = RegEnumValueA(key, index, name.data(), &nameSize, nullptr, &type,
-                               reinterpret_cast<BYTE*>(folder.data()), &dataSize);
-        if (status == ERROR_NO_MORE_ITEMS) break;
-        // A value too long to be a path names no directory this pass could remove.
-        if (status == ERROR_MORE_DATA) continue;
-        if (status != ERROR_SUCCESS) {
-            verdict = DirectoryVerdict::Unknown;
-            break;
-        }
-        folder.text[dataSize < PathText::Capacity ? dataSize : PathText::Capacity - 1] = '\0';
-        PathText identity;
-        if (FormPathIdentity(folder.view(), identity) && IsSameDirectory(identity.view(), directory))
-            verdict = DirectoryVerdict::Kept;
+bool NoteShellFolder(const PathText&, DWORD type, const BYTE* data, DWORD size, void*) {
+    PathText folder, identity;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+    folder.Assign(std::string_view(reinterpret_cast<const char*>(data), size < kPathChars ? size : kPathChars - 1));
+    folder.Truncate(TextLength(folder.c_str()));
+    if (FormPathIdentity(folder.view(), identity)) {
+        identity.Truncate(WithoutTrailingBackslash(identity.view()).size());
+        g_Uninst.ProtectedDirsUnknown |= !AddIdentity(g_Uninst.ShellFolders, identity.view());
     }
-    RegCloseKey(key);
-    return verdict;
+    return false;
 }
-
 }  // namespace
 
 // The one rule every directory passes before RemoveDirectoryA, whichever list or walk
@@ -53,10 +32,7 @@ DirectoryVerdict JudgeDirectory(const char* directory) {
     // and anything no file function may be given.
     if (ClassifyLogPath(text) != PathVerdict::Usable) return DirectoryVerdict::Kept;
     if (g_Uninst.ProtectedDirsUnknown) return DirectoryVerdict::Unknown;
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        DirectoryVerdict verdict = JudgeShellFolders(root, text);
-        if (verdict != DirectoryVerdict::Removable) return verdict;
-    }
+    if (HasIdentity(g_Uninst.ShellFolders, text)) return DirectoryVerdict::Kept;
     DWORD attributes = GetFileAttributesA(directory);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         DWORD error = GetLastError();
@@ -87,6 +63,9 @@ void ReadProtectedDirectories() {
     } else if (status != ERROR_FILE_NOT_FOUND) {
         g_Uninst.ProtectedDirsUnknown = 1;
     }
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+        if (!ForEachWindowsValue(root, "Explorer\\Shell Folders", NoteShellFolder, nullptr))
+            g_Uninst.ProtectedDirsUnknown = 1;
 }
 
 

@@ -8,19 +8,14 @@ int AddIdentity(IdentitySet& set, std::string_view path) {
     DWORD size = static_cast<DWORD>(path.size()) + 1;
     if (!ReserveBlock(reinterpret_cast<void**>(&set.Text), &set.TextCapacity, set.TextUsed + size)) return 0;
     CopyBounded(set.Text + set.TextUsed, size, path);
-    set.Last = set.TextUsed;
     set.TextUsed += size;
     ++set.Count;
     return 1;
 }
 
-bool HasIdentity(IdentitySet& set, std::string_view path) {
-    if (set.Count != 0 && EqualsIgnoreCase(set.Text + set.Last, path)) return true;
+bool HasIdentity(const IdentitySet& set, std::string_view path) {
     for (DWORD at = 0; at < set.TextUsed; at += static_cast<DWORD>(TextLength(set.Text + at)) + 1)
-        if (EqualsIgnoreCase(set.Text + at, path)) {
-            set.Last = at;
-            return true;
-        }
+        if (EqualsIgnoreCase(set.Text + at, path)) return true;
     return false;
 }
 

@@ -12,10 +12,9 @@ struct IdentitySet {
     char* Text;  // the members, each ended by '\0'
     DWORD TextUsed, TextCapacity;
     DWORD Count;
-    DWORD Last;  // offset of the member added or found last: most questions repeat it
 };
 
 // Adds the path unless it is there: 0 when there is no memory (the set is unchanged).
 int AddIdentity(IdentitySet& set, std::string_view path);
-bool HasIdentity(IdentitySet& set, std::string_view path);
+bool HasIdentity(const IdentitySet& set, std::string_view path);
 void FreeIdentitySet(IdentitySet& set);

@@ -80,9 +80,8 @@ BYTE RemoveFile(const PlanAct& act, const char* path) {
     // This product's count is lowered by one; a count that is not (or no longer) this
     // product's keeps the file, one that appeared since the plan was made too.
     DWORD left = 0;
-    int read = act.Decision == Decision::Uncount ? LowerSharedCount(path, act.Count, &left)
-                                                   : ReadSharedCount(path, &left);
-    if (!read && left == act.Count) {
+    int read = act.Decision == Decision::Uncount ? LowerSharedCount(path, act.Count, &left) : !IsCountedFile(path);
+    if (!read && act.Decision == Decision::Uncount && left == act.Count) {
         ReportUnremovedItem(IDS_ITEM_NOT_DELETED, path);
         return ActPending;
     }
@@ -95,18 +94,17 @@ BYTE RemoveFile(const PlanAct& act, const char* path) {
         g_Uninst.OwnFileLeft = 1;
         return ActPending;
     }
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        // Already gone is what the removal wants; anything else is reported.
-        if (IsGone(GetLastError())) return ActDone;
-        ReportUnremovedItem(IDS_ITEM_NOT_DELETED, path);
-        return ActPending;
-    }
-    // Files copied from a CD keep their read-only attribute.
-    if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+    // Deleted first, asked only when that failed: one call for most files.
     const char* outcome = "removed";
     BYTE state = ActDone;
     DWORD error = DeleteFileA(path) ? ERROR_SUCCESS : GetLastError();
+    if (error != ERROR_SUCCESS && !IsGone(error)) {
+        // Files copied from a CD keep their read-only attribute.
+        DWORD attributes = GetFileAttributesA(path);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+            SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY))
+            error = DeleteFileA(path) ? ERROR_SUCCESS : GetLastError();
+    }
     if (error != ERROR_SUCCESS && !IsGone(error)) {
         if (!IsInUse(error) || !StageDeletionAtRestart(path)) {
             ReportUnremovedItem(IDS_ITEM_NOT_DELETED, path);
@@ -115,6 +113,8 @@ BYTE RemoveFile(const PlanAct& act, const char* path) {
         outcome = "staged";
         state = ActStaged;
     }
+    // Already gone is what the removal wants: nothing is said of it.
+    if (IsGone(error)) return ActDone;
     TraceEvent("file %s: %s", path, outcome);
     return state;
 }
@@ -159,6 +159,8 @@ bool IsOwnFileAct(const PlanAct& act) {
 }
 
 int RunPlannedActs() {
+    // The counts as they are now: one that appeared since the plan was made keeps its file.
+    if (!ReadCountedFiles()) return 0;
     DWORD count = PlanActCount();
     DWORD unwritten = 0;
     DWORD since = GetTickCount();
@@ -189,6 +191,5 @@ int RunPlannedActs() {
             since = GetTickCount();
         }
     }
-    CloseSharedCounts();
     return written && FlushPlanMarks();
 }

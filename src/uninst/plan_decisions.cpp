@@ -38,7 +38,7 @@ Decider g_Decider;
 
 // Calls `visit` with each entry's name of the section, last first, until it answers
 // false; an entry too long for any path or command gets its first characters and
-// `whole` false.
+// `whole` false. The name's text is terminated: its data() is a C string.
 using EntryVisit = bool (*)(std::string_view entry, bool whole, void* context);
 
 int ForEachEntryLastFirst(const char* section, EntryVisit visit, void* context = nullptr) {
@@ -58,9 +58,7 @@ int ForEachEntryLastFirst(const char* section, EntryVisit visit, void* context =
 // place, and false.
 bool ReadActablePath(std::string_view entry, bool whole, PathText& path) {
     if (whole && FormPathIdentity(entry, path) && ClassifyLogPath(path.view()) == PathVerdict::Usable) return true;
-    EntryName shown;
-    shown.Assign(entry);
-    ReportItemLeftInPlace(shown.c_str());
+    ReportItemLeftInPlace(entry.data());
     return false;
 }
 
@@ -115,23 +113,23 @@ char DecideFile(const char* path, DWORD* count) {
         ReportItemLeftInPlace(path);
         return Decision::LeftInPlace;
     }
-    DWORD counted = 0;
-    if (!ReadSharedCount(path, &counted)) {
-        ReportUnremovedItem(IDS_ITEM_NOT_DELETED, path);
-        g_Decider.Failed = 1;
-        return Decision::KeptByCount;
-    }
     if (HasIdentity(g_Decider.Counted, identity)) {
-        // Recorded before the count was raised: a setup cut in between left no count of
-        // this product's, and the file stays rather than leave another's without one.
-        if (counted == 0) {
-            TraceKept(path, "SharedDLLs");
+        DWORD counted = 0;
+        if (!ReadSharedCount(path, &counted)) {
+            ReportUnremovedItem(IDS_ITEM_NOT_DELETED, path);
+            g_Decider.Failed = 1;
             return Decision::KeptByCount;
         }
-        *count = counted;
-        return Decision::Uncount;
+        // Recorded before the count was raised: a setup cut in between left no count of
+        // this product's, and the file stays rather than leave another's without one.
+        if (counted != 0) {
+            *count = counted;
+            return Decision::Uncount;
+        }
+        TraceKept(path, "SharedDLLs");
+        return Decision::KeptByCount;
     }
-    if (counted > 0) {
+    if (IsCountedFile(path)) {
         TraceKept(path, "SharedDLLs");
         return Decision::KeptByCount;
     }
@@ -158,11 +156,7 @@ bool AddAct(ActKind kind, char decision, DWORD count, std::string_view text) {
 void DecideCommands() {
     ForEachEntryLastFirst(ScriptName::UninstExec, [](std::string_view command, bool whole, void*) {
         bool startable = whole && command.size() <= kMostCommandChars;
-        if (!startable) {
-            EntryName shown;
-            shown.Assign(command);
-            ReportItemLeftInPlace(shown.c_str());
-        }
+        if (!startable) ReportItemLeftInPlace(command.data());
         return AddAct(ActKind::Command, startable ? Decision::Remove : Decision::LeftInPlace, 0,
                       startable ? command : std::string_view());
     });
@@ -260,6 +254,10 @@ void DecideDirectories() {
 int DecideRemoval() {
     g_Decider = Decider{};
     StartPlan();
+    if (!ReadCountedFiles()) {
+        ReportUnremovedItem(IDS_ITEM_NOT_DELETED, g_Uninst.LogPath.c_str());
+        return 0;
+    }
     ForEachEntryLastFirst(ScriptName::UninstKeptFiles, AddEntryIdentity, &g_Decider.Kept);
     ForEachEntryLastFirst(ScriptName::UninstSharedFiles, AddEntryIdentity, &g_Decider.Counted);
     DecideCommands();
@@ -267,7 +265,6 @@ int DecideRemoval() {
     if (!g_Decider.Failed) DecideFiles();
     KeepComponentsOfFilesThatStay();
     DecideDirectories();
-    CloseSharedCounts();
     int decided = !g_Decider.Failed;
     FreeIdentitySet(g_Decider.Kept);
     FreeIdentitySet(g_Decider.Counted);

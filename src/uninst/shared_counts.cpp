@@ -2,29 +2,23 @@
 
 #include "platform/fixed_text.h"
 #include "script/registry_reader.h"
+#include "uninst/identity_set.h"
+#include "uninst/log_paths.h"
+#include "uninst/registry_values.h"
 #include "uninst/uninst_state.h"
 
 namespace {
 // A value that says "shared" without saying how often.
 constexpr DWORD kSharedUncounted = 1;
 
-LSTATUS OpenSharedDlls(REGSAM access, HKEY* key) {
-    FixedText<256> path;
-    FormWindowsKeyPath(path, "SharedDLLs");
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, key);
-}
-
 // The count a value's data says.
 DWORD ReadCountData(DWORD type, const BYTE* data, DWORD size) {
     DWORD count = 0;
     if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        // One to nine digits, then only the terminator.
         DWORD at = 0;
-        while (at < size && data[at] == ' ') ++at;
-        DWORD digits = 0;
-        for (; at < size && data[at] >= '0' && data[at] <= '9' && digits < 9; ++at, ++digits)
-            count = count * 10 + (data[at] - '0');
-        while (at < size && (data[at] == '\0' || data[at] == ' ')) ++at;
-        return digits == 0 || at != size ? kSharedUncounted : count;
+        for (; at < size && at < 9 && data[at] >= '0' && data[at] <= '9'; ++at) count = count * 10 + (data[at] - '0');
+        return at == 0 || (at < size && data[at] != '\0') ? kSharedUncounted : count;
     }
     if ((type == REG_DWORD && size == 4) || (type == REG_BINARY && size >= 1 && size <= 4)) {
         for (DWORD i = size; i > 0; --i) count = (count << 8) | data[i - 1];
@@ -33,46 +27,65 @@ DWORD ReadCountData(DWORD type, const BYTE* data, DWORD size) {
     return kSharedUncounted;
 }
 
-// The key, opened once for the reads of a run.
-int OpenCounts() {
-    if (g_Uninst.SharedCountsAbsent || g_Uninst.SharedCounts != nullptr) return 1;
-    LSTATUS status = OpenSharedDlls(KEY_QUERY_VALUE, &g_Uninst.SharedCounts);
-    if (status == ERROR_SUCCESS) return 1;
-    g_Uninst.SharedCounts = nullptr;
-    // Only an absent key is remembered: any other failure is asked again.
-    g_Uninst.SharedCountsAbsent = status == ERROR_FILE_NOT_FOUND;
-    return g_Uninst.SharedCountsAbsent;
+// Calls `visit` with each value's name, its identity and the count it says, until a
+// visit answers true. 0 when the key is there but cannot be read.
+using CountVisit = bool (*)(const PathText& name, const PathText& identity, DWORD count, void* context);
+
+struct CountWalk {
+    CountVisit Visit;
+    void* Context;
+};
+
+int ForEachCount(CountVisit visit, void* context) {
+    CountWalk walk{visit, context};
+    return ForEachWindowsValue(
+        HKEY_LOCAL_MACHINE, "SharedDLLs",
+        [](const PathText& name, DWORD type, const BYTE* data, DWORD size, void* context) {
+            const CountWalk& w = *static_cast<CountWalk*>(context);
+            PathText identity;
+            return FormPathIdentity(name.view(), identity) &&
+                   w.Visit(name, identity, ReadCountData(type, data, size), w.Context);
+        },
+        &walk);
 }
 
-// 1 read (0 when there is no such value), 0 unreadable.
-int ReadNamedCount(const char* name, DWORD* count) {
-    BYTE data[16];
-    DWORD type = 0, size = sizeof data;
-    LSTATUS status = RegQueryValueExA(g_Uninst.SharedCounts, name, nullptr, &type, data, &size);
-    *count = 0;
-    if (status == ERROR_FILE_NOT_FOUND) return 1;
-    if (status == ERROR_MORE_DATA) status = ERROR_SUCCESS, type = 0;  // too long for a count: of no form that says one
-    if (status != ERROR_SUCCESS) return 0;
-    *count = ReadCountData(type, data, size);
-    return 1;
-}
+struct CountQuery {
+    const char* Path;
+    DWORD* Count;
+    PathText* Name;
+};
 }  // namespace
+
+int ReadCountedFiles() {
+    if (g_Uninst.CountsRead) return 1;
+    int read = ForEachCount(
+        [](const PathText&, const PathText& identity, DWORD count, void*) {
+            g_Uninst.CountsRead |= count > 0 && !AddIdentity(g_Uninst.CountedFiles, identity.view());
+            return false;
+        },
+        nullptr);
+    // CountsRead was set when there was no memory for a file: that is a failure too.
+    read = read && !g_Uninst.CountsRead;
+    g_Uninst.CountsRead = read;
+    return read;
+}
+
+bool IsCountedFile(const char* path) {
+    return HasIdentity(g_Uninst.CountedFiles, std::string_view(path, TextLength(path)));
+}
 
 int ReadSharedCount(const char* path, DWORD* count, PathText* name) {
     *count = 0;
-    if (!OpenCounts()) return 0;
-    if (g_Uninst.SharedCountsAbsent) return 1;
-    PathText shortName;
-    DWORD n = GetShortPathNameA(path, shortName.data(), PathText::Capacity);
-    bool hasShort = n > 0 && n < PathText::Capacity && !EqualsIgnoreCase(shortName.view(), path);
-    if (!ReadNamedCount(path, count)) return 0;
-    const char* found = path;
-    if (*count == 0 && hasShort) {
-        if (!ReadNamedCount(shortName.c_str(), count)) return 0;
-        found = shortName.c_str();
-    }
-    if (name != nullptr) name->Assign(std::string_view(found, TextLength(found)));
-    return 1;
+    CountQuery query{path, count, name};
+    return ForEachCount(
+        [](const PathText& valueName, const PathText& identity, DWORD found, void* context) {
+            CountQuery& q = *static_cast<CountQuery*>(context);
+            if (!EqualsIgnoreCase(identity.view(), q.Path)) return false;
+            *q.Count = found;
+            if (q.Name != nullptr) *q.Name = valueName;
+            return true;
+        },
+        &query);
 }
 
 int LowerSharedCount(const char* path, DWORD from, DWORD* left) {
@@ -80,8 +93,10 @@ int LowerSharedCount(const char* path, DWORD from, DWORD* left) {
     if (!ReadSharedCount(path, left, &name)) return 0;
     if (*left + 1 == from || (from <= 1 && *left == 0)) return 1;  // lowered by a run that was cut
     if (*left != from) return 0;
-    HKEY key = nullptr;
-    if (OpenSharedDlls(KEY_SET_VALUE, &key) != ERROR_SUCCESS) return 0;
+    FixedText<256> keyPath;
+    FormWindowsKeyPath(keyPath, "SharedDLLs");
+    HKEY key = OpenRegistryKey(HKEY_LOCAL_MACHINE, keyPath.c_str(), KEY_SET_VALUE);
+    if (key == nullptr) return 0;
     DWORD lowered = from - 1;
     LSTATUS status = lowered == 0 ? RegDeleteValueA(key, name.c_str())
                                   : RegSetValueExA(key, name.c_str(), 0, REG_DWORD,
@@ -92,8 +107,3 @@ int LowerSharedCount(const char* path, DWORD from, DWORD* left) {
     return 1;
 }
 
-void CloseSharedCounts() {
-    if (g_Uninst.SharedCounts != nullptr) RegCloseKey(g_Uninst.SharedCounts);
-    g_Uninst.SharedCounts = nullptr;
-    g_Uninst.SharedCountsAbsent = 0;
-}

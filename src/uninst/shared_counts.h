@@ -7,6 +7,12 @@
 #include "platform/fixed_text.h"
 #include "platform/platform.h"
 
+// Reads every value of the key once per run: the files that a count keeps, each by its
+// identity (a value named by a short spelling too). 0 when the key is there but cannot
+// be read.
+int ReadCountedFiles();
+// Whether a count keeps the file (an identity), as ReadCountedFiles found them.
+bool IsCountedFile(const char* path);
 // The count of the file (an identity: folded, long form), under that name or its
 // short one. 1 with *count set (0 when there is no value), 0 when the key is there but
 // cannot be read. `name` receives the value's name when there is one.
@@ -16,5 +22,3 @@ int ReadSharedCount(const char* path, DWORD* count, PathText* name = nullptr);
 // this product's no longer, with *left the count that stays; 0 when it could not be
 // written, or someone else changed it meanwhile (*left then says what it reads).
 int LowerSharedCount(const char* path, DWORD from, DWORD* left);
-// Closes the key that the reads keep open while the plan asks it for every file.
-void CloseSharedCounts();

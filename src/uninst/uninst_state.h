@@ -4,6 +4,7 @@
 
 #include "platform/fixed_text.h"
 #include "platform/platform.h"
+#include "uninst/identity_set.h"
 
 // What the person answered "to all" in the shared-file question.
 enum class SharedAnswer { Ask, RemoveAll, KeepAll };
@@ -32,10 +33,11 @@ struct UninstState {
     int StagedCount;        // files staged for deletion at the next restart
     int OwnFileLeft;        // this program's own file is in the log and still to go
     const char* TracePath;  // /LOG:FILE, passed on to the temporary copy; "" without a trace
-    // HKLM's SharedDLLs key while a pass asks it for every file: open (a handle), known
-    // to be absent (SharedCountsAbsent), or not asked yet (neither).
-    HKEY SharedCounts;
-    int SharedCountsAbsent;
+    // The files a SharedDLLs count keeps, read once per run.
+    IdentitySet CountedFiles;
+    int CountsRead;
+    // The profile's shell folders (HKCU and HKLM), never removed, read at start-up.
+    IdentitySet ShellFolders;
 };
 
 // Zero-filled at process start; RunUninstaller starts every run from zero.
