@@ -44,7 +44,8 @@ int ReadRegistryNumber(HKEY key, const char* name, DWORD* out);
 enum RegistryCountResult { RegistryCountMissing = 0, RegistryCountRead = 1, RegistryCountUnreadable = 2 };
 
 // Reads a usage count as installers leave them: a REG_DWORD, a decimal REG_SZ of one
-// to nine digits ("2"), or REG_BINARY of 1 to 4 bytes, least significant first. RegistryCountRead with *out
-// set; RegistryCountMissing when there is no such value; RegistryCountUnreadable
-// (*out left as it was) for a value that cannot be read or is no count of these forms.
+// to nine digits ("2"), or REG_BINARY of 1 to 4 bytes, least significant first.
+// RegistryCountRead with *out set; RegistryCountMissing when there is no such value;
+// RegistryCountUnreadable (*out left as it was) for a value that cannot be read or
+// is no count of these forms.
 int ReadRegistryCount(HKEY key, const char* name, DWORD* out);
