@@ -20,7 +20,7 @@ const std::set<std::string> kCodes = {
     "unknown-key",        "missing-section",    "duplicate-key",         "duplicate-section",    "duplicate-entry",
     "value-cut",          "unknown-macro",      "program-not-installed", "unknown-section",      "unused-section",
     "ignored-line",       "bare-uninstall-log", "comment-in-value",      "inherited-system-dir", "remover-wiring",
-    "log-in-product-dir", "version-macro",       "doubled-backslash"};
+    "log-in-product-dir", "version-macro",      "doubled-backslash",     "shared-without-log"};
 
 void CheckDiagnostics(const std::string& text, const std::vector<std::string>& files) {
     ScriptText script;

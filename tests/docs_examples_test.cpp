@@ -257,7 +257,7 @@ TEST_P(DocumentedExample, DoesWhatTheDocumentationSays) {
     }
 
     // The outcome, gathered from the expectation block and checked after the run.
-    std::vector<std::string> boxes, files, missing, started, programEnvironment, registered, staged;
+    std::vector<std::string> boxes, files, missing, started, programEnvironment, registered, staged, counts;
     std::vector<Thing> fileVersions;
     std::string restart;
     std::istringstream lines(example.expect);
@@ -333,6 +333,8 @@ TEST_P(DocumentedExample, DoesWhatTheDocumentationSays) {
             M().components[fake::NormalisePath(Trim(value))] = fake::Component{};
         } else if (key == "Staged") {
             staged.push_back(value);
+        } else if (key == "Shared count") {
+            counts.push_back(value);
         } else if (key == "Restart") {
             restart = Trim(value);
         } else {
@@ -386,6 +388,19 @@ TEST_P(DocumentedExample, DoesWhatTheDocumentationSays) {
             << where << ": staged copy " << fake::DelayedMoves()[i].first;
         EXPECT_TRUE(SamePath(fake::DelayedMoves()[i].second, Trim(staged[i].substr(arrow + 4))))
             << where << ": destination " << fake::DelayedMoves()[i].second;
+    }
+    // PATH | N: the SharedDLLs count of the file is the REG_DWORD N.
+    for (const std::string& count : counts) {
+        size_t bar = count.find(" | ");
+        ASSERT_NE(bar, std::string::npos) << where << ": Shared count needs 'path | count'";
+        const auto& values =
+            M().registry["HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs"].values;
+        auto it = values.find(Trim(count.substr(0, bar)));
+        ASSERT_NE(it, values.end()) << where << ": no count for " << count;
+        DWORD n = std::stoul(Trim(count.substr(bar + 3)));
+        std::string bytes{static_cast<char>(n & 0xff), static_cast<char>((n >> 8) & 0xff),
+                          static_cast<char>((n >> 16) & 0xff), static_cast<char>((n >> 24) & 0xff)};
+        EXPECT_EQ(it->second, (std::pair<DWORD, std::string>(REG_DWORD, bytes))) << where << ": " << count;
     }
     if (!restart.empty()) {
         EXPECT_EQ(M().exitWindowsFlags.empty() ? "no" : "yes", restart) << where << ": restart";

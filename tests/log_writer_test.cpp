@@ -144,6 +144,145 @@ TEST(LogWriter, HoldsTheSharedProfileRows) {
     }
 }
 
+// --- What the writer says ------------------------------------------------------------------
+
+constexpr const char* kShared = ScriptName::UninstSharedFiles;
+
+struct ResultRow {
+    const char* why;
+    const char* existing;  // the log before, none when null
+    Entries before;        // entries of the run before the one judged
+    const char* key;       // the entry judged, into [UninstSharedFiles]
+    const char* failing;   // a call that fails from then on, or null
+    int result;
+};
+
+const ResultRow kResultRows[] = {
+    {"a new name, the run's first entry",
+     "[UNINST]\r\nProduct=Sample\r\n",
+     {},
+     "C:\\APP\\A.DLL",
+     nullptr,
+     LogKeyWritten},
+    {"a new name appended at the end",
+     "[UNINST]\r\nProduct=Sample\r\n",
+     {{kShared, "C:\\APP\\B.DLL"}},
+     "C:\\APP\\A.DLL",
+     nullptr,
+     LogKeyWritten},
+    {"a name there from an earlier run",
+     "[UninstSharedFiles]\r\nC:\\APP\\A.DLL=\r\n",
+     {},
+     "C:\\APP\\A.DLL",
+     nullptr,
+     LogKeyAlreadyThere},
+    {"a name there in other case",
+     "[UninstSharedFiles]\r\nc:\\app\\a.dll=\r\n",
+     {},
+     "C:\\APP\\A.DLL",
+     nullptr,
+     LogKeyAlreadyThere},
+    {"a name written earlier in this run",
+     nullptr,
+     {{kShared, "C:\\APP\\A.DLL"}},
+     "C:\\APP\\A.DLL",
+     nullptr,
+     LogKeyAlreadyThere},
+    // The line loses its value, as the profile function writes it.
+    {"a name there with a value",
+     "[UninstSharedFiles]\r\nC:\\APP\\A.DLL=old\r\n",
+     {},
+     "C:\\APP\\A.DLL",
+     nullptr,
+     LogKeyWritten},
+    // The writer does not compare what is not plain: the profile function decides.
+    {"a name beyond ASCII, there already",
+     "[UninstSharedFiles]\r\nC:\\\xc9T\xc9=\r\n",
+     {},
+     "C:\\\xc9T\xc9",
+     nullptr,
+     LogKeyWritten},
+    {"the profile function refuses the first entry",
+     "[UNINST]\r\nProduct=Sample\r\n",
+     {},
+     "C:\\APP\\A.DLL",
+     "WritePrivateProfileStringA",
+     LogKeyNotWritten},
+    {"the profile function refuses a name beyond ASCII",
+     "[UNINST]\r\nProduct=Sample\r\n",
+     {},
+     "C:\\\xc9T\xc9",
+     "WritePrivateProfileStringA",
+     LogKeyNotWritten},
+    // The direct append fails, and so does the profile function it falls back on.
+    {"neither way of a later entry works",
+     "[UNINST]\r\nProduct=Sample\r\n",
+     {{kShared, "C:\\APP\\B.DLL"}},
+     "C:\\APP\\A.DLL",
+     "WriteFile",
+     LogKeyNotWritten},
+};
+
+TEST(LogWriter, SaysWhatBecameOfEachEntry) {
+    for (const ResultRow& row : kResultRows) {
+        WriteLog(row.existing, row.before, false);
+        if (row.failing) {
+            fake::FailAlways(row.failing);
+            fake::FailAlways("WritePrivateProfileStringA");
+        }
+        EXPECT_EQ(AddLogKey(kLog, kShared, row.key), row.result) << row.why;
+    }
+}
+
+struct HoldsRow {
+    const char* why;
+    const char* existing;
+    Entries before;
+    const char* section;
+    const char* key;
+    bool held;
+};
+
+const char* const kSharedLog =
+    "[UNINST]\r\nProduct=Sample\r\n[UninstSharedFiles]\r\nC:\\APP\\A.DLL=\r\nC:\\APP\\V.DLL=1\r\n"
+    "C:\\\xc9T\xc9\\E.DLL=\r\nC:\\APP\\a=b.dll=\r\n[UninstFiles]\r\nC:\\APP\\F.DLL=\r\n";
+
+const HoldsRow kHoldsRows[] = {
+    {"a line of the section", kSharedLog, {}, kShared, "C:\\APP\\A.DLL", true},
+    {"the same in other case", kSharedLog, {}, kShared, "c:\\app\\a.dll", true},
+    // A line with a value is not the entry the writer would leave.
+    {"a line with a value", kSharedLog, {}, kShared, "C:\\APP\\V.DLL", false},
+    {"a name beyond ASCII", kSharedLog, {}, kShared, "C:\\\xc9T\xc9\\E.DLL", true},
+    // The whole line counts, though the profile functions' key is what precedes the first '='.
+    {"a name holding '='", kSharedLog, {}, kShared, "C:\\APP\\a=b.dll", true},
+    {"the start of a name holding '='", kSharedLog, {}, kShared, "C:\\APP\\a", false},
+    {"a line of another section", kSharedLog, {}, kShared, "C:\\APP\\F.DLL", false},
+    {"a name no section holds", kSharedLog, {}, kShared, "C:\\APP\\N.DLL", false},
+    {"no log at all", nullptr, {}, kShared, "C:\\APP\\A.DLL", false},
+    {"written earlier in this run", nullptr, {{kShared, "C:\\APP\\A.DLL"}}, kShared, "C:\\APP\\A.DLL", true},
+    // The writer held another section last: the one asked about is read.
+    {"asked after another section's entry", kSharedLog, {{kFiles, "C:\\APP\\G.DLL"}}, kShared, "C:\\APP\\A.DLL", true},
+};
+
+TEST(LogWriter, KnowsTheLinesASectionHolds) {
+    for (const HoldsRow& row : kHoldsRows) {
+        WriteLog(row.existing, row.before, false);
+        EXPECT_EQ(HasLogKey(kLog, row.section, row.key), row.held) << row.why;
+    }
+}
+
+// Asked just before the entry is added, the question costs the entry no read.
+TEST(LogWriter, AskingBeforeAddingReadsTheSectionOnce) {
+    WriteLog(kSharedLog, ManyFiles(2), false);
+    M().calls.clear();
+    EXPECT_FALSE(HasLogKey(kLog, kShared, "C:\\APP\\N.DLL"));
+    size_t reads = fake::CallsStartingWith("GetPrivateProfile").size();
+    EXPECT_GT(reads, 0u);
+    EXPECT_EQ(AddLogKey(kLog, kShared, "C:\\APP\\N.DLL"), LogKeyWritten);
+    EXPECT_EQ(fake::CallsStartingWith("GetPrivateProfile").size(), reads);
+    EXPECT_TRUE(HasLogKey(kLog, kShared, "C:\\APP\\N.DLL"));
+}
+
 // --- A run cut short ------------------------------------------------------------------
 
 struct PowerCut {};

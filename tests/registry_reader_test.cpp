@@ -103,4 +103,69 @@ TEST_F(RegistryReader, OnlyAFourByteDwordIsANumber) {
     }
 }
 
+struct CountRow {
+    const char* why;
+    DWORD type;
+    std::string data;
+    int result;
+    DWORD count;  // 99 when left as it was
+};
+
+// The forms other installers leave SharedDLLs counts in, and the values that are no count.
+TEST_F(RegistryReader, CountsAreReadInEveryFormInstallersLeave) {
+    const CountRow rows[] = {
+        {"a REG_DWORD", REG_DWORD, "\x03\x00\x00\x00"s, RegistryCountRead, 3},
+        {"a REG_DWORD of 0 is a count", REG_DWORD, "\x00\x00\x00\x00"s, RegistryCountRead, 0},
+        {"all four bytes of a REG_DWORD", REG_DWORD, "\x78\x56\x34\x12"s, RegistryCountRead, 0x12345678},
+        {"a decimal REG_SZ", REG_SZ, "2\0"s, RegistryCountRead, 2},
+        {"a REG_SZ of several digits", REG_SZ, "120\0"s, RegistryCountRead, 120},
+        {"a REG_SZ without its terminator", REG_SZ, "7", RegistryCountRead, 7},
+        {"leading zeros", REG_SZ, "007\0"s, RegistryCountRead, 7},
+        {"nine digits, the most read", REG_SZ, "123456789\0"s, RegistryCountRead, 123456789},
+        {"REG_BINARY of one byte", REG_BINARY, "\x05", RegistryCountRead, 5},
+        {"REG_BINARY of three bytes, least significant first", REG_BINARY, "\x01\x02\x03", RegistryCountRead, 0x030201},
+        {"REG_BINARY of four bytes", REG_BINARY, "\xff\xff\xff\xff", RegistryCountRead, 0xFFFFFFFFu},
+        // Anything else is no count: the caller's number stays.
+        {"ten digits", REG_SZ, "1234567890\0"s, RegistryCountUnreadable, 99},
+        {"a letter after the digits", REG_SZ, "2x\0"s, RegistryCountUnreadable, 99},
+        {"a blank before the digits", REG_SZ, " 2\0"s, RegistryCountUnreadable, 99},
+        {"a negative number", REG_SZ, "-1\0"s, RegistryCountUnreadable, 99},
+        {"a hexadecimal text", REG_SZ, "0x10\0"s, RegistryCountUnreadable, 99},
+        {"an empty REG_SZ", REG_SZ, "\0"s, RegistryCountUnreadable, 99},
+        {"a REG_SZ of no bytes", REG_SZ, "", RegistryCountUnreadable, 99},
+        {"a short REG_DWORD", REG_DWORD, "\x03\x00"s, RegistryCountUnreadable, 99},
+        {"a long REG_DWORD", REG_DWORD, "\x03\x00\x00\x00\x00"s, RegistryCountUnreadable, 99},
+        {"empty REG_BINARY", REG_BINARY, "", RegistryCountUnreadable, 99},
+        {"REG_BINARY of five bytes", REG_BINARY, "\x01\x00\x00\x00\x00"s, RegistryCountUnreadable, 99},
+        {"a REG_EXPAND_SZ", REG_EXPAND_SZ, "2\0"s, RegistryCountUnreadable, 99},
+        {"a REG_MULTI_SZ", REG_MULTI_SZ, "2\0\0"s, RegistryCountUnreadable, 99},
+        {"more data than a count takes", REG_BINARY, std::string(17, '\x01'), RegistryCountUnreadable, 99},
+    };
+    for (const CountRow& row : rows) {
+        fake::Reset();
+        fake::SetRegistryData(HKEY_LOCAL_MACHINE, kPath, "C:\\APP\\LIB.DLL", row.type, row.data);
+        HKEY key = OpenRegistryKey(HKEY_LOCAL_MACHINE, kPath, KEY_QUERY_VALUE);
+        ASSERT_NE(key, nullptr) << row.why;
+        DWORD count = 99;
+        EXPECT_EQ(ReadRegistryCount(key, "C:\\APP\\LIB.DLL", &count), row.result) << row.why;
+        EXPECT_EQ(count, row.count) << row.why;
+        RegCloseKey(key);
+    }
+}
+
+TEST_F(RegistryReader, AMissingCountIsToldFromOneThatCannotBeRead) {
+    fake::SetRegistryData(HKEY_LOCAL_MACHINE, kPath, "C:\\APP\\LIB.DLL", REG_DWORD, "\x02\x00\x00\x00"s);
+    HKEY key = OpenRegistryKey(HKEY_LOCAL_MACHINE, kPath, KEY_QUERY_VALUE);
+    ASSERT_NE(key, nullptr);
+    DWORD count = 99;
+    EXPECT_EQ(ReadRegistryCount(key, "C:\\APP\\NONE.DLL", &count), RegistryCountMissing);
+    // Denied is not missing: the value may hold a count nobody may lower.
+    fake::FailCall("RegQueryValueExA");
+    EXPECT_EQ(ReadRegistryCount(key, "C:\\APP\\LIB.DLL", &count), RegistryCountUnreadable);
+    EXPECT_EQ(count, 99u);
+    EXPECT_EQ(ReadRegistryCount(key, "C:\\APP\\LIB.DLL", &count), RegistryCountRead);
+    EXPECT_EQ(count, 2u);
+    RegCloseKey(key);
+}
+
 }  // namespace

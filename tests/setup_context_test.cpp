@@ -125,6 +125,37 @@ TEST(Paths, OnlyDriveAndNetworkPathsAreFull) {
     for (const Row& row : rows) EXPECT_EQ(IsFullPath(row.path), row.full) << row.path;
 }
 
+// The one form by which a file is named to other programs (its SharedDLLs count),
+// which the remover's own folding must agree with.
+TEST(Paths, FoldingGivesTheFormWindowsReads) {
+    struct Row {
+        const char* path;
+        const char* folded;
+    };
+    const Row rows[] = {
+        {"C:\\APP\\LIB.DLL", "C:\\APP\\LIB.DLL"},                            // already folded
+        {"C:\\WINDOWS\\SYSTEM\\\\LIB.DLL", "C:\\WINDOWS\\SYSTEM\\LIB.DLL"},  // %WINSYSDIR%\ doubled
+        {"C:\\APP\\\\\\LIB.DLL", "C:\\APP\\LIB.DLL"},                        // a run of three
+        {"C:\\APP/LIB.DLL", "C:\\APP\\LIB.DLL"},                             // a forward slash
+        {"C:\\APP/\\LIB.DLL", "C:\\APP\\LIB.DLL"},                           // a slash beside a backslash
+        {"\\\\SERVER\\SHARE\\\\LIB.DLL", "\\\\SERVER\\SHARE\\LIB.DLL"},      // the network pair stays
+        {"//SERVER/SHARE/LIB.DLL", "\\\\SERVER\\SHARE\\LIB.DLL"},            // written with slashes
+        {"C:\\\xc9T\xc9\\\\A.DLL", "C:\\\xc9T\xc9\\A.DLL"},                  // other bytes pass as they are
+        {"", ""},
+    };
+    for (const Row& row : rows) {
+        PathText path;
+        path.Assign(row.path);
+        FoldPath(path);
+        EXPECT_STREQ(path.c_str(), row.folded) << row.path;
+    }
+    // The longest path folds within its buffer.
+    PathText full;
+    full.Assign("C:\\" + std::string(256, 'a'));
+    FoldPath(full);
+    EXPECT_EQ(full.length(), 259u);
+}
+
 TEST(Paths, AppendBackslashNeverOverrunsAFullBuffer) {
     PathText path;
     path.Clear();

@@ -306,6 +306,52 @@ TEST_F(SetupCheckPlan, SilentIsAMachineOptionOfThePlanOnly) {
     EXPECT_EQ(RunSetupCheck({"--silent", (dir / "medium").string()}, out, err), 2) << out;
 }
 
+// The count each shared file's entry raises shows beside its copy, from what the
+// described machine holds: the file there before, and the counts of its registry.
+TEST_F(SetupCheckPlan, SharedFilesShowTheCountTheyRaise) {
+    Put(dir / "medium/SETUP.INF",
+        "[SETUP]\nProduct=Demo\nUninstFile=C:\\WINDOWS\\DEMOUN.INI\n"
+        "[AddFiles.WIN32]\nnew.dll=\nthere.dll=\ncounted.dll=\nown.dll=\n"
+        "[new.dll]\nTargetDir=%WINSYSDIR%\nSharedFile=1\n[there.dll]\nSharedFile=1\n[counted.dll]\nSharedFile=1\n"
+        "[own.dll]\n");
+    for (const char* name : {"new.dll", "there.dll", "counted.dll", "own.dll"})
+        Put(dir / "medium" / name, std::string(name) + "\r\n");
+    Put(dir / "root/WINDOWS/SYSTEM32/there.dll", "another product's\r\n");
+    Put(dir / "machine.reg",
+        "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs]\n"
+        "\"C:\\\\WINDOWS\\\\SYSTEM32\\\\counted.dll\"=dword:00000003\n");
+    std::string out;
+    ASSERT_EQ(Plan({"--root", (dir / "root").string(), "--registry", (dir / "machine.reg").string()}, out), 0) << out;
+    EXPECT_EQ(out,
+              "copy: D:\\new.dll -> C:\\WINDOWS\\SYSTEM32\\new.dll: new\n"
+              "shared: C:\\WINDOWS\\SYSTEM32\\new.dll: SharedDLLs count 1\n"
+              "copy: D:\\there.dll -> C:\\WINDOWS\\SYSTEM32\\there.dll: replaced\n"
+              "shared: C:\\WINDOWS\\SYSTEM32\\there.dll: SharedDLLs count 2\n"
+              "copy: D:\\counted.dll -> C:\\WINDOWS\\SYSTEM32\\counted.dll: new\n"
+              "shared: C:\\WINDOWS\\SYSTEM32\\counted.dll: SharedDLLs count 4\n"
+              "copy: D:\\own.dll -> C:\\WINDOWS\\SYSTEM32\\own.dll: new\n"
+              "box: Demo | Setup completed successfully | OK -> OK\n"
+              "uninstall log: C:\\WINDOWS\\DEMOUN.INI\n"
+              "  [UNINST]\n"
+              "  Product=Demo\n"
+              "  [UninstSharedFiles]\n"
+              "  C:\\WINDOWS\\SYSTEM32\\new.dll=\n"
+              "  C:\\WINDOWS\\SYSTEM32\\there.dll=\n"
+              "  C:\\WINDOWS\\SYSTEM32\\counted.dll=\n"
+              "  [UninstFiles]\n"
+              "  C:\\WINDOWS\\SYSTEM32\\new.dll=\n"
+              "  C:\\WINDOWS\\SYSTEM32\\there.dll=\n"
+              "  C:\\WINDOWS\\SYSTEM32\\counted.dll=\n"
+              "  C:\\WINDOWS\\SYSTEM32\\own.dll=\n"
+              "restart offered: no\n");
+    std::string json;
+    ASSERT_EQ(Plan({"--json"}, json), 0) << json;
+    EXPECT_NE(json.find("{\"kind\": \"shared\", \"path\": \"C:\\\\WINDOWS\\\\SYSTEM32\\\\new.dll\", "
+                        "\"count\": \"1\"}"),
+              std::string::npos)
+        << json;
+}
+
 TEST_F(SetupCheckPlan, AnswersAreTakenInTheOrderAsked) {
     Put(dir / "medium/SETUP.INF", "[SETUP]\nProduct=Demo\nInitialPrompt=1\n");
     std::string out;

@@ -162,6 +162,31 @@ TEST(SetupCheckDiagnostics, EveryKindIsFoundWhereItIs) {
          {"7 error remover-wiring"}},
         // A program path the core cannot join whole is not started.
         {"program path too long", longProgram.c_str(), {"run.exe"}, {"4 error path-too-long"}},
+        // A shared file is counted only into a log: without one, nobody knows this product uses it.
+        {"shared file without a log",
+         "[AddFiles.WIN32]\na.dll=\n[a.dll]\nTargetDir=C:\\A\\\nSharedFile=1\n",
+         {"a.dll"},
+         {"5 warning shared-without-log"}},
+        {"shared file with a log",
+         "[SETUP]\nUninstFile=C:\\WINDOWS\\A.INI\n[AddFiles.WIN32]\na.dll=\n[a.dll]\nTargetDir=C:\\A\\\n"
+         "SharedFile=1\n",
+         {"a.dll"},
+         {}},
+        // SharedFile=0 asks for no count, so the missing log takes nothing from it.
+        {"SharedFile=0 without a log",
+         "[AddFiles.WIN32]\na.dll=\n[a.dll]\nTargetDir=C:\\A\\\nSharedFile=0\n",
+         {"a.dll"},
+         {}},
+        // The number is read as SETUP.EXE reads it: leading digits.
+        {"SharedFile=yes is 0",
+         "[AddFiles.WIN32]\na.dll=\n[a.dll]\nTargetDir=C:\\A\\\nSharedFile=yes\n",
+         {"a.dll"},
+         {}},
+        // A key SETUP.EXE reads only in file entries.
+        {"SharedFile of a program entry",
+         "[ExecFiles.WIN32]\nrun.exe=\n[run.exe]\nTargetDir=C:\\A\\\nSharedFile=1\n",
+         {"run.exe"},
+         {"5 warning unknown-key"}},
     };
     for (const DiagnosticRow& row : rows) EXPECT_EQ(Check(row.script, row.medium), row.expected) << row.why;
 }
@@ -184,6 +209,14 @@ TEST(SetupCheckDiagnostics, HintsNameWhatWasMeant) {
         << text;
     text = CheckText("[SetEnv.WIN32]\nV=\n[V]\nDataFrom=enviroment\n", {});
     EXPECT_NE(text.find("did you mean ENVIRONMENT?"), std::string::npos) << text;
+}
+
+TEST(SetupCheckDiagnostics, SharedFileWithoutALogSaysWhatIsLost) {
+    std::string text = CheckText("[AddFiles.WIN32]\na.dll=\n[a.dll]\nTargetDir=C:\\A\\\nSharedFile=1\n", {"a.dll"});
+    EXPECT_EQ(text,
+              "SETUP.INF:5: warning: SharedFile=1 in [a.dll], but [SETUP] has no UninstFile: SETUP.EXE counts a "
+              "shared file only in a log it keeps, so this one is not counted and another product's removal may "
+              "delete it [shared-without-log]\n");
 }
 
 TEST(SetupCheckDiagnostics, KeysOfEverySectionRoleAreKnown) {

@@ -1,6 +1,7 @@
 // One version-checked copy: SRCFILE in SRCDIR becomes TARGETFILE in TARGETDIR.
 #include "actions/file_install.h"
 #include "actions/file_staging.h"
+#include "actions/shared_count.h"
 #include "setup/setup_context.h"
 #include "ui/messages.h"
 #include "ui/run_trace.h"
@@ -88,7 +89,7 @@ void TraceFile(const char* source, const char* destination, const char* outcome,
 }
 }  // namespace
 
-int InstallCurrentFile() {
+int InstallCurrentFile(int sharedFile) {
     // A path that does not fit is refused, never cut: a cut path names another file.
     PathText source;
     PathText destination;
@@ -114,11 +115,12 @@ int InstallCurrentFile() {
         if (CreateDirectoryA(g_Setup.TARGETDIR.c_str(), nullptr)) LogCreatedDirectory(g_Setup.TARGETDIR.c_str());
     }
 
-    // Only the trace tells a new file from a replaced one: without it the question is
-    // not asked.
+    // Only the trace and a shared file's count tell a new file from a replaced one:
+    // without them the question is not asked.
     const char* outcome = "new";
-    if (g_Setup.TraceFile != nullptr && GetFileAttributesA(destination.c_str()) != INVALID_FILE_ATTRIBUTES)
-        outcome = "replaced";
+    bool existed = (g_Setup.TraceFile != nullptr || sharedFile) &&
+                   GetFileAttributesA(destination.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (existed) outcome = "replaced";
 
     VersionBuffers buffers{};
     DWORD bits = InstallFromSource(buffers);
@@ -153,6 +155,9 @@ int InstallCurrentFile() {
     TraceFile(source.c_str(), destination.c_str(), outcome, serviceBits);
     // The newer file kept is another product's: the remover must leave it.
     if (kept) LogKeptFile(destination.c_str());
+    // Kept or installed, the product uses the file now; counted before its own entry,
+    // so that a cut between the two never leaves it logged as the product's alone.
+    if (sharedFile) CountSharedFile(destination, existed);
     LogInstalledFile(destination.c_str());
     return 1;
 }

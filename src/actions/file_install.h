@@ -12,6 +12,7 @@ int RunFilePhase(const char* listSection, const PluginHost* host);
 // entry) and installs it. 1, or 0 when a required file failed (after its boxes).
 int InstallFileEntry(const char* section, const PluginHost* host);
 // Copies SRCFILE in SRCDIR to TARGETFILE in TARGETDIR, version-checked, staging it
-// when the file present is in use. 1 with the file logged, or 0 after the copy-error
-// box; no temporary copy is left behind either way.
-int InstallCurrentFile();
+// when the file present is in use. 1 with the file logged (and, for a `sharedFile`,
+// counted in SharedDLLs), or 0 after the copy-error box; no temporary copy is left
+// behind either way.
+int InstallCurrentFile(int sharedFile = 0);

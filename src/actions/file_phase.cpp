@@ -30,8 +30,11 @@ int InstallFileEntry(const char* section, const PluginHost* host) {
     TakeEntryText(entry, ScriptName::SourceFilename, section, g_Setup.SRCFILE);
     TakeEntryTarget(entry, HostDirectoryFor(section, host));
 
+    // From the block already read: a script without the key makes no call for it.
+    int shared = TakeEntryFlag(entry, ScriptName::SharedFile, 0);
+
     ShowProgressFile();
-    if (InstallCurrentFile()) return 1;
+    if (InstallCurrentFile(shared)) return 1;
 
     // The copy-error box has told the user; an optional file needs no second box.
     // Asked only of a file that failed, so it is one profile call of its own.

@@ -19,6 +19,7 @@ struct EntrySection {
     const char* Name;    // the section's name
     unsigned Length;     // bytes of Block that the read gave, the final NUL excluded
     int Whole;           // 1: Block holds the whole section; 0: keys are read one by one
+    int Read;            // 1: Block holds what the read gave: all, its start, or nothing
     char Block[kEntrySectionBytes];
 };
 
@@ -32,3 +33,9 @@ void TakeEntryText(const EntrySection& section, const char* key, const char* def
 // Like TakeEntryText, and says whether the key is there at all: 1 with its value
 // (which may be empty, "Key="), 0 with `out` empty when the key or section is missing.
 int TakeEntryPresentText(const EntrySection& section, const char* key, PathText& out);
+// A key's number as ReadScriptFlag reads it: 1 when it is not zero. A key that the
+// block read does not show gives `fallback` without a read of its own, so that a
+// script without the key makes no call for it: a missing section (or a read that
+// failed) has no keys, and of a section too large for the block only the keys in
+// its first kEntrySectionBytes are seen.
+int TakeEntryFlag(const EntrySection& section, const char* key, int fallback);

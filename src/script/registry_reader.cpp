@@ -74,3 +74,29 @@ int ReadRegistryNumber(HKEY key, const char* name, DWORD* out) {
     *out = value;
     return 1;
 }
+
+int ReadRegistryCount(HKEY key, const char* name, DWORD* out) {
+    DWORD type = 0;
+    BYTE data[16];
+    DWORD size = sizeof data;
+    LSTATUS status = RegQueryValueExA(key, name, nullptr, &type, data, &size);
+    if (status == ERROR_FILE_NOT_FOUND) return RegistryCountMissing;
+    if (status != ERROR_SUCCESS || size > sizeof data) return RegistryCountUnreadable;
+    DWORD count = 0;
+    if (type == REG_SZ) {
+        // One to nine decimal digits up to the terminator, if any; no sign, no blanks.
+        DWORD digits = 0;
+        for (; digits < size && data[digits] != 0; ++digits) {
+            DWORD digit = data[digits] - static_cast<DWORD>('0');
+            if (digit > 9 || digits == 9) return RegistryCountUnreadable;
+            count = count * 10 + digit;
+        }
+        if (digits == 0) return RegistryCountUnreadable;
+    } else if ((type == REG_DWORD && size == 4) || (type == REG_BINARY && size >= 1 && size <= 4)) {
+        for (DWORD i = size; i > 0; --i) count = (count << 8) | data[i - 1];
+    } else {
+        return RegistryCountUnreadable;
+    }
+    *out = count;
+    return RegistryCountRead;
+}

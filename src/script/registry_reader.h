@@ -47,3 +47,12 @@ int ReadRegistryKeyText(HKEY root, const char* path, const char* name, PathText&
 // Reads a REG_DWORD value: 1 with *out set, or 0 with *out left as it was when the
 // value is missing or is not four bytes of type REG_DWORD.
 int ReadRegistryNumber(HKEY key, const char* name, DWORD* out);
+
+enum RegistryCountResult { RegistryCountMissing = 0, RegistryCountRead = 1, RegistryCountUnreadable = 2 };
+
+// Reads a usage count as installers leave them: a REG_DWORD, a decimal REG_SZ of one
+// to nine digits ("2"), or REG_BINARY of 1 to 4 bytes, least significant first.
+// RegistryCountRead with *out set; RegistryCountMissing when there is no such value;
+// RegistryCountUnreadable (*out left as it was) for a value that cannot be read or
+// is no count of these forms.
+int ReadRegistryCount(HKEY key, const char* name, DWORD* out);

@@ -53,6 +53,23 @@ bool IsFullPath(std::string_view path) {
     return shareLength > 0;
 }
 
+void FoldPath(PathText& path) {
+    // Never longer than it was: folded in place, written behind where it is read.
+    char* text = path.data();
+    auto separator = [](char c) { return c == '\\' || c == '/'; };
+    // A network path's leading pair is part of its name, not a doubled separator.
+    size_t from = separator(text[0]) && separator(text[1]) ? 2 : 0;
+    size_t to = from;
+    if (from == 2) text[0] = text[1] = '\\';
+    char last = '\0';
+    for (; text[from] != '\0'; ++from) {
+        char c = separator(text[from]) ? '\\' : text[from];
+        if (c != '\\' || last != '\\') text[to++] = c;
+        last = c;
+    }
+    text[to] = '\0';
+}
+
 bool ScriptExists() {
     DWORD attributes = GetFileAttributesA(g_Setup.INFFILE.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;

@@ -69,6 +69,11 @@ int JoinPath(PathText& destination, std::string_view directory, std::string_view
 // drive path "X:\..." or a network path "\\server\share\...". Anything else would be
 // searched for or resolved against the current directory.
 bool IsFullPath(std::string_view path);
+// The path as Windows reads it, in the one form by which it is named to others: '/'
+// as '\', each run of backslashes as one, except a network path's leading pair
+// (C:\WINDOWS\SYSTEM\\LIB.DLL, from TargetDir=%WINSYSDIR%\, is C:\WINDOWS\SYSTEM\LIB.DLL).
+// The remover folds the log's entries by the same rule.
+void FoldPath(PathText& path);
 // The script's RequireMajorVersion; 0 when it is missing.
 UINT ReadRequireMajorVersion();
 // Reads Product (default "product") into buffer[size]. 1 when a name was read.

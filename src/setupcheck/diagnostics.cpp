@@ -584,6 +584,7 @@ private:
                        "the destination of " + name + ", " + RunningFile() + " in " + RunningDir() +
                            ", is longer than " + std::to_string(kPathLimit) + " characters",
                        "path-too-long");
+            CheckSharedFileLog(name, section);
             // Only a path the core copies to installs the file; one only known on the
             // machine may.
             bool copied = joined && (fullDir || targetUncertain_);
@@ -592,6 +593,19 @@ private:
             installed_.push_back(destination.c_str());
             installedNames_.push_back(RunningFile());
         }
+    }
+
+    // SETUP.EXE counts a shared file only into a log: a count no log records could
+    // never be lowered, and the file would stay for good.
+    void CheckSharedFileLog(const std::string& name, const ScriptSection* section) {
+        if (ReadScriptNumber(script_, name, SharedFile, 0) == 0) return;
+        if (!ReadScriptValue(script_, SetupSection, UninstFile, "", kPathLimit).empty()) return;
+        const ProfileLine* line = FindScriptKey(section, SharedFile);
+        Report(line ? line->Number : 0, SeverityWarning,
+               "SharedFile=" + ReadScriptValue(script_, name, SharedFile, "", 259) + " in [" + name +
+                   "], but [SETUP] has no UninstFile: SETUP.EXE counts a shared file only in a log it keeps, so "
+                   "this one is not counted and another product's removal may delete it",
+               "shared-without-log");
     }
 
     std::string ShownTargetDir() const {

@@ -23,7 +23,7 @@ inline constexpr KeyRule Setup[] = {
 };
 inline constexpr KeyRule FileEntry[] = {
     {SourceFilename, StringKey, 259, false}, {TargetFilename, StringKey, 259, false}, {TargetDir, StringKey, 259, true},
-    {RequiredCopy, NumberKey, 0, false},     {nullptr, StringKey, 0, false},
+    {RequiredCopy, NumberKey, 0, false},     {SharedFile, NumberKey, 0, false},       {nullptr, StringKey, 0, false},
 };
 inline constexpr KeyRule ExecEntry[] = {
     {TargetFilename, StringKey, 259, false},  {TargetDir, StringKey, 259, true},

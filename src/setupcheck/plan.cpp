@@ -310,6 +310,25 @@ std::string RegisterFailure(const std::string& path, bool called) {
     return "";
 }
 
+// The count SETUP.EXE writes for a shared file, as the machine records the call.
+constexpr char kSharedCountCall[] =
+    "RegSetValueExA HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs ";
+
+// A SharedDLLs value at the end of the run, as a decimal number ("?" when it is no
+// REG_DWORD: the write did not take).
+std::string SharedCountAfterRun(const std::string& name) {
+    const auto& registry = machine::M().registry;
+    auto key = registry.find("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs");
+    if (key == registry.end()) return "?";
+    auto value = key->second.values.find(name);
+    if (value == key->second.values.end() || value->second.first != REG_DWORD || value->second.second.size() != 4)
+        return "?";
+    const std::string& bytes = value->second.second;
+    unsigned long count = 0;
+    for (size_t i = 4; i > 0; --i) count = (count << 8) | static_cast<unsigned char>(bytes[i - 1]);
+    return std::to_string(count);
+}
+
 std::vector<PlanEvent> CollectEvents(const std::set<std::string>& existedBefore,
                                      const std::vector<ScriptEntry>& entries) {
     machine::Machine& m = machine::M();
@@ -436,6 +455,11 @@ std::vector<PlanEvent> CollectEvents(const std::set<std::string>& existedBefore,
                  "",
                  "",
                  ""});
+        } else if (starts(kSharedCountCall)) {
+            // A shared file's count, raised in SharedDLLs: the number it was set to.
+            std::string name = call.substr(strlen(kSharedCountCall));
+            std::string count = SharedCountAfterRun(name);
+            add({"shared", name + ": SharedDLLs count " + count, {{"path", name}, {"count", count}}, "", "", ""});
         } else if (starts("WriteFile box ")) {
             // Unattended, a box is not shown: the trace's line says how it was answered.
             add({"box", call.substr(14), {{"trace", call.substr(14)}}, "", "", ""});

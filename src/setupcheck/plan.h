@@ -23,7 +23,7 @@ struct PlanMachine {
 
 // One thing the run did, with the entry of the script it did it for.
 struct PlanEvent {
-    std::string Kind;  // box, environment, copy, start, register, refused, staged, restart
+    std::string Kind;  // box, environment, copy, shared, start, register, refused, staged, restart
     std::string Text;  // the event on one line
     std::vector<std::pair<std::string, std::string>> Fields;  // its parts, for JSON
     std::string List, Entry;  // the list section and entry being run ("" outside the entries)

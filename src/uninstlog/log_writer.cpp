@@ -160,6 +160,18 @@ void LoadSection(const char* path, const char* section) {
     g_Log.Capacity = g_Log.Used + 1;
 }
 
+// Whether a kept line is exactly `name=`, whatever the name holds, line by line: the
+// index knows plain names only, and the sections asked so are short.
+bool HoldsLine(std::string_view name) {
+    for (DWORD at = 0; at < g_Log.Used; at += TextLength(g_Log.List.Names + at) + 1) {
+        const char* line = g_Log.List.Names + at;
+        if (TextLength(line) == name.size() + 1 && line[name.size()] == '=' &&
+            EqualsIgnoreCase(std::string_view(line, name.size()), name))
+            return true;
+    }
+    return false;
+}
+
 // A name the profile functions write as given and compare by ASCII case alone.
 bool IsPlainName(std::string_view name) {
     if (name.empty() || name[0] == '[' || name[0] == ';' || name[0] == ' ' || name.back() == ' ') return false;
@@ -184,23 +196,30 @@ void ResetLogWriter() {
     g_Log = LogWriter{};
 }
 
-void AddLogKey(const char* path, const char* section, const char* key) {
+int AddLogKey(const char* path, const char* section, const char* key) {
     if (!g_Log.Loaded || g_Log.Section != section) LoadSection(path, section);
     std::string_view name(key, TextLength(key));
     bool plain = IsPlainName(name);
     int found = plain ? FindName(name) : 0;
-    if (found == 2) return;
+    if (found == 2) return LogKeyAlreadyThere;
     if (found == 0 && plain && g_Log.Started && g_Log.Present && g_Log.AtEnd && AppendName(name)) {
         KeepName(name);
-        return;
+        return LogKeyWritten;
     }
     g_Log.Started = g_Log.ProfileUsed = 1;
     // A plain name leaves the file's sections where they were; after anything else
     // the section is read again.
-    if (!WritePrivateProfileStringA(section, key, "", path) || !plain) {
+    BOOL written = WritePrivateProfileStringA(section, key, "", path);
+    if (!written || !plain) {
         g_Log.Loaded = 0;
-        return;
+        return written ? LogKeyWritten : LogKeyNotWritten;
     }
     if (!g_Log.Present) g_Log.AtEnd = g_Log.Present = 1;
     KeepName(name);
+    return LogKeyWritten;
+}
+
+bool HasLogKey(const char* path, const char* section, const char* key) {
+    if (!g_Log.Loaded || g_Log.Section != section) LoadSection(path, section);
+    return HoldsLine(std::string_view(key, TextLength(key)));
 }

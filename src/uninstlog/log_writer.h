@@ -15,6 +15,17 @@
 
 // Forgets what the writer knows of the log; the next entry reads the file again.
 void ResetLogWriter();
+
+// What became of an entry given to AddLogKey. Only a plain name is compared by the
+// writer itself; any other is given to the profile function whether it is there or
+// not, and counts as written when that succeeds.
+enum LogKeyResult { LogKeyNotWritten = 0, LogKeyWritten = 1, LogKeyAlreadyThere = 2 };
+
 // Adds `key=` to the section of the log at `path` unless the section holds the key
 // already.
-void AddLogKey(const char* path, const char* section, const char* key);
+int AddLogKey(const char* path, const char* section, const char* key);
+// Whether the section holds the line `key=` (compared without regard to ASCII case),
+// from the lines the writer keeps: asked just before an AddLogKey of the same
+// section, it reads nothing the entry would not read anyway. Each line is compared,
+// so it is for short sections.
+bool HasLogKey(const char* path, const char* section, const char* key);

@@ -8,10 +8,10 @@ namespace {
 // Whether this run has made sure of [UNINST] Product.
 int g_ProductChecked;
 
-// One key with an empty value. Nothing is reported: logging never makes an
-// installation fail.
-void AddLogEntry(const char* section, const char* key) {
-    if (g_Setup.UninstallLogEnabled != 1) return;
+// One key with an empty value. Nothing is reported to the person: logging never
+// makes an installation fail. A LogKeyResult for those that act on it.
+int AddLogEntry(const char* section, const char* key) {
+    if (g_Setup.UninstallLogEnabled != 1) return LogKeyNotWritten;
     if (!g_ProductChecked) {
         g_ProductChecked = 1;
         // A log whose directory did not exist at start-up lacks the product's name,
@@ -22,7 +22,7 @@ void AddLogEntry(const char* section, const char* key) {
             WritePrivateProfileStringA(ScriptName::UninstSection, ScriptName::Product, g_Setup.PRODUCTNAME.c_str(),
                                        log);
     }
-    AddLogKey(g_Setup.UninstLogPath.c_str(), section, key);
+    return AddLogKey(g_Setup.UninstLogPath.c_str(), section, key);
 }
 }  // namespace
 
@@ -45,3 +45,12 @@ void LogUninstallCommand(const char* command) { AddLogEntry(ScriptName::UninstEx
 void LogKeptFile(const char* path) { AddLogEntry(ScriptName::UninstKeptFiles, path); }
 
 void LogCreatedDirectory(const char* directory) { AddLogEntry(ScriptName::UninstCreatedDirs, directory); }
+
+bool IsSharedFileLogged(const char* path) {
+    return g_Setup.UninstallLogEnabled == 1 &&
+           HasLogKey(g_Setup.UninstLogPath.c_str(), ScriptName::UninstSharedFiles, path);
+}
+
+int LogSharedFile(const char* path) {
+    return AddLogEntry(ScriptName::UninstSharedFiles, path) != LogKeyNotWritten;
+}

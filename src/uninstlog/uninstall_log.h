@@ -15,3 +15,8 @@ void LogKeptFile(const char* path);
 // A directory this setup created, written before the first file goes into it: the
 // remover removes only directories recorded so (and only when they are empty).
 void LogCreatedDirectory(const char* directory);
+// A file whose SharedDLLs count this installation raises (SharedFile=1): whether the
+// log lists it already (an earlier entry or run raised it), and adding it, before the
+// count is raised. 1 when the log holds the line.
+bool IsSharedFileLogged(const char* path);
+int LogSharedFile(const char* path);
