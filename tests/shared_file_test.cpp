@@ -454,9 +454,10 @@ TEST_F(SharedFile, ARegistryOrLogThatRefusesChangesNothingOfTheInstallation) {
         // The value cannot be read: it may be a count, and it is not written over.
         {"the count cannot be read", "RegQueryValueExA", false, std::nullopt,
          "shared C:\\APP\\LIB.DLL: not counted (count unreadable)"},
-        // The line was written first: a remover finds it with no count, and keeps the file.
-        {"the count cannot be written", "RegSetValueExA", true, std::nullopt,
-         "shared C:\\APP\\LIB.DLL: logged, not counted (registry 5)"},
+        // The count is written first: without it, no line either, and the remover takes
+        // the file for the product's alone (no other count there).
+        {"the count cannot be written", "RegSetValueExA", false, std::nullopt,
+         "shared C:\\APP\\LIB.DLL: not counted (registry 5)"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.why);
@@ -477,8 +478,10 @@ TEST_F(SharedFile, ARegistryOrLogThatRefusesChangesNothingOfTheInstallation) {
     }
 }
 
-// A count the log does not hold could never be lowered: without the line, no count.
-TEST_F(SharedFile, ALogThatCannotBeWrittenLeavesTheCountAsItWas) {
+// The count goes first, the line after: a line that cannot be written leaves a count
+// that no removal lowers (the file is kept for good), never a line without this
+// installation's count, which would have a removal lower another product's.
+TEST_F(SharedFile, ALogThatCannotBeWrittenLeavesTheCountRaisedAndUnrecorded) {
     Start(kSharedEntry);
     OpenRunTrace(kTrace);
     fake::WriteFile(kSource, "new");
@@ -488,10 +491,10 @@ TEST_F(SharedFile, ALogThatCannotBeWrittenLeavesTheCountAsItWas) {
     EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
     M().failAlways.clear();
     CloseRunTrace();
-    EXPECT_EQ(CountValue(kDestination), (Value{REG_DWORD, Dword(3)}));
-    EXPECT_TRUE(fake::CallsStartingWith("RegSetValueExA").empty());
+    EXPECT_EQ(CountValue(kDestination), (Value{REG_DWORD, Dword(4)}));
+    EXPECT_EQ(LogText().find("[UninstSharedFiles]"), std::string::npos);
     Strings lines = SharedTraceLines();
-    EXPECT_EQ(lines, Strings{"shared C:\\APP\\LIB.DLL: not counted (log not written)"});
+    EXPECT_EQ(lines, Strings{"shared C:\\APP\\LIB.DLL: counted, not logged (log not written)"});
 }
 
 // --- Order and names ---------------------------------------------------------------------------

@@ -23,14 +23,14 @@ const char* RaiseCount(HKEY key, const char* name, bool existedBefore, DWORD* nu
     int found = ReadRegistryCount(key, name, &count);
     // Another program's value that is no count is left as it is.
     if (found == RegistryCountUnreadable) return "shared %s: not counted (count unreadable)";
-    // The log says it before the registry does, so that no count this installation
-    // raised goes unrecorded; a cut in between leaves the line with the count as it
-    // was (for a file nobody counted yet, no count at all).
-    if (!LogSharedFile(name)) return "shared %s: not counted (log not written)";
+    // The registry says it before the log does: a cut in between leaves a count that no
+    // log lowers again (the file is kept for good), never a line that would have the
+    // remover lower a count that another product raised and this one did not.
     DWORD raised = RaisedCount(found, count, existedBefore);
     *number = static_cast<DWORD>(
         RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&raised), sizeof raised));
-    if (*number != ERROR_SUCCESS) return "shared %s: logged, not counted (registry %u)";
+    if (*number != ERROR_SUCCESS) return "shared %s: not counted (registry %u)";
+    if (!LogSharedFile(name)) return "shared %s: counted, not logged (log not written)";
     *number = raised;
     return "shared %s: count %u";
 }
@@ -48,8 +48,7 @@ void CountSharedFile(const PathText& destination, bool existedBefore) {
         outcome = "shared %s: not counted (no log)";
     } else if (!IsSharedFileLogged(name)) {
         // Once per installation: a second entry or a second run finds its line. The key
-        // is opened for writing before the log says anything, so that a registry that
-        // refuses the write leaves neither the line nor a count.
+        // is opened for writing and the count read before anything is written.
         HKEY key = nullptr;
         number =
             static_cast<DWORD>(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,

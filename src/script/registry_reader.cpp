@@ -75,13 +75,7 @@ int ReadRegistryNumber(HKEY key, const char* name, DWORD* out) {
     return 1;
 }
 
-int ReadRegistryCount(HKEY key, const char* name, DWORD* out) {
-    DWORD type = 0;
-    BYTE data[16];
-    DWORD size = sizeof data;
-    LSTATUS status = RegQueryValueExA(key, name, nullptr, &type, data, &size);
-    if (status == ERROR_FILE_NOT_FOUND) return RegistryCountMissing;
-    if (status != ERROR_SUCCESS || size > sizeof data) return RegistryCountUnreadable;
+int ReadCountData(DWORD type, const BYTE* data, DWORD size, DWORD* out) {
     DWORD count = 0;
     if (type == REG_SZ) {
         // One to nine decimal digits up to the terminator, if any; no sign, no blanks.
@@ -99,4 +93,14 @@ int ReadRegistryCount(HKEY key, const char* name, DWORD* out) {
     }
     *out = count;
     return RegistryCountRead;
+}
+
+int ReadRegistryCount(HKEY key, const char* name, DWORD* out) {
+    DWORD type = 0;
+    BYTE data[16];
+    DWORD size = sizeof data;
+    LSTATUS status = RegQueryValueExA(key, name, nullptr, &type, data, &size);
+    if (status == ERROR_FILE_NOT_FOUND) return RegistryCountMissing;
+    if (status != ERROR_SUCCESS || size > sizeof data) return RegistryCountUnreadable;
+    return ReadCountData(type, data, size, out);
 }

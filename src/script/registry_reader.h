@@ -56,3 +56,6 @@ enum RegistryCountResult { RegistryCountMissing = 0, RegistryCountRead = 1, Regi
 // RegistryCountUnreadable (*out left as it was) for a value that cannot be read or
 // is no count of these forms.
 int ReadRegistryCount(HKEY key, const char* name, DWORD* out);
+// The count that a value's type and data say, in the same forms: RegistryCountRead
+// with *out set, or RegistryCountUnreadable.
+int ReadCountData(DWORD type, const BYTE* data, DWORD size, DWORD* out);

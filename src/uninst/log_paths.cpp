@@ -30,28 +30,11 @@ std::string_view WithoutTrailingBackslash(std::string_view path) {
 }
 
 int FoldLogPath(std::string_view entry, PathText& out) {
-    auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
-    char* text = out.data();
-    size_t length = 0;
-    size_t at = 0;
-    // A network path's leading pair is part of its name, not a doubled separator.
-    if (entry.size() >= 2 && isSeparator(entry[0]) && isSeparator(entry[1])) {
-        text[length++] = '\\';
-        text[length++] = '\\';
-        at = 2;
+    if (!out.Assign(entry)) {
+        out.Clear();
+        return 0;
     }
-    char last = '\0';
-    for (; at < entry.size(); ++at) {
-        char c = isSeparator(entry[at]) ? '\\' : entry[at];
-        if (c == '\\' && last == '\\') continue;
-        if (length + 1 >= PathText::Capacity) {
-            out.Clear();
-            return 0;
-        }
-        text[length++] = c;
-        last = c;
-    }
-    text[length] = '\0';
+    FoldPath(out);
     return 1;
 }
 

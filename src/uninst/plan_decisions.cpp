@@ -120,8 +120,8 @@ char DecideFile(const char* path, DWORD* count) {
             g_Decider.Failed = 1;
             return Decision::KeptByCount;
         }
-        // Recorded before the count was raised: a setup cut in between left no count of
-        // this product's, and the file stays rather than leave another's without one.
+        // Listed, and no count at all (removed by hand, say): the file stays rather than
+        // go without a count that says it may.
         if (counted != 0) {
             *count = counted;
             return Decision::Uncount;

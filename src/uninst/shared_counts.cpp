@@ -11,22 +11,6 @@ namespace {
 // A value that says "shared" without saying how often.
 constexpr DWORD kSharedUncounted = 1;
 
-// The count a value's data says.
-DWORD ReadCountData(DWORD type, const BYTE* data, DWORD size) {
-    DWORD count = 0;
-    if (type == REG_SZ || type == REG_EXPAND_SZ) {
-        // One to nine digits, then only the terminator.
-        DWORD at = 0;
-        for (; at < size && at < 9 && data[at] >= '0' && data[at] <= '9'; ++at) count = count * 10 + (data[at] - '0');
-        return at == 0 || (at < size && data[at] != '\0') ? kSharedUncounted : count;
-    }
-    if ((type == REG_DWORD && size == 4) || (type == REG_BINARY && size >= 1 && size <= 4)) {
-        for (DWORD i = size; i > 0; --i) count = (count << 8) | data[i - 1];
-        return count;
-    }
-    return kSharedUncounted;
-}
-
 // Calls `visit` with each value's name, its identity and the count it says, until a
 // visit answers true. 0 when the key is there but cannot be read.
 using CountVisit = bool (*)(const PathText& name, const PathText& identity, DWORD count, void* context);
@@ -43,8 +27,10 @@ int ForEachCount(CountVisit visit, void* context) {
         [](const PathText& name, DWORD type, const BYTE* data, DWORD size, void* context) {
             const CountWalk& w = *static_cast<CountWalk*>(context);
             PathText identity;
-            return FormPathIdentity(name.view(), identity) &&
-                   w.Visit(name, identity, ReadCountData(type, data, size), w.Context);
+            // A value in a form that says no number counts as shared all the same.
+            DWORD count = kSharedUncounted;
+            ReadCountData(type, data, size, &count);
+            return FormPathIdentity(name.view(), identity) && w.Visit(name, identity, count, w.Context);
         },
         &walk);
 }
