@@ -499,9 +499,9 @@ TEST_F(SharedFile, ALogThatCannotBeWrittenLeavesTheCountRaisedAndUnrecorded) {
 
 // --- Order and names ---------------------------------------------------------------------------
 
-// A remover that finds the line lowers the count; one that finds the file's entry
-// without the line takes the file as the product's alone.
-TEST_F(SharedFile, TheLineComesBeforeTheCountAndTheFileEntryAfterBoth) {
+// The count first, then the line that lets a remover lower it, then the file's entry: a
+// cut anywhere leaves no line without this installation's count.
+TEST_F(SharedFile, TheCountComesBeforeTheLineAndTheFileEntryAfterBoth) {
     Start(kSharedEntry);
     fake::WriteFile(kSource, "new");
     EXPECT_EQ(RunFilePhase("AddFiles.WIN32", nullptr), 1);
@@ -515,9 +515,9 @@ TEST_F(SharedFile, TheLineComesBeforeTheCountAndTheFileEntryAfterBoth) {
     int count = at("RegSetValueExA " + std::string(kCountsPath) + " C:\\APP\\LIB.DLL");
     int entry = at("WritePrivateProfileStringA UninstFiles C:\\APP\\LIB.DLL ");
     ASSERT_GE(opened, 0);
-    EXPECT_LT(opened, line);
-    EXPECT_LT(line, count);
-    EXPECT_LT(count, entry);
+    EXPECT_LT(opened, count);
+    EXPECT_LT(count, line);
+    EXPECT_LT(line, entry);
 }
 
 TEST_F(SharedFile, TheCountIsNamedByTheFoldedPath) {
