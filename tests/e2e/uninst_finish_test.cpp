@@ -1,9 +1,13 @@
 // UNINST.EXE of the build under test ends every removal the way a caller can rely on:
-// its exit codes reach a batch file's %ERRORLEVEL%, and each installation of a
-// product keeps its own Add/Remove Programs entry, which a removal from inside the
-// product directory takes with the directory, its log and itself.
+// its exit codes reach a batch file's %ERRORLEVEL%, a caller that waits gets them
+// once the removal is done, each installation of a product keeps its own Add/Remove
+// Programs entry, which a removal from inside the product directory takes with the
+// directory, its log and itself, and a product renamed since it was registered
+// leaves no entry behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <thread>
 
@@ -28,6 +32,18 @@ SetupRun RunRemover(WineCase& wine, const std::string& program, const std::strin
     options.commandTail = tail;
     options.program = program;
     return wine.RunSetup(options);
+}
+
+// The whole Uninstall list as `reg query /s` prints it, in lower case; "" when it
+// cannot be read.
+std::string UninstallList(WineCase& wine) {
+    ProcessResult r = wine.RunWine({"reg", "query", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                                    "/s", BuildUnderTest() == BuildKind::Win32 ? "/reg:32" : "/reg:64"});
+    if (!r.finished || r.exitCode != 0) return "";
+    std::string text = ReadHostFile(r.outputFile);
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
 }
 
 }  // namespace
@@ -128,3 +144,86 @@ TEST(RemoverEnding, AReinstallationBeforeTheRestartSurvivesIt) {
     EXPECT_EQ(wine.RegQuery(std::string(kUninstallKey) + "Again", "UninstallString"),
               "\"C:\\app\\uninst.exe\" \"C:\\app\\app.ini\"");
 }
+
+TEST(RemoverEnding, AQuietRemovalReturnsToACallerThatWaitsOnlyWhenItIsDone) {
+    WineCase wine;
+    wine.PutFile("C:\\app\\uninst.exe", ReadHostFile(BuildDir() + "/UNINST.EXE"));
+    wine.PutFile("C:\\app\\view.dat", "program");
+    wine.PutFile("C:\\app\\app.ini",
+                 "[UNINST]\r\nProduct=Quiet\r\n[UninstCreatedDirs]\r\nC:\\app=\r\n[UninstFiles]\r\n"
+                 "C:\\app\\view.dat=\r\nC:\\app\\uninst.exe=\r\n");
+    ASSERT_EQ(RunRemover(wine, "C:\\app\\uninst.exe", "/register C:\\app\\app.ini").setup.exitCode, 0);
+    // A deployment script runs QuietUninstallString and looks at once: the state it
+    // sees on the line after start /wait is what the remover returned in. The same
+    // query before the removal shows that it sees the entry while it is there.
+    const std::string key = std::string(kUninstallKey) + "Quiet";
+    const std::string query = "reg query \"" + key + "\" >";
+    wine.PutFile("C:\\e2e\\quiet.bat", "@echo off\r\n" + query + "C:\\e2e\\before.txt 2>&1\r\n" +
+                                           "echo BEFORE=%ERRORLEVEL% >C:\\e2e\\codes.txt\r\n"
+                                           "start /wait \"\" \"C:\\app\\uninst.exe\" /S \"C:\\app\\app.ini\"\r\n"
+                                           "echo EXIT=%ERRORLEVEL% >>C:\\e2e\\codes.txt\r\n"
+                                           "echo left:>C:\\e2e\\left.txt\r\n"
+                                           "if exist C:\\app\\app.ini echo log>>C:\\e2e\\left.txt\r\n"
+                                           "if exist C:\\app\\app.in$ echo plan>>C:\\e2e\\left.txt\r\n"
+                                           "if exist C:\\app\\view.dat echo view.dat>>C:\\e2e\\left.txt\r\n" +
+                                           query + "C:\\e2e\\after.txt 2>&1\r\n" +
+                                           "echo AFTER=%ERRORLEVEL% >>C:\\e2e\\codes.txt\r\n");
+    SetupOptions options;
+    options.program = "C:\\windows\\system32\\cmd.exe";
+    options.commandTail = "/c C:\\e2e\\quiet.bat";
+    options.watchedImage = "uninst.exe";
+    SetupRun run = wine.RunSetup(options);
+
+    EXPECT_EQ(wine.ReadFile("C:\\e2e\\codes.txt"), "BEFORE=0 \r\nEXIT=0 \r\nAFTER=1 \r\n")
+        << wine.ReadFile("C:\\e2e\\before.txt").value_or("") << wine.ReadFile("C:\\e2e\\after.txt").value_or("");
+    EXPECT_NE(wine.ReadFile("C:\\e2e\\before.txt").value_or("").find("UninstallString"), std::string::npos);
+    EXPECT_EQ(wine.ReadFile("C:\\e2e\\after.txt").value_or("").find("UninstallString"), std::string::npos);
+    // Only the remover's own file (and with it the directory) may still be there then.
+    EXPECT_EQ(wine.ReadFile("C:\\e2e\\left.txt"), "left:\r\n");
+    EXPECT_EQ(run.transcript, "");
+    EXPECT_TRUE(GoneWithin(wine, "C:\\app\\uninst.exe", 30));
+    EXPECT_TRUE(GoneWithin(wine, "C:\\app", 30));
+}
+
+// A product renamed between versions keeps one log; whatever names its entries
+// have, none is left that names the log once the product is removed.
+struct RenameCase {
+    const char* name;
+    bool registeredAgain;  // the new version ran /register under the new name
+};
+
+void PrintTo(const RenameCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class RemoverRenamedProduct : public ::testing::TestWithParam<RenameCase> {};
+
+TEST_P(RemoverRenamedProduct, NoEntryNamesTheLogAfterTheRemoval) {
+    const RenameCase& row = GetParam();
+    WineCase wine;
+    wine.MediumFile("UNINST.EXE", ReadHostFile(BuildDir() + "/UNINST.EXE"));
+    wine.PutFile("C:\\app\\view.dat", "program");
+    const std::string files = "[UninstFiles]\r\nC:\\app\\view.dat=\r\n";
+    wine.PutFile("C:\\windows\\renamed.ini", "[UNINST]\r\nProduct=Old Name\r\n" + files);
+    ASSERT_EQ(RunRemover(wine, "C:\\medium\\UNINST.EXE", "/register C:\\windows\\renamed.ini").setup.exitCode, 0);
+    ASSERT_EQ(wine.RegQuery(std::string(kUninstallKey) + "Old Name", "UninstallString"),
+              "\"C:\\medium\\UNINST.EXE\" \"C:\\windows\\renamed.ini\"");
+    wine.PutFile("C:\\windows\\renamed.ini", "[UNINST]\r\nProduct=New Name\r\n" + files);
+    if (row.registeredAgain) {
+        ASSERT_EQ(RunRemover(wine, "C:\\medium\\UNINST.EXE", "/register C:\\windows\\renamed.ini").setup.exitCode, 0);
+    }
+    ASSERT_NE(UninstallList(wine).find("renamed.ini"), std::string::npos);
+
+    SetupRun run = RunRemover(wine, "C:\\medium\\UNINST.EXE", "/S C:\\windows\\renamed.ini");
+    EXPECT_EQ(run.setup.exitCode, 0);
+    EXPECT_FALSE(wine.Exists("C:\\app\\view.dat"));
+    EXPECT_FALSE(wine.Exists("C:\\windows\\renamed.ini"));
+    std::string list = UninstallList(wine);
+    ASSERT_FALSE(list.empty()) << "the Uninstall list could not be read";
+    EXPECT_EQ(list.find("renamed.ini"), std::string::npos) << list;
+}
+
+INSTANTIATE_TEST_SUITE_P(Renames, RemoverRenamedProduct,
+                         ::testing::Values(RenameCase{"RegisteredAgainUnderTheNewName", true},
+                                           RenameCase{"RegisteredOnlyUnderTheOldName", false}),
+                         [](const ::testing::TestParamInfo<RenameCase>& info) { return std::string(info.param.name); });
