@@ -399,3 +399,38 @@ TEST_F(Probes, CountUnderTheShortSpellingKeepsTheFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// A plan whose log is gone is finished by the next run; a person who declines that run
+// leaves it as it is, and nothing of it open.
+TEST_F(Probes, DeclinedRunOverAPlanWhoseLogIsGoneLeavesItWholeAndClosed) {
+    fake::WriteFile("C:\\APP\\VIEW.EXE", "program");
+    WriteLog(Section("UninstFiles", {"C:\\APP\\VIEW.EXE"}));
+    struct PowerCut {};
+    // Cut right after the ending deleted the log, before the plan went.
+    M().onCall = [](const std::string& call) {
+        if (call == std::string("DeleteFileA ") + kLog)
+            M().onCall = [](const std::string& next) {
+                if (next.rfind("DeleteFileA", 0) == 0) throw PowerCut{};
+            };
+    };
+    EXPECT_THROW(fake::RunUninst((std::string("/S ") + kLog).c_str()), PowerCut);
+    M().onCall = nullptr;
+    ASSERT_FALSE(fake::FileExists(kLog));
+    ASSERT_TRUE(fake::FileExists(kPlan));
+    M().openHandles.clear();
+    M().openFiles.clear();
+
+    M().answers = {IDNO};
+    EXPECT_EQ(fake::RunUninst(kLog), kExitUserDeclined);
+    EXPECT_TRUE(fake::FileExists(kPlan));
+    EXPECT_TRUE(M().openFiles.empty());
+    // Answered Yes, it finishes: the plan goes too.
+    M().answers = {IDYES};
+    EXPECT_EQ(fake::RunUninst(kLog), kExitSuccess);
+    EXPECT_FALSE(fake::FileExists(kPlan));
+    EXPECT_TRUE(M().openFiles.empty());
+}
+
+}  // namespace

@@ -260,7 +260,6 @@ int RemoveProduct(DWORD majorVersion, bool ending) {
     complete = complete && PlanCarriedOut(restartNeeded);
     DestroyProgressWindow();
     if (complete) complete = FinishRemoval(restartNeeded);
-    ClosePlanFile();
     ShowRemovalOutcome(complete);
     int result = complete ? kExitSuccess : kExitFailed;
     if (restartNeeded) {
@@ -330,7 +329,9 @@ int RunRemoval(HINSTANCE instance, const char* commandLine) {
 }
 
 // The last line of the trace: the exit code says the outcome, as the caller reads it.
+// A plan found or written stays on the disk as the run leaves it, whichever way it ends.
 int EndRemoval(int exitCode) {
+    ClosePlanFile();
     TraceEvent("end: exit code %u", exitCode);
     CloseRunTrace();
     return exitCode;
