@@ -18,16 +18,12 @@ struct UninstState {
     PathText ProgramFilesDir;  // never removed; empty when the registry does not name it
     PathText CommonFilesDir;   // the same
     // The registry could not be read to say which directories are protected (not: it
-    // names none): no directory is removed in this run, the log keeps them for the next.
+    // names none): no directory is removed in this run, the plan keeps them for the next.
     int ProtectedDirsUnknown;
-    // The log records the directories SETUP.EXE created: only those are removed.
-    int RecordedDirsOnly;
-    int DirectoryDepth;          // the directory pass removes directories this deep now
-    int SharedRemovalsApproved;  // shared files the person said Yes to, not yet deleted
-    int Silent;                  // /S: no box, shared files kept, no restart offered
+    int Silent;  // /S: no box, nobody asked about a shared file, no restart offered
     SharedAnswer SharedFiles;
-    int FailedCount;  // entries that could not be handled (they stay in the log)
-    int LeftCount;    // entries refused by rule: left in place, out of the log, reported
+    int FailedCount;  // acts that could not be carried out (they stay pending in the plan)
+    int LeftCount;    // entries refused by rule: left in place, reported once
     int ListedCount;  // of the failed and left entries, how many are named in the report
     ReportList FailedList;
     int StagedCount;        // files staged for deletion at the next restart
